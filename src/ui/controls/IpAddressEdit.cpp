@@ -1,10 +1,10 @@
 #include "IpAddressEdit.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <algorithm>
 
 namespace tavo {
@@ -17,7 +17,9 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("octet%1").arg(i));
         field->setMaxLength(3);
-        field->setValidator(new QIntValidator(0, 255, field));
+        // Only 0..255 can be typed; an integer validator would let 999 stand as "intermediate".
+        static const QRegularExpression octet(QStringLiteral("25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[0-9]{1,2}|"));
+        field->setValidator(new QRegularExpressionValidator(octet, field));
         field->setAlignment(Qt::AlignCenter);
         field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
         field->installEventFilter(this);
