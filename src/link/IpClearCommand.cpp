@@ -1,0 +1,17 @@
+#include "IpClearCommand.h"
+
+#include "ClientSocket.h"
+#include "DeviceCommand.h"
+
+namespace tavo {
+
+bool IpClearCommand::send(const QHostAddress& device) const {
+    CClientSocket socket(KIND_PRIMARY);
+    socket.Create(0);
+    socket.Connect(device, m_config.devicePort);
+    const bool sent = socket.Send(ToDatagram(EncodeIpClear()));
+    socket.Close();
+    return sent;
+}
+
+}  // namespace tavo
