@@ -1,0 +1,188 @@
+#include "BootPFDB.h"
+
+#include <array>
+
+#include "AddressText.h"
+#include "TextScanner.h"
+
+namespace tavo {
+namespace {
+
+// One record as it is read: blanks and newlines match any run of white space.
+constexpr const char* kReadPattern =
+    "\n[%d]\nHType : %d \nhlen : %d \nIP : %3d.%3d.%3d.%3d \nMAC : %s \n"
+    "Gateway : %3d.%3d.%3d.%3d \nSubnet : %3d.%3d.%3d.%3d\n";
+constexpr const char* kLineEnd = "\r\n";
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+// Reads records until the first one that does not match the record form in full, or
+// whose hardware type or length is negative.
+std::vector<CBootPFDB::Record> ParseRecords(std::string_view text) {
+    std::vector<CBootPFDB::Record> records;
+    TextScanner scanner(text);
+    while (!scanner.AtEndIgnoringSpace()) {
+        int number = 0;
+        CBootPFDB::Record record;
+        std::array<int, 12> octets{};
+        const std::array<int*, 15> numbers{&number,     &record.HType, &record.hlen, &octets[0],
+                                           &octets[1],  &octets[2],    &octets[3],   &octets[4],
+                                           &octets[5],  &octets[6],    &octets[7],   &octets[8],
+                                           &octets[9],  &octets[10],   &octets[11]};
+        const std::array<std::string*, 1> tokens{&record.MAC};
+        if (!scanner.Scan(kReadPattern, numbers, tokens)) break;
+        if (record.HType < 0 || record.hlen < 0) break;
+        record.IP = FormatDottedAligned(octets[0], octets[1], octets[2], octets[3]);
+        record.Gateway = FormatDottedAligned(octets[4], octets[5], octets[6], octets[7]);
+        record.Subnet = FormatDottedAligned(octets[8], octets[9], octets[10], octets[11]);
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+void AppendRecord(std::string& out, int number, const CBootPFDB::Record& record) {
+    out += kLineEnd;
+    out += '[' + std::to_string(number) + ']' + kLineEnd;
+    out += "HType : " + std::to_string(record.HType) + ' ' + kLineEnd;
+    out += "hlen : " + std::to_string(record.hlen) + ' ' + kLineEnd;
+    out += "IP : " + UpperCase(record.IP) + ' ' + kLineEnd;
+    out += "MAC : " + UpperCase(record.MAC) + ' ' + kLineEnd;
+    out += "Gateway : " + UpperCase(record.Gateway) + ' ' + kLineEnd;
+    out += "Subnet : " + UpperCase(record.Subnet) + kLineEnd;
+}
+
+bool IsSavable(const CBootPFDB::Record& record) {
+    return record.HType >= 0 && record.hlen >= 0 && !record.IP.empty() && !record.MAC.empty();
+}
+
+const CBootPFDB::Record kNoRecord{};
+
+}  // namespace
+
+CBootPFDB::CBootPFDB(const std::string& dataDir, TableMessageSink sink)
+    : CFileDB(dataDir, kFileName, std::move(sink)) {}
+
+bool CBootPFDB::Load() {
+    m_nPos = 0;
+    m_nCount = 0;
+    m_records.clear();
+    std::string text;
+    if (ReadWholeFile(text) != ReadOutcome::Read) return false;
+    m_records = ParseRecords(text);
+    m_nCount = static_cast<int>(m_records.size());
+    m_nPos = m_nCount;
+    return true;
+}
+
+bool CBootPFDB::Save() {
+    std::string out;
+    out.reserve(m_records.size() * 140);
+    for (int i = 0; i < m_nCount; ++i) {
+        if (!IsSavable(m_records[i])) {
+            Report(TableMessage::WrongDataType);
+            return false;
+        }
+        AppendRecord(out, i + 1, m_records[i]);
+    }
+    // A text that does not read back as one field (a blank inside a MAC text, an IP text
+    // that is not dotted numbers) would end the next load there and lose every later
+    // record, so such a table is refused like any other bad record.
+    if (ParseRecords(out).size() != m_records.size()) {
+        Report(TableMessage::WrongDataType);
+        return false;
+    }
+    m_nPos = m_nCount;
+    return ReplaceWholeFile(out);
+}
+
+bool CBootPFDB::SetPosition(int n) {
+    if (n < 0 || n > m_nCount) {
+        Report(TableMessage::OutOfRange);
+        return false;
+    }
+    m_nPos = n;
+    return true;
+}
+
+int CBootPFDB::AddNew() {
+    if (m_nCount >= kCapacity) {
+        Report(TableMessage::OutOfRange);
+        return -1;
+    }
+    if (!SetPosition(m_nCount)) return -1;
+    m_records.emplace_back();
+    return ++m_nCount;
+}
+
+const CBootPFDB::Record& CBootPFDB::Current() const {
+    return IsRecordIndex(m_nPos) ? m_records[m_nPos] : kNoRecord;
+}
+
+CBootPFDB::Record* CBootPFDB::CurrentForWrite() {
+    return IsRecordIndex(m_nPos) ? &m_records[m_nPos] : nullptr;
+}
+
+void CBootPFDB::GetRecord(int& HType, int& hlen, std::string& IP, std::string& MAC,
+                          std::string& Gateway, std::string& Subnet, int index) {
+    if (index != -1) m_nPos = index;
+    const Record& record = Current();
+    HType = record.HType;
+    hlen = record.hlen;
+    IP = record.IP;
+    MAC = record.MAC;
+    Gateway = record.Gateway;
+    Subnet = record.Subnet;
+}
+
+void CBootPFDB::SetRecord(int HType, int hlen, const std::string& IP, const std::string& MAC,
+                          const std::string& Gateway, const std::string& Subnet, int index) {
+    if (index != -1) m_nPos = index;
+    if (Record* record = CurrentForWrite()) *record = Record{HType, hlen, IP, MAC, Gateway, Subnet};
+}
+
+void CBootPFDB::SetHType(int value) {
+    if (Record* record = CurrentForWrite()) record->HType = value;
+}
+void CBootPFDB::SetHLen(int value) {
+    if (Record* record = CurrentForWrite()) record->hlen = value;
+}
+void CBootPFDB::SetIP(const std::string& value) {
+    if (Record* record = CurrentForWrite()) record->IP = value;
+}
+void CBootPFDB::SetMAC(const std::string& value) {
+    if (Record* record = CurrentForWrite()) record->MAC = value;
+}
+void CBootPFDB::SetGateway(const std::string& value) {
+    if (Record* record = CurrentForWrite()) record->Gateway = value;
+}
+void CBootPFDB::SetSubnet(const std::string& value) {
+    if (Record* record = CurrentForWrite()) record->Subnet = value;
+}
+
+void CBootPFDB::Delete(int index) {
+    const int at = index == -1 ? m_nPos : index;
+    if (!IsRecordIndex(at)) return;
+    m_records.erase(m_records.begin() + at);
+    --m_nCount;
+}
+
+int CBootPFDB::Find(const std::string& ip, const std::string& mac) const {
+    for (int i = 0; i < m_nCount; ++i) {
+        if (m_records[i].IP == ip || m_records[i].MAC == mac) return i;
+    }
+    return -1;
+}
+
+int CBootPFDB::FindByMac(const std::string& mac) const {
+    for (int i = 0; i < m_nCount; ++i) {
+        if (m_records[i].MAC == mac) return i;
+    }
+    return -1;
+}
+
+}  // namespace tavo

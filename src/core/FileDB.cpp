@@ -1,0 +1,98 @@
+#include "FileDB.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace tavo {
+namespace fs = std::filesystem;
+namespace {
+
+fs::path PathFromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string Reason(const std::string& path, const std::string& what) { return path + ": " + what; }
+
+std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
+
+}  // namespace
+
+CFileDB::CFileDB(const std::string& dataDir, const char* fileName, TableMessageSink sink)
+    : m_strPath(dataDir.empty() ? std::string(fileName) : Utf8FromPath(PathFromUtf8(dataDir) / fileName)),
+      m_sink(std::move(sink)) {}
+
+void CFileDB::Report(TableMessage message, const std::string& detail) const {
+    if (m_sink) m_sink(message, detail);
+}
+
+CFileDB::ReadOutcome CFileDB::ReadWholeFile(std::string& content) {
+    content.clear();
+    m_bUnreadable = false;
+    const fs::path path = PathFromUtf8(m_strPath);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return ReadOutcome::Missing;
+    if (ec || status.type() == fs::file_type::directory) {
+        m_bUnreadable = true;
+        Report(TableMessage::FileNotReadable,
+               Reason(m_strPath, ec ? ec.message() : std::string("is a folder")));
+        return ReadOutcome::Failed;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream buffer;
+    if (in) buffer << in.rdbuf();
+    if (!in || in.bad()) {
+        m_bUnreadable = true;
+        Report(TableMessage::FileNotReadable, Reason(m_strPath, ErrnoText()));
+        return ReadOutcome::Failed;
+    }
+    content = std::move(buffer).str();
+    return ReadOutcome::Read;
+}
+
+bool CFileDB::ReplaceWholeFile(const std::string& content) {
+    if (m_bUnreadable) {
+        // The old file could not be read, so the table in memory does not hold its
+        // records: writing now would lose them.
+        Report(TableMessage::FileNotReadable, Reason(m_strPath, "could not be read, so it was not replaced"));
+        return false;
+    }
+    const fs::path path = PathFromUtf8(m_strPath);
+    fs::path temporary = path;
+    temporary += ".tmp";
+    errno = 0;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        if (out) out.flush();
+        if (out) out.close();
+        if (!out) {
+            const std::string reason = ErrnoText();
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            Report(TableMessage::FileNotWritable, Reason(m_strPath, reason));
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        Report(TableMessage::FileNotWritable, Reason(m_strPath, ec.message()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tavo

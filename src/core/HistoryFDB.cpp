@@ -1,0 +1,131 @@
+#include "HistoryFDB.h"
+
+#include "TextScanner.h"
+
+namespace tavo {
+
+template <size_t N>
+CHistoryFDB<N>::CHistoryFDB(const std::string& dataDir, const char* fileName, char separator,
+                            TableMessageSink sink)
+    : CFileDB(dataDir, fileName, std::move(sink)), m_separator(separator) {
+    // "[%d]\t %d.%d.%d.%d\n" for four values and ".", and so on.
+    m_readPattern = "[%d]\t %d";
+    for (size_t i = 1; i < N; ++i) m_readPattern += std::string(1, separator) + "%d";
+    m_readPattern += '\n';
+}
+
+template <size_t N>
+bool CHistoryFDB<N>::Load() {
+    m_nPos = 0;
+    m_nCount = 0;
+    m_records.clear();
+    std::string text;
+    if (ReadWholeFile(text) != ReadOutcome::Read) return false;
+    TextScanner scanner(text);
+    while (!scanner.AtEndIgnoringSpace()) {
+        int number = 0;
+        Values values{};
+        std::array<int*, N + 1> numbers{&number};
+        for (size_t i = 0; i < N; ++i) numbers[i + 1] = &values[i];
+        if (!scanner.Scan(m_readPattern, numbers, {})) break;
+        if (values[0] < 0) break;
+        m_records.push_back(values);
+    }
+    m_nCount = static_cast<int>(m_records.size());
+    m_nPos = m_nCount;
+    return true;
+}
+
+template <size_t N>
+std::string CHistoryFDB<N>::Format() const {
+    std::string out;
+    out.reserve(m_records.size() * (8 + 4 * N));
+    for (int i = 0; i < m_nCount; ++i) {
+        out += '[' + std::to_string(i + 1) + "]\t ";
+        for (size_t k = 0; k < N; ++k) {
+            if (k > 0) out += m_separator;
+            out += std::to_string(m_records[i][k]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+template <size_t N>
+bool CHistoryFDB<N>::Save() {
+    for (const Values& values : m_records) {
+        if (values[0] < 0) {
+            Report(TableMessage::WrongDataTypeHistory);
+            return false;
+        }
+    }
+    m_nPos = m_nCount;
+    return ReplaceWholeFile(Format());
+}
+
+template <size_t N>
+bool CHistoryFDB<N>::ClearAll() {
+    m_records.clear();
+    m_nPos = 0;
+    m_nCount = 0;
+    return ReplaceWholeFile(std::string());
+}
+
+template <size_t N>
+bool CHistoryFDB<N>::SetPosition(int n) {
+    if (n < 0 || n > m_nCount) {
+        Report(TableMessage::DatabaseFull);
+        return false;
+    }
+    m_nPos = n;
+    return true;
+}
+
+template <size_t N>
+int CHistoryFDB<N>::AddNew() {
+    if (m_nCount >= kCapacity) {
+        Report(TableMessage::DatabaseFull);
+        return -1;
+    }
+    if (!SetPosition(m_nCount)) return -1;
+    m_records.push_back(Values{});
+    return ++m_nCount;
+}
+
+template <size_t N>
+const typename CHistoryFDB<N>::Values& CHistoryFDB<N>::ValuesAt(int index) {
+    if (index != -1) m_nPos = index;
+    return CurrentValues();
+}
+
+template <size_t N>
+int CHistoryFDB<N>::StoreAt(const Values& values, int index) {
+    if (index != -1) m_nPos = index;
+    if (IsRecordIndex(m_nPos)) m_records[m_nPos] = values;
+    return m_nPos;
+}
+
+template <size_t N>
+int CHistoryFDB<N>::FindValues(const Values& values) const {
+    for (int i = 0; i < m_nCount; ++i) {
+        if (m_records[i] == values) return i;
+    }
+    return -1;
+}
+
+template <size_t N>
+HistoryAddResult CHistoryFDB<N>::AddIfAbsentTo(CHistoryFDB& history, const Values& values) {
+    history.Load();
+    if (history.IsFileUnreadable()) return HistoryAddResult::Failed;  // already reported
+    if (history.FindValues(values) != -1) return HistoryAddResult::AlreadyPresent;
+    if (history.AddNew() == -1) return HistoryAddResult::Failed;
+    history.StoreAt(values, -1);
+    const bool saved = history.Save();
+    history.Close();
+    return saved ? HistoryAddResult::Added : HistoryAddResult::Failed;
+}
+
+template class CHistoryFDB<4>;
+template class CHistoryFDB<6>;
+
+}  // namespace tavo

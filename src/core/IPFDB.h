@@ -1,0 +1,33 @@
+#pragma once
+
+#include "HistoryFDB.h"
+
+// The IP address history "iph.ini": the device addresses the operator has used, oldest
+// first, one line "[n]<tab><blank>a.b.c.d" each.
+namespace tavo {
+
+class CIPFDB : public CHistoryFDB<4> {
+public:
+    static constexpr const char* kFileName = "iph.ini";
+
+    explicit CIPFDB(const std::string& dataDir, TableMessageSink sink = {});
+
+    void GetRecord(int& first, int& second, int& third, int& fourth, int index = -1);
+    int SetRecord(int first, int second, int third, int fourth, int index = -1);
+    int GetFirst() const { return CurrentValues()[0]; }
+    int GetSecond() const { return CurrentValues()[1]; }
+    int GetThird() const { return CurrentValues()[2]; }
+    int GetFourth() const { return CurrentValues()[3]; }
+    // Lowest index holding these four octets, else -1.
+    int Find(int first, int second, int third, int fourth) const;
+
+    // Records the address unless it is already there; an address already in the history
+    // is neither added again nor moved, and the file is then not rewritten.
+    static HistoryAddResult AddIfAbsent(const std::string& dataDir, int first, int second, int third,
+                                        int fourth, TableMessageSink sink = {});
+};
+
+// The pick list's text of an entry: "%3d.%3d.%3d.%3d".
+std::string FormatIpHistoryEntry(const CIPFDB::Values& octets);
+
+}  // namespace tavo

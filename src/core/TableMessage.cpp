@@ -1,0 +1,26 @@
+#include "TableMessage.h"
+
+namespace tavo {
+
+TableMessageText DescribeTableMessage(TableMessage message) {
+    switch (message) {
+        case TableMessage::OutOfRange:
+            return {"Out of range of the database !", "Fatal Error"};
+        case TableMessage::WrongDataType:
+            return {"Wrong data type!!", "Error"};
+        case TableMessage::DatabaseFull:
+            return {"DataBase pieno !!!", "Errore"};
+        case TableMessage::WrongDataTypeHistory:
+            return {"Tipo di dato errato !!", "Errore"};
+        case TableMessage::FileNotReadable:
+            return {"Impossibile leggere il file della tabella: il file non è stato modificato.",
+                    "Errore"};
+        case TableMessage::FileNotWritable:
+            return {"Impossibile scrivere il file della tabella: il file precedente è rimasto "
+                    "invariato.",
+                    "Errore"};
+    }
+    return {"", ""};
+}
+
+}  // namespace tavo
