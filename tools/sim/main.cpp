@@ -1,9 +1,103 @@
 // tavo-sim: simulated TAVO 707 devices for tests and demos.
+#include "SimNetwork.h"
+#include "SimOptions.h"
+
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace tavo::sim;
+
+constexpr int kExitBadOption = 2;
+constexpr int kExitStartFailed = 1;
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: the event loop reads the pipe and quits.
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+bool InstallSignalHandlers(QCoreApplication& app) {
+    if (::pipe(g_signalPipe) != 0) return false;
+    for (int fd : g_signalPipe) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char buffer[16];
+        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        app.quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+void Print(const QString& line) {
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QString Mac(const SimNetwork& network, int index) { return MacText(network.device(index).mac()); }
+
+void ReportEvents(SimNetwork& network) {
+    QObject::connect(&network, &SimNetwork::commandReceived, [&network](int i, quint8 code, int length) {
+        Print(QStringLiteral("command %1 0x%2 %3").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')).arg(length));
+    });
+    QObject::connect(&network, &SimNetwork::bootpRequestSent,
+                     [&network](int i) { Print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
+    QObject::connect(&network, &SimNetwork::configured, [&network](int i) {
+        const SimDevice& device = network.device(i);
+        Print(QStringLiteral("bootp configured %1 ip %2 gateway %3 mask %4")
+                  .arg(Mac(network, i), Ipv4Text(device.address().value_or(Ipv4Address{})),
+                       Ipv4Text(device.gateway()), Ipv4Text(device.mask())));
+    });
+    QObject::connect(&network, &SimNetwork::cleared,
+                     [&network](int i) { Print(QStringLiteral("cleared %1").arg(Mac(network, i))); });
+    QObject::connect(&network, &SimNetwork::bootpGaveUp, [&network](int i) {
+        std::fprintf(stderr, "tavo-sim: %s got no BootP reply\n", qPrintable(Mac(network, i)));
+    });
+    QObject::connect(&network, &SimNetwork::problem,
+                     [](const QString& text) { std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(text)); });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::fprintf(stderr, "tavo-sim: not yet implemented\n");
-    return 2;
+    const SimOptionsResult parsed = ParseSimOptions(app.arguments().mid(1));
+    if (!parsed.options) {
+        std::fprintf(stderr, "tavo-sim: %s\n%s", qPrintable(parsed.error), qPrintable(SimUsage()));
+        return kExitBadOption;
+    }
+    const SimOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(qPrintable(SimUsage()), stdout);
+        return 0;
+    }
+    if (!InstallSignalHandlers(app)) {
+        std::perror("tavo-sim: signal handlers");
+        return kExitStartFailed;
+    }
+    SimNetwork network(options.config);
+    for (const SimDeviceSpec& spec : options.devices) network.addDevice(spec.ip, spec.mac);
+    ReportEvents(network);
+    if (!network.start()) {
+        std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
+        return kExitStartFailed;
+    }
+    if (options.maxSeconds > 0) QTimer::singleShot(int(options.maxSeconds * 1000), &app, &QCoreApplication::quit);
+    Print(QStringLiteral("ready port %1").arg(network.port()));
+    const int status = app.exec();
+    network.stop();
+    return status;
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace tavo::sim {
+
+// Hardware and network addresses as the wire carries them: first octet first.
+using MacAddress = std::array<quint8, 6>;
+using Ipv4Address = std::array<quint8, 4>;
+
+// Twelve hex digits, or six pairs separated by ":" or "-" (either case).
+std::optional<MacAddress> ParseMac(const QString& text);
+// Twelve upper-case hex digits without separators, the form the device table uses.
+QString MacText(const MacAddress& mac);
+
+// Strict dotted quad: four decimal numbers 0..255.
+std::optional<Ipv4Address> ParseIpv4(const QString& text);
+QString Ipv4Text(const Ipv4Address& ip);
+quint32 Ipv4ToNumber(const Ipv4Address& ip);
+Ipv4Address Ipv4FromNumber(quint32 value);
+
+}  // namespace tavo::sim

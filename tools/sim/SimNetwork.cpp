@@ -1,0 +1,275 @@
+#include "SimNetwork.h"
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace tavo::sim {
+
+namespace {
+const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
+// With a free port asked for, the port the first socket gets may be taken on another
+// address; a few fresh tries settle it.
+constexpr int kBindAttempts = 20;
+constexpr auto kSharedMode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+
+QHostAddress ToHost(const Ipv4Address& ip) { return QHostAddress(Ipv4ToNumber(ip)); }
+
+QString BindError(const QUdpSocket& socket, const QHostAddress& address, quint16 port) {
+    return QStringLiteral("cannot bind %1:%2: %3").arg(address.toString()).arg(port).arg(socket.errorString());
+}
+}  // namespace
+
+struct SimNetwork::Node {
+    explicit Node(const MacAddress& mac, std::optional<Ipv4Address> ip) : device(mac, ip) {}
+    SimDevice device;
+    std::unique_ptr<QUdpSocket> socket;  // loopback mode: the device's own address
+    bool fallback = false;               // socket is on 0.0.0.0: the address was not local
+    QTimer* bootpTimer = nullptr;
+    bool bootpPending = false;
+    int bootpSent = 0;
+    quint32 xid = 0;
+};
+
+SimNetwork::SimNetwork(SimConfig config, QObject* parent) : QObject(parent), m_config(std::move(config)) {}
+
+SimNetwork::~SimNetwork() { stop(); }
+
+int SimNetwork::addDevice(std::optional<Ipv4Address> ip, const MacAddress& mac) {
+    if (m_running) return -1;
+    const int index = deviceCount();
+    auto node = std::make_unique<Node>(mac, ip);
+    node->bootpTimer = new QTimer(this);
+    connect(node->bootpTimer, &QTimer::timeout, this, [this, index] { bootpTick(index); });
+    m_nodes.push_back(std::move(node));
+    return index;
+}
+
+SimDevice& SimNetwork::device(int index) { return m_nodes.at(index)->device; }
+const SimDevice& SimNetwork::device(int index) const { return m_nodes.at(index)->device; }
+
+QHostAddress SimNetwork::deviceAddress(int index) const {
+    const auto& ip = device(index).address();
+    return ip ? ToHost(*ip) : QHostAddress();
+}
+
+quint16 SimNetwork::bootpClientPort() const { return m_bootp ? m_bootp->localPort() : m_config.bootpClientPort; }
+
+bool SimNetwork::start() {
+    if (m_running) return true;
+    m_error.clear();
+    if (!m_config.interfaceName.isEmpty()) {
+        const auto iface = QNetworkInterface::interfaceFromName(m_config.interfaceName);
+        if (!iface.isValid()) {
+            m_error = QStringLiteral("no network interface named %1").arg(m_config.interfaceName);
+            return false;
+        }
+        m_interfaceIndex = iface.index();
+    }
+    if (!bindDevicePort()) return false;
+    bool asks = false;
+    for (const auto& node : m_nodes) asks = asks || !node->device.address();
+    if (asks && m_config.bootpMaxRequests > 0 && !ensureBootpSocket()) {
+        closeDeviceSockets();
+        return false;
+    }
+    m_running = true;
+    // Queued, so that whoever started us reports readiness before the first request.
+    QTimer::singleShot(0, this, [this] {
+        for (int i = 0; i < deviceCount(); ++i)
+            if (m_running && !device(i).address()) startBootp(i);
+    });
+    return true;
+}
+
+void SimNetwork::stop() {
+    m_running = false;
+    for (auto& node : m_nodes) {
+        node->bootpTimer->stop();
+        node->bootpPending = false;
+    }
+    closeDeviceSockets();
+    if (m_bootp) m_bootp->close();
+}
+
+// Closed rather than destroyed: this may run inside one of their own readyRead signals.
+// A later bind replaces them.
+void SimNetwork::closeDeviceSockets() {
+    for (auto& node : m_nodes)
+        if (node->socket) node->socket->close();
+    if (m_shared) m_shared->close();
+}
+
+bool SimNetwork::bindDevicePort() {
+    const int attempts = m_config.devicePort == 0 ? kBindAttempts : 1;
+    for (int i = 0; i < attempts; ++i) {
+        if (tryBindDevicePort(m_config.devicePort)) return true;
+        closeDeviceSockets();
+    }
+    return false;
+}
+
+// Binds every device socket on one port; with port 0 the first socket picks it.
+bool SimNetwork::tryBindDevicePort(quint16 port) {
+    if (m_config.bindAny) {
+        if (!bindShared(QHostAddress(QHostAddress::AnyIPv4), port)) return false;
+        m_port = m_shared->localPort();
+        return true;
+    }
+    for (int i = 0; i < deviceCount(); ++i) {
+        if (!device(i).address()) continue;
+        if (!bindNodeSocket(i, port, false)) return false;
+        port = m_nodes[i]->socket->localPort();
+    }
+    if (!bindShared(kLoopbackBroadcast, port)) return false;
+    m_port = m_shared->localPort();
+    return true;
+}
+
+bool SimNetwork::bindShared(const QHostAddress& address, quint16 port) {
+    m_shared = std::make_unique<QUdpSocket>();
+    if (!m_shared->bind(address, port, kSharedMode)) {
+        m_error = BindError(*m_shared, address, port);
+        m_shared.reset();
+        return false;
+    }
+    connect(m_shared.get(), &QUdpSocket::readyRead, this, &SimNetwork::readShared);
+    return true;
+}
+
+// The device's own address; a BootP address that is not local to this host (allowFallback)
+// is served on 0.0.0.0 instead.
+bool SimNetwork::bindNodeSocket(int index, quint16 port, bool allowFallback) {
+    Node& node = *m_nodes[index];
+    const QHostAddress address = deviceAddress(index);
+    node.socket = std::make_unique<QUdpSocket>();
+    node.fallback = false;
+    if (!node.socket->bind(address, port)) {
+        m_error = BindError(*node.socket, address, port);
+        node.socket = std::make_unique<QUdpSocket>();
+        node.fallback = allowFallback && node.socket->bind(QHostAddress(QHostAddress::AnyIPv4), port, kSharedMode);
+        if (!node.fallback) {
+            node.socket.reset();
+            return false;
+        }
+    }
+    connect(node.socket.get(), &QUdpSocket::readyRead, this, [this, index] { readNode(index); });
+    return true;
+}
+
+bool SimNetwork::ensureBootpSocket() {
+    if (m_bootp && m_bootp->state() == QAbstractSocket::BoundState) return true;
+    m_bootp = std::make_unique<QUdpSocket>();
+    const QHostAddress any(QHostAddress::AnyIPv4);
+    if (!m_bootp->bind(any, m_config.bootpClientPort, kSharedMode)) {
+        m_error = BindError(*m_bootp, any, m_config.bootpClientPort);
+        m_bootp.reset();
+        return false;
+    }
+    connect(m_bootp.get(), &QUdpSocket::readyRead, this, &SimNetwork::readBootp);
+    return true;
+}
+
+void SimNetwork::readShared() {
+    while (m_shared && m_shared->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_shared->receiveDatagram();
+        if (!datagram.isValid()) continue;
+        if (m_config.bindAny) {
+            const QHostAddress to = datagram.destinationAddress();
+            int addressed = -1;
+            for (int i = 0; i < deviceCount() && addressed < 0; ++i)
+                if (!to.isNull() && deviceAddress(i).isEqual(to, QHostAddress::ConvertV4MappedToIPv4)) addressed = i;
+            if (addressed >= 0) {
+                deliver(addressed, datagram, m_shared.get());
+                continue;
+            }
+        }
+        for (int i = 0; i < deviceCount(); ++i) {
+            QUdpSocket* reply = m_config.bindAny ? m_shared.get() : m_nodes[i]->socket.get();
+            if (reply) deliver(i, datagram, reply);
+        }
+    }
+}
+
+void SimNetwork::readNode(int index) {
+    QUdpSocket* socket = m_nodes[index]->socket.get();
+    while (socket && socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        // A socket on 0.0.0.0 also sees the loopback broadcasts the shared socket hands out.
+        const bool broadcast =
+            datagram.destinationAddress().isEqual(kLoopbackBroadcast, QHostAddress::ConvertV4MappedToIPv4);
+        if (datagram.isValid() && !(m_nodes[index]->fallback && broadcast)) deliver(index, datagram, socket);
+    }
+}
+
+void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket* replySocket) {
+    const QByteArray data = datagram.data();
+    const SimOutcome outcome = m_nodes[index]->device.handle(data);
+    if (!outcome.handled) return;
+    emit commandReceived(index, quint8(data.at(0)), int(data.size()));
+    if (!outcome.reply.isEmpty()) replySocket->writeDatagram(outcome.reply, datagram.senderAddress(), datagram.senderPort());
+    if (outcome.cleared) {
+        if (m_nodes[index]->socket) m_nodes[index]->socket->close();  // no address: nothing to serve
+        emit cleared(index);
+        startBootp(index);
+    }
+}
+
+void SimNetwork::startBootp(int index) {
+    if (!m_running || m_config.bootpMaxRequests <= 0) return;
+    if (!ensureBootpSocket()) {
+        emit problem(m_error);
+        return;
+    }
+    Node& node = *m_nodes[index];
+    node.bootpPending = true;
+    node.bootpSent = 0;
+    node.xid = QRandomGenerator::global()->generate();
+    bootpTick(index);
+    node.bootpTimer->start(std::max(1, m_config.bootpIntervalMs));
+}
+
+// One request per tick until the count is reached; the tick after the last ends the wait.
+void SimNetwork::bootpTick(int index) {
+    Node& node = *m_nodes[index];
+    if (!node.bootpPending || !m_bootp) {
+        node.bootpTimer->stop();
+        return;
+    }
+    if (node.bootpSent >= m_config.bootpMaxRequests) {
+        node.bootpTimer->stop();
+        node.bootpPending = false;
+        emit bootpGaveUp(index);
+        return;
+    }
+    QNetworkDatagram request(BuildBootpRequest(node.device.mac(), node.xid), m_config.broadcast,
+                             m_config.bootpServerPort);
+    if (m_interfaceIndex > 0) request.setInterfaceIndex(uint(m_interfaceIndex));
+    if (m_bootp->writeDatagram(request) < 0) emit problem(QStringLiteral("BootP request not sent: %1").arg(m_bootp->errorString()));
+    ++node.bootpSent;
+    emit bootpRequestSent(index);
+}
+
+void SimNetwork::readBootp() {
+    while (m_bootp && m_bootp->hasPendingDatagrams()) {
+        const QByteArray data = m_bootp->receiveDatagram().data();
+        for (int i = 0; i < deviceCount(); ++i) {
+            Node& node = *m_nodes[i];
+            if (!node.bootpPending) continue;
+            if (const auto offer = ParseBootpReply(data, node.device.mac(), node.xid)) takeOffer(i, *offer);
+        }
+    }
+}
+
+void SimNetwork::takeOffer(int index, const BootpOffer& offer) {
+    Node& node = *m_nodes[index];
+    node.bootpPending = false;
+    node.bootpTimer->stop();
+    node.device.configure(offer.ip, offer.gateway, offer.mask);
+    if (!m_config.bindAny && !bindNodeSocket(index, m_port, true)) emit problem(m_error);
+    emit configured(index);
+}
+
+}  // namespace tavo::sim

@@ -1,0 +1,131 @@
+#include "SimOptions.h"
+
+#include <functional>
+#include <map>
+
+namespace tavo::sim {
+
+namespace {
+constexpr int kMaxIntervalMs = 3600 * 1000;
+constexpr int kMaxRequests = 1000000;
+constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
+
+SimOptions ProductDefaults() {
+    SimOptions options;
+    options.config.devicePort = SimConfig::kDevicePort;
+    options.config.broadcast = QHostAddress(QHostAddress::Broadcast);
+    options.config.bootpServerPort = SimConfig::kBootpServerPort;
+    options.config.bootpClientPort = SimConfig::kBootpClientPort;
+    return options;
+}
+
+std::optional<long long> ParseInteger(const QString& text, long long low, long long high) {
+    bool ok = false;
+    const long long value = text.toLongLong(&ok, 10);
+    if (!ok || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// Reads one option's value into the options; an empty text on success, else the reason.
+using ValueReader = std::function<QString(SimOptions&, std::optional<Ipv4Address>&, const QString&)>;
+
+QString SetPort(quint16& target, const QString& value, bool allowZero) {
+    const auto port = ParseInteger(value, allowZero ? 0 : 1, 65535);
+    if (!port) return QStringLiteral("not a port number: %1").arg(value);
+    target = quint16(*port);
+    return {};
+}
+
+QString SetInt(int& target, const QString& value, long long low, long long high) {
+    const auto number = ParseInteger(value, low, high);
+    if (!number) return QStringLiteral("not a number from %1 to %2: %3").arg(low).arg(high).arg(value);
+    target = int(*number);
+    return {};
+}
+
+const std::map<QString, ValueReader>& ValueOptions() {
+    static const std::map<QString, ValueReader> readers = {
+        {"--port", [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.devicePort, v, true); }},
+        {"--bootp-server-port",
+         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpServerPort, v, false); }},
+        {"--bootp-client-port",
+         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpClientPort, v, false); }},
+        {"--bootp-interval-ms",
+         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
+        {"--bootp-max-requests",
+         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
+        {"--broadcast",
+         [](SimOptions& o, auto&, const QString& v) {
+             const auto ip = ParseIpv4(v);
+             if (!ip) return QStringLiteral("not an IPv4 address: %1").arg(v);
+             o.config.broadcast = QHostAddress(Ipv4ToNumber(*ip));
+             return QString();
+         }},
+        {"--interface",
+         [](SimOptions& o, auto&, const QString& v) {
+             o.config.interfaceName = v;
+             return v.isEmpty() ? QStringLiteral("empty interface name") : QString();
+         }},
+        {"--max-seconds",
+         [](SimOptions& o, auto&, const QString& v) {
+             bool ok = false;
+             const double seconds = v.toDouble(&ok);
+             if (!ok || !(seconds > 0) || seconds > kMaxRunSeconds)
+                 return QStringLiteral("not a positive number of seconds: %1").arg(v);
+             o.maxSeconds = seconds;
+             return QString();
+         }},
+        {"--ip",
+         [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
+             if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
+             pending = ParseIpv4(v);
+             return pending ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
+         }},
+        {"--mac",
+         [](SimOptions& o, std::optional<Ipv4Address>& pending, const QString& v) {
+             const auto mac = ParseMac(v);
+             if (!mac) return QStringLiteral("not a MAC address: %1").arg(v);
+             o.devices.push_back({pending, *mac});
+             pending.reset();
+             return QString();
+         }},
+    };
+    return readers;
+}
+}  // namespace
+
+SimOptionsResult ParseSimOptions(const QStringList& arguments) {
+    SimOptions options = ProductDefaults();
+    std::optional<Ipv4Address> pendingIp;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& name = arguments.at(i);
+        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+            options.help = true;
+            return {options, {}};
+        }
+        if (name == QLatin1String("--bind-any")) {
+            options.config.bindAny = true;
+            continue;
+        }
+        const auto reader = ValueOptions().find(name);
+        if (reader == ValueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
+        if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
+        const QString problem = reader->second(options, pendingIp, arguments.at(++i));
+        if (!problem.isEmpty()) return {std::nullopt, problem};
+    }
+    if (pendingIp) return {std::nullopt, QStringLiteral("the last --ip has no --mac")};
+    if (options.devices.empty()) return {std::nullopt, QStringLiteral("no device: give at least one --mac")};
+    return {options, {}};
+}
+
+QString SimUsage() {
+    return QStringLiteral(
+        "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
+        "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"
+        "                [--bootp-max-requests 100] [--max-seconds S] ( [--ip IP] --mac MAC )...\n"
+        "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
+        "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
+        "--bootp-max-requests 0 keeps devices from asking by BootP at all.\n");
+}
+
+}  // namespace tavo::sim

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "SimAddress.h"
+#include "SimConfig.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace tavo::sim {
+
+struct SimDeviceSpec {
+    std::optional<Ipv4Address> ip;  // none: the device asks by BootP
+    MacAddress mac{};
+};
+
+// The command line of tavo-sim. Devices are formed in order: an --ip applies to the next
+// --mac. Unlike SimConfig, the defaults here are the device's own ports and broadcast.
+struct SimOptions {
+    SimConfig config;
+    std::vector<SimDeviceSpec> devices;
+    double maxSeconds = 0;  // 0: run until a signal ends the process
+    bool help = false;
+};
+
+struct SimOptionsResult {
+    std::optional<SimOptions> options;
+    QString error;  // set when options is empty
+};
+
+SimOptionsResult ParseSimOptions(const QStringList& arguments);  // without the program name
+QString SimUsage();
+
+}  // namespace tavo::sim

@@ -1,4 +1,0 @@
-// Keeps the simulator library non-empty until its devices are written.
-namespace tavo::sim {
-int SimPlaceholder() { return 0; }
-}
