@@ -1,0 +1,222 @@
+#include <QCoreApplication>
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QThread>
+#include <QUdpSocket>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "ClientSocket.h"
+#include "DeviceCommand.h"
+#include "FlashRegisterLink.h"
+#include "IpClearCommand.h"
+#include "LinkConfig.h"
+#include "SearchSocket.h"
+#include "UploadSocket.h"
+
+namespace tavo {
+namespace {
+
+constexpr int kWaitMs = 5000;
+const QHostAddress kLoopback(QHostAddress::LocalHost);
+const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
+
+// A stand-in device: records every datagram and answers, when told how, to the address
+// and port the datagram came from.
+class FakeDevice {
+public:
+    using Answer = std::function<QByteArray(const QByteArray&)>;
+
+    explicit FakeDevice(const QHostAddress& address = kLoopback, Answer answer = {}) : m_answer(std::move(answer)) {
+        EXPECT_TRUE(m_socket.bind(address, 0));
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, [this] { read(); });
+    }
+    quint16 port() const { return m_socket.localPort(); }
+    // Waits until `count` datagrams have arrived.
+    bool waitFor(int count) {
+        QSignalSpy spy(&m_socket, &QUdpSocket::readyRead);
+        while (int(received.size()) < count)
+            if (!spy.wait(kWaitMs)) return false;
+        return true;
+    }
+    std::vector<QNetworkDatagram> received;
+
+private:
+    void read() {
+        while (m_socket.hasPendingDatagrams()) {
+            QNetworkDatagram datagram = m_socket.receiveDatagram();
+            received.push_back(datagram);
+            const QByteArray reply = m_answer ? m_answer(datagram.data()) : QByteArray();
+            // Answers come from the device port, as a connected socket only takes those;
+            // a socket bound to the broadcast address cannot be a source, so the loopback
+            // broadcast listener answers from another socket.
+            QUdpSocket& from = m_socket.localAddress() == kLoopbackBroadcast ? m_replySocket : m_socket;
+            if (!reply.isEmpty()) from.writeDatagram(reply, datagram.senderAddress(), datagram.senderPort());
+        }
+    }
+    QUdpSocket m_socket;
+    QUdpSocket m_replySocket;
+    Answer m_answer;
+};
+
+LinkConfig LoopbackConfig(quint16 devicePort) {
+    LinkConfig config;
+    config.devicePort = devicePort;
+    config.broadcast = kLoopbackBroadcast;
+    return config;
+}
+
+QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values) out.append(char(v));
+    return out;
+}
+
+TEST(IpClearCommand, SendsExactlyOneByteAndLeavesNothingOpen) {
+    FakeDevice device(kLoopback, [](const QByteArray&) { return QByteArray("answer"); });
+    ASSERT_TRUE(IpClearCommand(LoopbackConfig(device.port())).send(kLoopback));
+    ASSERT_TRUE(device.waitFor(1));
+    EXPECT_EQ(device.received.front().data(), Bytes({0x36}));
+    // The one-shot socket is closed already: its port is free again.
+    QUdpSocket probe;
+    EXPECT_TRUE(probe.bind(QHostAddress(QHostAddress::AnyIPv4), device.received.front().senderPort()));
+}
+
+TEST(SearchSocket, RequestReachesTheDeviceByLoopbackBroadcastAndTheAnswerIsMatched) {
+    const MacOctets mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    struct Case {
+        const char* name;
+        QByteArray answer;
+        bool matches;
+    } cases[] = {
+        {"own device", Bytes({0x35, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 192, 168, 1, 20}), true},
+        {"another device", Bytes({0x35, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F, 192, 168, 1, 21}), false},
+        {"too long", QByteArray(67, '\x35'), false},
+    };
+    for (const auto& c : cases) {
+        // Loopback broadcasts reach sockets on the broadcast address (or 0.0.0.0), not on 127.0.0.1.
+        FakeDevice device(kLoopbackBroadcast, [&](const QByteArray&) { return c.answer; });
+        SearchSocket search(LoopbackConfig(device.port()));
+        ASSERT_TRUE(search.open());
+        QSignalSpy waiting(&search, &SearchSocket::replyWaiting);
+        EXPECT_EQ(search.sendRequest(mac), 1) << c.name;
+        ASSERT_TRUE(device.waitFor(1)) << c.name;
+        QByteArray expected = Bytes({0x35, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+        expected.append(QByteArray(53, '\0'));
+        EXPECT_EQ(device.received.front().data(), expected) << c.name;
+
+        ASSERT_TRUE(waiting.wait(kWaitMs)) << c.name;
+        const SearchReply reply = search.receiveReply();
+        EXPECT_EQ(search.replyMatches(reply), c.matches) << c.name;
+        if (c.matches) EXPECT_EQ(reply.ip, (Ipv4Octets{192, 168, 1, 20}));
+    }
+}
+
+// The device answers sector reads and register reads; each reply must come back on
+// the socket of the pair that sent the command.
+QByteArray DeviceAnswer(const QByteArray& command) {
+    switch (quint8(command.at(0))) {
+    case CMD_SECTOR_READ: return Bytes({0x50}) + QByteArray(256, char(command.at(2)));
+    case CMD_REGISTER_READ: return Bytes({0x30, 0xC4});
+    case CMD_REGISTER_TABLE_READ: return Bytes({0x10}) + QByteArray(240, '\x11');
+    default: return {};
+    }
+}
+
+TEST(FlashRegisterLink, SectorRepliesReachTheFlashSocketAndRegisterRepliesTheRegisterSocket) {
+    FakeDevice device(kLoopback, DeviceAnswer);
+    FlashRegisterLink link(LoopbackConfig(device.port()));
+    ASSERT_TRUE(link.open(kLoopback));
+    EXPECT_NE(link.flashLocalPort(), link.registerLocalPort());
+    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
+    QSignalSpy reg(&link, &FlashRegisterLink::registerReplyWaiting);
+
+    ASSERT_TRUE(link.sendSectorRead(5));
+    ASSERT_TRUE(flash.wait(kWaitMs));
+    EXPECT_EQ(reg.count(), 0);
+    const SectorReply sector = link.receiveSector();
+    ASSERT_TRUE(sector.ok);
+    EXPECT_EQ(sector.data[0], 5);
+    EXPECT_EQ(sector.data[255], 5);
+
+    ASSERT_TRUE(link.sendRegisterRead(0x1B));
+    ASSERT_TRUE(reg.wait(kWaitMs));
+    EXPECT_EQ(flash.count(), 1);
+    const RegisterReply value = link.receiveRegister();
+    EXPECT_EQ(value.kind, RegisterReplyKind::Value);
+    EXPECT_EQ(value.value, 0xC4);
+
+    // Commands without a reply go out on their own socket too.
+    ASSERT_TRUE(link.sendRegisterWrite(0x1B, 0xC4));
+    ASSERT_TRUE(link.sendSectorClear(2043));
+    ASSERT_TRUE(device.waitFor(4));
+    EXPECT_EQ(device.received[0].senderPort(), link.flashLocalPort());
+    EXPECT_EQ(device.received[1].senderPort(), link.registerLocalPort());
+    EXPECT_EQ(device.received[2].data(), Bytes({0x20, 0x1B, 0xC4}));
+    EXPECT_EQ(device.received[2].senderPort(), link.registerLocalPort());
+    EXPECT_EQ(device.received[3].data(), Bytes({0x40, 0x07, 0xFB}) + QByteArray(256, '\0'));
+    EXPECT_EQ(device.received[3].senderPort(), link.flashLocalPort());
+}
+
+TEST(FlashRegisterLink, ClosingInsideTheReplySignalIsSafeAndLaterReceivesFail) {
+    FakeDevice device(kLoopback, DeviceAnswer);
+    FlashRegisterLink link(LoopbackConfig(device.port()));
+    ASSERT_TRUE(link.open(kLoopback));
+    SectorReply taken;
+    QObject::connect(&link, &FlashRegisterLink::flashReplyWaiting, &link, [&] {
+        taken = link.receiveSector();
+        link.closeFlash();  // what the page does after a failed receive
+    });
+    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
+    ASSERT_TRUE(link.sendSectorRead(9));
+    ASSERT_TRUE(flash.wait(kWaitMs));
+    EXPECT_TRUE(taken.ok);
+    EXPECT_FALSE(link.isFlashOpen());
+    EXPECT_FALSE(link.receiveSector().ok);
+    EXPECT_FALSE(link.sendSectorRead(10));
+    EXPECT_TRUE(link.isRegisterOpen());
+    QCoreApplication::processEvents();  // the released socket goes now
+}
+
+TEST(DeviceLink, WorkerThreadSendsGoOutFromTheOwnerThreadInOrder) {
+    FakeDevice device;
+    FlashRegisterLink link(LoopbackConfig(device.port()));
+    ASSERT_TRUE(link.open(kLoopback));
+    UploadSocket upload(LoopbackConfig(device.port()));
+    ASSERT_TRUE(upload.open(kLoopback));
+
+    const std::vector<uint8_t> block(256, 0xAB), tail{0x7E};
+    std::thread worker([&] {
+        for (int sector = 0; sector < 3; ++sector) link.sendSectorRead(sector);
+        upload.sendBlock(0, block);
+        upload.sendBlock(1, tail);
+    });
+    worker.join();
+    ASSERT_TRUE(device.waitFor(5));
+    EXPECT_EQ(device.received[0].data(), Bytes({0x50, 0x00, 0x00}));
+    EXPECT_EQ(device.received[2].data(), Bytes({0x50, 0x00, 0x02}));
+    EXPECT_EQ(device.received[3].data(), Bytes({0x40, 0x00, 0x00}) + QByteArray(256, '\xAB'));
+    EXPECT_EQ(device.received[4].data(), Bytes({0x40, 0x00, 0x01, 0x7E}));
+    EXPECT_EQ(device.received[4].senderPort(), upload.localPort());
+}
+
+TEST(UploadSocket, RefusesAnOversizedBlockAndDropsWhatTheDeviceSends) {
+    FakeDevice device(kLoopback, [](const QByteArray&) { return QByteArray("ack"); });
+    UploadSocket upload(LoopbackConfig(device.port()));
+    ASSERT_TRUE(upload.open(kLoopback));
+    auto* socket = upload.findChild<CClientSocket*>();
+    ASSERT_NE(socket, nullptr);
+    QSignalSpy answers(socket, &CClientSocket::clientSocketData);
+    EXPECT_FALSE(upload.sendBlock(0, std::vector<uint8_t>(257, 0)));
+    const std::vector<uint8_t> data(10, 1);
+    for (int block = 0; block < 3; ++block) ASSERT_TRUE(upload.sendBlock(block, data));
+    ASSERT_TRUE(device.waitFor(3));
+    EXPECT_EQ(device.received.size(), 3u);  // the refused block never left
+    // The three answers are read and dropped as they come: nothing stays pending.
+    while (answers.count() < 3) ASSERT_TRUE(answers.wait(kWaitMs));
+    EXPECT_FALSE(socket->socket().hasPendingDatagrams());
+}
+
+}  // namespace
+}  // namespace tavo
