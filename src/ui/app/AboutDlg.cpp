@@ -1,0 +1,39 @@
+#include "AboutDlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ProgramIcon.h"
+
+namespace tavo {
+namespace {
+constexpr int kMinimumWidth = 350;  // the template's 235 dialog units
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutDlg"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowIcon(ProgramIcon());
+
+    auto* text = new QLabel(QString::fromUtf8(kText), this);
+    text->setObjectName(QStringLiteral("aboutText"));
+    text->setAlignment(Qt::AlignCenter);
+    text->setMinimumWidth(kMinimumWidth);
+    auto* rights = new QLabel(QString::fromUtf8(kRights), this);
+    rights->setObjectName(QStringLiteral("rightsText"));
+    rights->setAlignment(Qt::AlignCenter);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("IDOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(rights);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ok->setFocus();
+}
+
+}  // namespace tavo

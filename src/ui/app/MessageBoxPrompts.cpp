@@ -1,0 +1,54 @@
+#include "MessageBoxPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+
+#include "controls/ConfirmDlg.h"
+
+namespace tavo {
+namespace {
+
+// Widgets live on the user-interface thread only; a worker's question is carried over
+// and the worker blocks until it is answered.
+template <typename Ask>
+auto OnUiThread(Ask ask) -> decltype(ask()) {
+    if (QThread::currentThread() == qApp->thread()) return ask();
+    decltype(ask()) answer{};
+    QMetaObject::invokeMethod(qApp, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+QWidget* Owner() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+void MessageBoxPrompts::message(const QString& text, const QString& caption) {
+    OnUiThread([&] {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, Owner());
+        box.setObjectName(QStringLiteral("messageBox"));
+        return box.exec();
+    });
+}
+
+bool MessageBoxPrompts::confirm(const QString& operation, const QString& description) {
+    return OnUiThread([&] {
+        CConfirmDlg dialog(operation, description, Owner());
+        return dialog.exec() != QDialog::Rejected;
+    });
+}
+
+QString MessageBoxPrompts::openFile(const QString& caption, const QString& filter) {
+    return OnUiThread([&] { return QFileDialog::getOpenFileName(Owner(), caption, QString(), filter); });
+}
+
+QString MessageBoxPrompts::saveFile(const QString& caption, const QString& filter) {
+    return OnUiThread([&] { return QFileDialog::getSaveFileName(Owner(), caption, QString(), filter); });
+}
+
+QString MessageBoxPrompts::pickFolder(const QString& caption) {
+    return OnUiThread([&] { return QFileDialog::getExistingDirectory(Owner(), caption); });
+}
+
+}  // namespace tavo

@@ -1,0 +1,160 @@
+#include "PropSheet.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "AboutDlg.h"
+#include "ProgramIcon.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace tavo {
+namespace {
+const char* const kUtilityItem = "Utilità";
+const char* const kAboutItem = "About  Nimbrel (&A)...";
+#ifdef Q_OS_WIN
+// Where the four items go in the native system menu (after Maximize, before Close).
+constexpr int kSystemMenuFirst = 5;
+constexpr int kUtilityItemPosition = kSystemMenuFirst + 1;
+#endif
+constexpr int kPageCountWithUtility = 4;
+constexpr int kPageCountWithoutUtility = 3;
+}  // namespace
+
+CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_tabs(new QTabWidget(this)),
+      m_pageIP(context),
+      m_pageWeb(context),
+      m_pageUtil(context),
+      m_pageInfo(context) {
+    setObjectName(QStringLiteral("PropSheet"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowIcon(ProgramIcon());
+    m_tabs->setObjectName(QStringLiteral("sheetTabs"));
+    // Every tab stays in sight: the sheet is as wide as its tab row needs.
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideNone);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+
+    // All four pages go in first, so that the fixed size fits the largest of them;
+    // the Utility rule then takes the Utility page out again.
+    for (QWidget* page : {static_cast<QWidget*>(&m_pageIP), static_cast<QWidget*>(&m_pageWeb),
+                          static_cast<QWidget*>(&m_pageInfo), static_cast<QWidget*>(&m_pageUtil)})
+        m_tabs->addTab(page, page->windowTitle());
+    BuildMenu();
+    setFixedSize(sizeHint());
+    ApplyUtilityRule();
+    InsertSystemMenuItems();
+}
+
+// The pages, members declared after the tab widget's pointer, are destroyed first and
+// leave the tab widget on their own; the tab widget goes with the QWidget base.
+CPropSheet::~CPropSheet() = default;
+
+void CPropSheet::BuildMenu() {
+    m_actUtility = new QAction(QString::fromUtf8(kUtilityItem), this);
+    m_actUtility->setObjectName(QStringLiteral("IDM_UTILITY"));
+    m_actUtility->setCheckable(true);
+    // The check mark follows the page, never the click: ToggleUtilityPage sets it.
+    connect(m_actUtility, &QAction::triggered, this, [this] { ToggleUtilityPage(); });
+    m_actAbout = new QAction(QString::fromUtf8(kAboutItem), this);
+    m_actAbout->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
+    connect(m_actAbout, &QAction::triggered, this, &CPropSheet::ShowAbout);
+
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("sheetMenu"));
+    menu->addAction(m_actUtility);
+    menu->addSeparator();
+    menu->addAction(m_actAbout);
+    m_menuButton = new QToolButton(m_tabs);
+    m_menuButton->setObjectName(QStringLiteral("sheetMenuButton"));
+    m_menuButton->setArrowType(Qt::DownArrow);
+    m_menuButton->setAutoRaise(true);
+    m_menuButton->setToolTip(QStringLiteral("Menu"));
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+    m_menuButton->setMenu(menu);
+    m_tabs->setCornerWidget(m_menuButton, Qt::TopRightCorner);
+}
+
+void CPropSheet::ApplyUtilityRule() {
+    const int count = m_tabs->count();
+    if (!m_bUtilityShown && count == kPageCountWithUtility)
+        m_tabs->removeTab(m_tabs->indexOf(&m_pageUtil));
+    else if (count == kPageCountWithoutUtility && m_bUtilityShown)
+        m_tabs->addTab(&m_pageUtil, m_pageUtil.windowTitle());
+}
+
+void CPropSheet::ToggleUtilityPage() {
+    m_bUtilityShown = !m_bUtilityShown;
+    m_actUtility->setChecked(m_bUtilityShown);
+    CheckSystemMenuItem(m_bUtilityShown);
+    ApplyUtilityRule();
+}
+
+void CPropSheet::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CPropSheet::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closed();
+}
+
+#ifdef Q_OS_WIN
+// The same two items as the window menu, in the native system menu, and the menu
+// button is not needed there.
+void CPropSheet::InsertSystemMenuItems() {
+    m_menuButton->hide();
+    m_tabs->setCornerWidget(nullptr, Qt::TopRightCorner);
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (!menu) return;
+    const QString utility = QString::fromUtf8(kUtilityItem);
+    const QString about = QString::fromUtf8(kAboutItem);
+    InsertMenuW(menu, kSystemMenuFirst, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(menu, kUtilityItemPosition, MF_BYPOSITION | MF_STRING, IDM_UTILITY,
+                reinterpret_cast<LPCWSTR>(utility.utf16()));
+    InsertMenuW(menu, kSystemMenuFirst + 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(menu, kSystemMenuFirst + 3, MF_BYPOSITION | MF_STRING, IDM_ABOUTBOX,
+                reinterpret_cast<LPCWSTR>(about.utf16()));
+}
+
+void CPropSheet::CheckSystemMenuItem(bool checked) {
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (menu) CheckMenuItem(menu, kUtilityItemPosition, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool CPropSheet::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND) {
+        // The low four bits of a system command belong to the system.
+        if ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            ShowAbout();
+            *result = 0;
+            return true;
+        }
+        if (msg->wParam == IDM_UTILITY) {
+            ToggleUtilityPage();
+            *result = 0;
+            return true;
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+#else
+// Without a native system menu the window menu behind the corner button serves.
+void CPropSheet::InsertSystemMenuItems() {}
+void CPropSheet::CheckSystemMenuItem(bool) {}
+#endif
+
+}  // namespace tavo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+#include "AppContext.h"
+#include "SysSetupPage.h"
+#include "bootp/IPPage.h"
+#include "maintenance/UtilPage.h"
+#include "web/WebPage.h"
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QToolButton;
+
+namespace tavo {
+
+// The main window: the tabs of the four pages, and the window menu with "Utilità"
+// (shows or hides the Utility tab, always as the last tab) and the About item.
+// On Windows the two items sit in the native system menu; elsewhere in a menu behind a
+// button in the tab bar's corner. Closing the sheet emits closed(); the program ends
+// its run on it.
+class CPropSheet : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int IDM_ABOUTBOX = 16;
+    static constexpr int IDM_UTILITY = 1073;
+    static constexpr const char* kCaption = "TAVO 707 Utility Software - Vantorel Technologies";
+
+    explicit CPropSheet(AppContext& context, QWidget* parent = nullptr);
+    ~CPropSheet() override;
+
+    // Switches the Utility tab on or off and keeps the "Utilità" check mark in step.
+    void ToggleUtilityPage();
+    bool IsUtilityShown() const { return m_bUtilityShown; }
+    // Shows the About box modally over the sheet.
+    void ShowAbout();
+
+    QTabWidget* tabs() const { return m_tabs; }
+    QAction* utilityAction() const { return m_actUtility; }
+    QAction* aboutAction() const { return m_actAbout; }
+
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void BuildMenu();
+    void ApplyUtilityRule();
+    void InsertSystemMenuItems();
+    void CheckSystemMenuItem(bool checked);
+
+    QTabWidget* m_tabs;  // child; constructed before the pages are added to it
+    CIPPage m_pageIP;
+    CWebPage m_pageWeb;
+    CUtilPage m_pageUtil;
+    CSysSetupPage m_pageInfo;
+    bool m_bUtilityShown = false;
+    QAction* m_actUtility = nullptr;
+    QAction* m_actAbout = nullptr;
+    QToolButton* m_menuButton = nullptr;
+};
+
+}  // namespace tavo

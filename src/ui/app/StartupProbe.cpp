@@ -1,0 +1,90 @@
+#include "StartupProbe.h"
+
+#include <QExposeEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace tavo {
+namespace {
+
+// Milliseconds since the kernel started this process, from /proc (tick resolution).
+double ProcessAgeMs() {
+#ifdef Q_OS_LINUX
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray text = stat.readAll();
+    // The command name in parentheses may hold blanks; the fields count from after it.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    constexpr int kStartTimeField = 19;  // field 22 of the whole line
+    if (fields.size() <= kStartTimeField) return -1;
+    const double startTicks = fields[kStartTimeField].toDouble();
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double nowMs = now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+    return nowMs - startTicks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+#else
+    return -1;
+#endif
+}
+
+// The resident set in kilobytes, or -1 where /proc is not there.
+long ResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+}  // namespace
+
+StartupProbe::StartupProbe(QWidget& window, Clock::time_point mainEntry, bool printFigures, QString screenshotPath)
+    : QObject(&window),
+      m_window(window),
+      m_mainEntry(mainEntry),
+      m_printFigures(printFigures),
+      m_screenshotPath(std::move(screenshotPath)) {
+    // The native window must exist before it is shown, so that its first expose is seen.
+    window.winId();
+    window.windowHandle()->installEventFilter(this);
+}
+
+bool StartupProbe::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_done && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed()) {
+        m_done = true;
+        // The expose is handled (and the window painted) after this filter returns.
+        QTimer::singleShot(0, this, &StartupProbe::OnShown);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void StartupProbe::OnShown() {
+    if (m_printFigures) {
+        const double mainMs = std::chrono::duration<double, std::milli>(Clock::now() - m_mainEntry).count();
+        std::printf("startup main-to-shown-ms %.1f process-to-shown-ms %.0f vmrss-kb %ld\n", mainMs, ProcessAgeMs(),
+                    ResidentKb());
+        std::fflush(stdout);
+    }
+    if (!m_screenshotPath.isEmpty()) SaveScreenshot();
+    emit shown();
+}
+
+// Under a real display the picture comes from the screen, so it shows what the window
+// system shows; where that is not possible, from the widget itself.
+void StartupProbe::SaveScreenshot() {
+    QPixmap picture;
+    if (QScreen* screen = m_window.screen()) picture = screen->grabWindow(m_window.winId());
+    if (picture.isNull()) picture = m_window.grab();
+    if (!picture.save(m_screenshotPath, "PNG"))
+        std::fprintf(stderr, "tavo-utility: cannot write %s\n", qPrintable(m_screenshotPath));
+}
+
+}  // namespace tavo

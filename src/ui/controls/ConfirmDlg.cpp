@@ -1,0 +1,82 @@
+#include "ConfirmDlg.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tavo {
+namespace {
+const char* const kTitlePrefix = "Warning to ";
+const char* const kWarningText =
+    "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
+const char* const kQuestionText = "Andare avanti ?";
+constexpr int kIconSize = 32;
+constexpr int kMinimumWidth = 350;  // the template's 233 dialog units
+}  // namespace
+
+CConfirmDlg::CConfirmDlg(const QString& operation, const QString& message, QWidget* parent)
+    : QDialog(parent), m_strOperation(operation), m_strMessage(message) {
+    setObjectName(QStringLiteral("ConfirmDlg"));
+    BuildControls();
+    setWindowTitle(TitleFor(m_strOperation));
+}
+
+QString CConfirmDlg::TitleFor(const QString& operation) {
+    return QString::fromLatin1(kTitlePrefix) + operation;
+}
+
+void CConfirmDlg::BuildControls() {
+    // A frame around everything, as the product's dialog has.
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(frame);
+
+    auto* icon = new QLabel(frame);
+    icon->setObjectName(QStringLiteral("1057"));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(kIconSize, kIconSize));
+    auto* heading = new QLabel(m_strMessage, frame);
+    heading->setObjectName(QStringLiteral("1055"));
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addWidget(heading, 1);
+
+    auto* warning = new QLabel(QString::fromUtf8(kWarningText), frame);
+    warning->setObjectName(QStringLiteral("warningText"));
+    warning->setWordWrap(true);
+    warning->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* question = new QLabel(QString::fromUtf8(kQuestionText), frame);
+    question->setObjectName(QStringLiteral("questionText"));
+    question->setAlignment(Qt::AlignCenter);
+
+    auto* yes = new QPushButton(QStringLiteral("Si"), frame);
+    yes->setObjectName(QStringLiteral("IDOK"));
+    auto* no = new QPushButton(QStringLiteral("No"), frame);
+    no->setObjectName(QStringLiteral("IDCANCEL"));
+    // Enter must answer "Si" whichever button has the focus: only "Si" may be default.
+    no->setAutoDefault(false);
+    yes->setDefault(true);
+    connect(yes, &QPushButton::clicked, this, &QDialog::accept);
+    connect(no, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(yes);
+    buttons->addStretch();
+    buttons->addWidget(no);
+    buttons->addStretch();
+
+    auto* inner = new QVBoxLayout(frame);
+    inner->addLayout(top);
+    inner->addWidget(warning);
+    inner->addWidget(question);
+    inner->addLayout(buttons);
+
+    frame->setMinimumWidth(kMinimumWidth);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    yes->setFocus();
+}
+
+}  // namespace tavo
