@@ -15,6 +15,11 @@ const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
 constexpr int kBindAttempts = 20;
 constexpr auto kSharedMode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
 
+// False once the socket is closed, which an IP clear or stop() does while it is being read.
+bool Readable(const QUdpSocket* socket) {
+    return socket && socket->state() == QAbstractSocket::BoundState && socket->hasPendingDatagrams();
+}
+
 QHostAddress ToHost(const Ipv4Address& ip) { return QHostAddress(Ipv4ToNumber(ip)); }
 
 QString BindError(const QUdpSocket& socket, const QHostAddress& address, quint16 port) {
@@ -173,7 +178,7 @@ bool SimNetwork::ensureBootpSocket() {
 }
 
 void SimNetwork::readShared() {
-    while (m_shared && m_shared->hasPendingDatagrams()) {
+    while (Readable(m_shared.get())) {
         const QNetworkDatagram datagram = m_shared->receiveDatagram();
         if (!datagram.isValid()) continue;
         if (m_config.bindAny) {
@@ -195,7 +200,7 @@ void SimNetwork::readShared() {
 
 void SimNetwork::readNode(int index) {
     QUdpSocket* socket = m_nodes[index]->socket.get();
-    while (socket && socket->hasPendingDatagrams()) {
+    while (Readable(socket)) {
         const QNetworkDatagram datagram = socket->receiveDatagram();
         // A socket on 0.0.0.0 also sees the loopback broadcasts the shared socket hands out.
         const bool broadcast =
@@ -253,7 +258,7 @@ void SimNetwork::bootpTick(int index) {
 }
 
 void SimNetwork::readBootp() {
-    while (m_bootp && m_bootp->hasPendingDatagrams()) {
+    while (Readable(m_bootp.get())) {
         const QByteArray data = m_bootp->receiveDatagram().data();
         for (int i = 0; i < deviceCount(); ++i) {
             Node& node = *m_nodes[i];
