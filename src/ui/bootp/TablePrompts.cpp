@@ -1,0 +1,18 @@
+#include "TablePrompts.h"
+
+#include <QString>
+
+#include "app/Prompts.h"
+
+namespace tavo {
+
+TableMessageSink TableMessagesTo(Prompts& prompts) {
+    return [&prompts](TableMessage message, const std::string& detail) {
+        const TableMessageText described = DescribeTableMessage(message);
+        QString text = QString::fromUtf8(described.text);
+        if (!detail.empty()) text += QStringLiteral("\n") + QString::fromStdString(detail);
+        prompts.message(text, QString::fromUtf8(described.caption));
+    };
+}
+
+}  // namespace tavo

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "controls/IpAddressEdit.h"
+
+namespace tavo::test {
+
+// Runs `act` on the modal dialog once it is up, polling a bounded number of times; the
+// act is expected to close the dialog.
+inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400) {
+    QTimer::singleShot(5, qApp, [act = std::move(act), attempts]() mutable {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            act(modal);
+        } else if (attempts > 0) {
+            WhenModal(std::move(act), attempts - 1);
+        }
+    });
+}
+
+inline QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+inline QLineEdit* OctetField(QWidget* root, const char* addressName, int octet) {
+    auto* address = root->findChild<IpAddressEdit*>(QString::fromLatin1(addressName));
+    return address ? address->findChild<QLineEdit*>(QStringLiteral("octet%1").arg(octet)) : nullptr;
+}
+
+// Types a dotted address into the four octet fields of an address field.
+inline void TypeAddress(QWidget* root, const char* addressName, const QString& dotted) {
+    const QStringList octets = dotted.split(QLatin1Char('.'));
+    for (int i = 0; i < octets.size() && i < 4; ++i) {
+        QLineEdit* field = OctetField(root, addressName, i);
+        if (field == nullptr) return;
+        field->clear();
+        QTest::keyClicks(field, octets.at(i));
+    }
+}
+
+}  // namespace tavo::test
