@@ -1,0 +1,75 @@
+#include "CliSupport.h"
+
+#include <cstdio>
+
+#include "Profile.h"
+
+namespace tavo::cli {
+
+bool CliOptions::Parse(const QStringList& args, const QStringList& withValue, const QStringList& flags) {
+    m_positional.clear();
+    m_values.clear();
+    m_error.clear();
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!arg.startsWith("--") || arg == "--") {
+            m_positional << arg;
+            continue;
+        }
+        QString name = arg.mid(2);
+        QString value;
+        const int equals = name.indexOf('=');
+        const bool inlineValue = equals >= 0;
+        if (inlineValue) {
+            value = name.mid(equals + 1);
+            name = name.left(equals);
+        }
+        if (flags.contains(name) && !inlineValue) {
+            m_values.insert(name, QString());
+        } else if (withValue.contains(name)) {
+            if (!inlineValue) {
+                if (i + 1 >= args.size()) {
+                    m_error = QString("option --%1 needs a value").arg(name);
+                    return false;
+                }
+                value = args[++i];
+            }
+            m_values.insert(name, value);
+        } else {
+            m_error = QString("unknown option %1").arg(arg);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string DataDirectory(const CliOptions& options) {
+    const QString dir = options.has(kDataDirOption) ? options.value(kDataDirOption) : Profile::DataDirectory();
+    return dir.toStdString();
+}
+
+TableMessageSink StderrTableSink(bool* reported) {
+    return [reported](TableMessage message, const std::string& detail) {
+        const TableMessageText text = DescribeTableMessage(message);
+        if (detail.empty()) {
+            std::fprintf(stderr, "tavo: %s: %s\n", text.caption, text.text);
+        } else {
+            std::fprintf(stderr, "tavo: %s: %s (%s)\n", text.caption, text.text, detail.c_str());
+        }
+        if (reported) *reported = true;
+    };
+}
+
+int Fail(const QString& message, int status) {
+    std::fprintf(stderr, "tavo: %s\n", message.toUtf8().constData());
+    return status;
+}
+
+void PrintLine(const QString& line) { PrintLine(line.toStdString()); }
+
+void PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace tavo::cli

@@ -1,0 +1,64 @@
+#pragma once
+
+// Small helpers shared by the commands of `tavo`:
+//   CliOptions          "--name value", "--name=value" and bare flags, plus the words
+//                       that are not options, in order;
+//   DataDirectory       where the tables are: --data-dir, else the directory of the
+//                       profile entry "path", else the current directory;
+//   StderrTableSink     prints the tables' messages on stderr;
+//   Fail, PrintLine     a message on stderr with an exit status, a line on stdout.
+//
+// Exit statuses: 0 done, kExitFailure refused or failed, kExitUsage bad command line.
+//
+// Typical use in a command's handler:
+//   CliOptions options;
+//   if (!options.Parse(args, {kDataDirOption, "ip"}, {"help"})) return Fail(options.error(), kExitUsage);
+//   const std::string dir = DataDirectory(options);
+//   CBootPFDB table(dir, StderrTableSink());
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "TableMessage.h"
+
+namespace tavo::cli {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+inline constexpr const char* kDataDirOption = "data-dir";
+
+class CliOptions {
+public:
+    // `withValue` and `flags` are option names without the leading "--". Returns false,
+    // with error() set, on an option that is not known or lacks its value.
+    bool Parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
+
+    const QStringList& positional() const { return m_positional; }
+    bool has(const QString& name) const { return m_values.contains(name); }
+    QString value(const QString& name, const QString& fallback = {}) const {
+        return m_values.value(name, fallback);
+    }
+    const QString& error() const { return m_error; }
+
+private:
+    QStringList m_positional;
+    QMap<QString, QString> m_values;
+    QString m_error;
+};
+
+// UTF-8 path of the data directory for the tables.
+std::string DataDirectory(const CliOptions& options);
+
+// Prints each table message as "tavo: <caption>: <text>", followed by the detail when
+// there is one. `reported`, when given, is set to true by every message.
+TableMessageSink StderrTableSink(bool* reported = nullptr);
+
+// Prints "tavo: <message>" on stderr and returns `status`.
+int Fail(const QString& message, int status = kExitFailure);
+
+// Prints `line` and a line end on stdout.
+void PrintLine(const QString& line);
+void PrintLine(const std::string& line);
+
+}  // namespace tavo::cli
