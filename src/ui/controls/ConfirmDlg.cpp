@@ -56,8 +56,8 @@ void CConfirmDlg::BuildControls() {
     yes->setObjectName(QStringLiteral("IDOK"));
     auto* no = new QPushButton(QStringLiteral("No"), frame);
     no->setObjectName(QStringLiteral("IDCANCEL"));
-    // Enter must answer "Si" whichever button has the focus: only "Si" may be default.
-    no->setAutoDefault(false);
+    // "Si" starts as the default button with the focus, so Enter answers it; a button
+    // that the operator tabs to takes the Enter key over, as dialog buttons do.
     yes->setDefault(true);
     connect(yes, &QPushButton::clicked, this, &QDialog::accept);
     connect(no, &QPushButton::clicked, this, &QDialog::reject);
