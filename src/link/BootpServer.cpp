@@ -1,0 +1,206 @@
+#include "BootpServer.h"
+
+#include <QNetworkDatagram>
+#include <span>
+
+#include "ServerSocket.h"
+
+namespace tavo {
+namespace {
+
+quint32 ToIpv4(const Ipv4Octets& octets) {
+    return (quint32(octets[0]) << 24) | (quint32(octets[1]) << 16) | (quint32(octets[2]) << 8) | octets[3];
+}
+
+Ipv4Octets ToOctets(quint32 address) {
+    return {uint8_t(address >> 24), uint8_t(address >> 16), uint8_t(address >> 8), uint8_t(address)};
+}
+
+QStringList MacPieces(const std::string& mac) {
+    QStringList pieces;
+    for (size_t i = 0; i + 1 < mac.size(); i += 2) pieces << QString::fromLatin1(mac.data() + i, 2);
+    return pieces;
+}
+
+}  // namespace
+
+BootpServer::BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent)
+    : QObject(parent),
+      m_config(std::move(config)),
+      m_dataDir(std::move(dataDir)),
+      m_observer(observer),
+      m_table(m_dataDir.toStdString()) {}
+
+BootpServer::~BootpServer() = default;
+
+quint16 BootpServer::localPort() const { return m_pBootpSocket ? m_pBootpSocket->localPort() : 0; }
+
+bool BootpServer::start() {
+    if (m_bBootpRunning) return true;
+    if (m_pBootpSocket) {
+        // Deleted later: its notification may be the one being handled further up.
+        m_pBootpSocket->Close();
+        m_pBootpSocket->deleteLater();
+    }
+    auto* socket = new CServerSocket(this);
+    m_pBootpSocket = socket;
+    connect(socket, &CServerSocket::serverSocketData, this, [this, socket] { OnBootpReceive(socket); });
+
+    ShowStatus(BootpStatus::Initializing);
+    m_errorString.clear();
+    m_configuredInterface = 0;
+    if (!m_config.interfaceName.isEmpty()) {
+        m_configuredInterface = m_interfaces.indexOf(m_config.interfaceName);
+        if (m_configuredInterface == 0) {
+            ReportStartFailure(QStringLiteral("interfaccia %1 non trovata").arg(m_config.interfaceName));
+            return false;
+        }
+    }
+    // Not shared: another BootP server on the port is a failure to report, not a
+    // neighbour that silently takes some of the requests.
+    if (!socket->Create(m_config.bootpServerPort, QHostAddress(QHostAddress::AnyIPv4),
+                        QAbstractSocket::DontShareAddress)) {
+        ReportStartFailure(socket->errorString());
+        return false;
+    }
+    ShowStatus(BootpStatus::Waiting);
+    m_bBootpRunning = true;
+    return true;
+}
+
+void BootpServer::stop() {
+    if (!m_bBootpRunning) return;
+    if (m_pBootpSocket) m_pBootpSocket->Close();
+    ShowStatus(BootpStatus::Stopped);
+    m_bBootpRunning = false;
+}
+
+void BootpServer::ReportStartFailure(const QString& reason) {
+    m_errorString = reason;
+    if (m_pBootpSocket) m_pBootpSocket->Close();
+    const QString detail = QStringLiteral("%1 (%2)").arg(m_config.bootpServerPort).arg(reason);
+    ShowStatus(BootpStatus::PortUnavailable, detail.toStdString());
+}
+
+void BootpServer::OnBootpReceive(CServerSocket* socket) {
+    if (socket != m_pBootpSocket || !socket->isOpen()) return;
+    // Datagrams longer than a message are cut by the read: only their first 300 bytes
+    // are examined.
+    const QNetworkDatagram datagram = socket->socket().receiveDatagram(BOOTP_MESSAGE_SIZE);
+    if (!datagram.isValid()) {
+        if (socket->socket().error() == QAbstractSocket::TemporaryError) return;  // nothing was waiting
+        socket->Close();
+        m_bBootpBusy = false;
+        m_observer.bootpReadFailed();
+        emit requestHandled();
+        return;
+    }
+    QPointer<BootpServer> self(this);
+    // A request that comes in while another is being served (the entry dialog's modal
+    // loop runs further up the stack) is dropped; so are requests that arrive on an
+    // interface other than the configured one.
+    const bool fromServedInterface = m_configuredInterface == 0 || datagram.interfaceIndex() == uint(m_configuredInterface);
+    if (!m_bBootpBusy && fromServedInterface) {
+        const QByteArray bytes = datagram.data();
+        const BootpRequest request = CheckBootpRequest(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+        if (request.check != BootpRequestCheck::NotOfFamily) {
+            Serve(datagram, request);
+            if (!self) return;
+            m_bBootpBusy = false;
+        }
+    }
+    emit requestHandled();
+}
+
+void BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
+    m_bBootpBusy = true;
+    const std::string mac = FormatMac(request.mac);
+    const int interfaceIndex = int(datagram.interfaceIndex());
+    const InterfaceAddresses::Interface* arrival = interfaceIndex ? m_interfaces.find(interfaceIndex) : nullptr;
+    m_current = {QString::fromStdString(mac), interfaceIndex, arrival ? arrival->name : QString(),
+                 datagram.senderAddress(), quint16(datagram.senderPort())};
+
+    ShowStatus(BootpStatus::Received);
+    if (request.check == BootpRequestCheck::NotARequest) {
+        ShowStatus(BootpStatus::InvalidRequest);
+        m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::InvalidRequest)));
+        return;
+    }
+    ShowStatus(BootpStatus::Accepted);
+    m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Accepted)));
+    m_strMacPart = MacPieces(mac);
+
+    const BootpTableCache::Entry* entry = m_table.FindByMac(mac);
+    if (!entry) {
+        bool stopped = false;
+        entry = AskForUnknownDevice(mac, stopped);
+        if (stopped) return;
+    }
+    if (!entry) {
+        FinishRequest(BootpStatus::NotFound, false, mac);
+        return;
+    }
+    SendReply(request, *entry, interfaceIndex);
+}
+
+// The entry of a device that is not in the table, after the observer was asked for it;
+// `stopped` when the server stopped meanwhile (the entry was cancelled) or is gone.
+const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string& mac, bool& stopped) {
+    QPointer<BootpServer> self(this);
+    const bool confirmed = m_observer.bootpUnknownDevice(m_strMacPart);
+    if (!self) {
+        stopped = true;
+        return nullptr;
+    }
+    if (!confirmed) {
+        m_observer.bootpStopRequested();
+        stopped = true;
+        if (!self) return nullptr;
+        stop();
+        m_observer.bootpRequestDone(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Stopped)), false);
+        return nullptr;
+    }
+    if (!m_bBootpRunning || !m_pBootpSocket || !m_pBootpSocket->isOpen()) {
+        stopped = true;  // stopped while the entry was open: nothing to send on
+        return nullptr;
+    }
+    // The entry was written to "bootp.ini"; the cache sees the change.
+    return m_table.FindByMac(mac);
+}
+
+void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex) {
+    // Without the arrival interface (a platform that does not report it) the configured
+    // interface stands in; without either there is no address to announce.
+    const int index = interfaceIndex ? interfaceIndex : m_configuredInterface;
+    const InterfaceAddresses::Interface* interface = index ? m_interfaces.find(index) : nullptr;
+    if (!interface) {
+        FinishRequest(BootpStatus::HostNameUnavailable, false);
+        return;
+    }
+    const auto serverAddress = InterfaceAddresses::chooseFor(*interface, ToIpv4(entry.fields.yourAddress));
+    if (!serverAddress) {
+        FinishRequest(BootpStatus::HostAddressUnavailable, false);
+        return;
+    }
+    const BootpMessage reply = BuildBootpReply(request.message, entry.fields, ToOctets(*serverAddress));
+    QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())),
+                         m_config.broadcast, m_config.bootpClientPort);
+    // The limited broadcast has no route of its own: it leaves through the interface the
+    // request came in on.
+    if (m_config.isLimitedBroadcast()) out.setInterfaceIndex(uint(index));
+    const bool sent = m_pBootpSocket && m_pBootpSocket->SendDatagram(out);
+    FinishRequest(sent ? BootpStatus::ReplySent : BootpStatus::ReplySendFailed, sent, entry.ip);
+}
+
+void BootpServer::FinishRequest(BootpStatus status, bool replied, const std::string& arg) {
+    const QString text = QString::fromStdString(BootpStatusText(status, arg));
+    m_observer.bootpStatus(text);
+    m_observer.bootpRequestDone(m_current, text, replied);
+}
+
+void BootpServer::ShowStatus(BootpStatus status, const std::string& arg) {
+    m_observer.bootpStatus(QString::fromStdString(BootpStatusText(status, arg)));
+}
+
+}  // namespace tavo

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include "BootpMessage.h"
+#include "BootpStatus.h"
+#include "BootpTableCache.h"
+#include "InterfaceAddresses.h"
+#include "LinkConfig.h"
+
+class QNetworkDatagram;
+
+namespace tavo {
+
+class CServerSocket;
+
+// A request of the family, as the optional hooks of the observer describe it.
+struct BootpRequestInfo {
+    QString mac;            // twelve upper-case hexadecimal characters
+    int interfaceIndex = 0;  // the interface it came in on (0: not known)
+    QString interfaceName;
+    QHostAddress sender;
+    quint16 senderPort = 0;
+};
+
+// What the BootP server tells its front end (the IP configuration page, or the command
+// line). Every call is made on the thread that owns the server, while it serves a request.
+class BootpServerObserver {
+public:
+    virtual ~BootpServerObserver() = default;
+    // Every status text, in order; each replaces the previous one.
+    virtual void bootpStatus(const QString& text) = 0;
+    // A device of the family that is not in "bootp.ini" (six two-character upper-case
+    // texts, first octet first). The page runs its device entry dialog here, modally;
+    // requests that arrive meanwhile are read and dropped. True when the entry was
+    // confirmed: the table is then looked up again. False when it was cancelled: the
+    // server then stops.
+    virtual bool bootpUnknownDevice(const QStringList& macParts) = 0;
+    // A read on the server socket failed (kBootpReadFailedText, kBootpReadFailedCaption).
+    // The socket is closed; the server stays "running" and receives nothing until it is
+    // stopped and started again.
+    virtual void bootpReadFailed() = 0;
+    // The operator cancelled the entry of an unknown device. The page runs its stop
+    // handler here (which calls stop()); the server stops afterwards in any case.
+    virtual void bootpStopRequested() = 0;
+
+    // Optional, for a front end that logs each request: a request of the family once its
+    // op was examined (status: accepted or not valid) ...
+    virtual void bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) {
+        (void)request;
+        (void)statusText;
+    }
+    // ... and, for an accepted one, how it ended: the reply sent, or why there was none.
+    virtual void bootpRequestDone(const BootpRequestInfo& request, const QString& statusText, bool replied) {
+        (void)request;
+        (void)statusText;
+        (void)replied;
+    }
+};
+
+// The BootP server: one UDP socket on LinkConfig::bootpServerPort. A request whose
+// hardware address carries DEVICE_OUI is answered from "bootp.ini" with a 300-byte reply
+// to LinkConfig::broadcast, port LinkConfig::bootpClientPort, sent out of the interface
+// the request came in on, with that interface's IPv4 address as the server address.
+// Requests are served one at a time on the owning thread (the socket's notification is
+// queued); while one is being served (m_bBootpBusy), the next are read and dropped.
+class BootpServer : public QObject {
+    Q_OBJECT
+public:
+    BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent = nullptr);
+    ~BootpServer() override;
+
+    // Opens the server port. False, with errorString() and a status text, when the port
+    // cannot be opened (taken by another server, no permission) or the configured
+    // interface does not exist: the server then stays stopped. A running server is left
+    // as it is.
+    bool start();
+    // Closes the port and shows "BootP interrotto .."; nothing when not running.
+    void stop();
+    bool isRunning() const { return m_bBootpRunning; }
+    bool isBusy() const { return m_bBootpBusy; }
+    quint16 localPort() const;
+    QString errorString() const { return m_errorString; }
+    // The MAC address of the last request that passed the request checks, as six
+    // two-character texts; empty before the first.
+    const QStringList& macParts() const { return m_strMacPart; }
+
+signals:
+    // After every datagram read from the server socket, whatever became of it.
+    void requestHandled();
+
+private:
+    void OnBootpReceive(CServerSocket* socket);
+    void Serve(const QNetworkDatagram& datagram, const BootpRequest& request);
+    const BootpTableCache::Entry* AskForUnknownDevice(const std::string& mac, bool& stopped);
+    void SendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex);
+    void ShowStatus(BootpStatus status, const std::string& arg = {});
+    void FinishRequest(BootpStatus status, bool replied, const std::string& arg = {});
+    void ReportStartFailure(const QString& reason);
+
+    LinkConfig m_config;
+    QString m_dataDir;
+    BootpServerObserver& m_observer;
+    BootpTableCache m_table;
+    InterfaceAddresses m_interfaces;
+    int m_configuredInterface = 0;  // index of LinkConfig::interfaceName, 0 for any
+
+    QPointer<CServerSocket> m_pBootpSocket;  // owned (child); replaced at the next start
+    bool m_bBootpRunning = false;
+    bool m_bBootpBusy = false;
+    QStringList m_strMacPart;
+    QString m_errorString;
+    BootpRequestInfo m_current;  // the request being served
+};
+
+}  // namespace tavo
