@@ -68,6 +68,27 @@ TEST(SimNetwork, LoopbackBroadcastReachesEveryDeviceAndOnlyTheOwnerAnswers) {
     EXPECT_EQ(network.device(0).registers()[0x33], 0x00);
 }
 
+// On 0.0.0.0 one socket serves every device: a datagram for a device's address goes to
+// that device alone, a broadcast to all of them.
+TEST(SimNetwork, BindAnyDispatchesByDestination) {
+    SimConfig config;
+    config.bindAny = true;
+    SimNetwork network(config);
+    network.addDevice(Ipv4Address{127, 0, 0, 5}, kMacA);
+    network.addDevice(Ipv4Address{127, 0, 0, 6}, kMacB);
+    ASSERT_TRUE(network.start()) << network.errorString().toStdString();
+
+    Client client;
+    client.socket.writeDatagram(QByteArray::fromHex("20 20 01"), QHostAddress("127.0.0.5"), network.port());
+    client.socket.writeDatagram(QByteArray::fromHex("20 20 02"), QHostAddress("127.0.0.6"), network.port());
+    EXPECT_EQ(client.ask(QByteArray::fromHex("30 20"), QHostAddress("127.0.0.6"), network.port()).data().toHex(),
+              QByteArray("3002"));
+    EXPECT_EQ(network.device(0).registers()[0x20], 0x01);
+    EXPECT_EQ(network.device(1).registers()[0x20], 0x02);
+    EXPECT_EQ(client.ask(Search(kMacA), kLoopbackBroadcast, network.port()).data().toHex(),
+              QByteArray("35024b7e00000a7f000005"));
+}
+
 TEST(SimNetwork, DeviceWithoutAddressAsksByBootpAndIsServedOnTheAddressItGets) {
     QUdpSocket server;
     ASSERT_TRUE(server.bind(QHostAddress::AnyIPv4, 0));
