@@ -1,5 +1,6 @@
 #include "BootPFDB.h"
 
+#include <algorithm>
 #include <array>
 
 #include "AddressText.h"
@@ -13,18 +14,37 @@ constexpr const char* kReadPattern =
     "\n[%d]\nHType : %d \nhlen : %d \nIP : %3d.%3d.%3d.%3d \nMAC : %s \n"
     "Gateway : %3d.%3d.%3d.%3d \nSubnet : %3d.%3d.%3d.%3d\n";
 constexpr const char* kLineEnd = "\r\n";
+// The shortest text that can hold a record (labels, colons, brackets and dots), for sizing.
+constexpr size_t kSmallestRecord = 70;
+constexpr size_t kReserveLimit = 4 * CBootPFDB::kCapacity;
 
-std::string UpperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+// Reads records until the first one that does not match the record form in full, or
+// whose hardware type or length is negative.
+// "%3d.%3d.%3d.%3d" without the cost of a formatted print; the three-character numbers
+// read from the file always lie in -99..999, anything else takes the general path.
+std::string DottedAligned(const std::array<int, 12>& octets, size_t first) {
+    std::string text(15, ' ');
+    for (size_t k = 0; k < 4; ++k) {
+        int value = octets[first + k];
+        if (value < -99 || value > 999) {
+            return FormatDottedAligned(octets[first], octets[first + 1], octets[first + 2], octets[first + 3]);
+        }
+        char* end = text.data() + 4 * k + 3;  // one past the octet's last character
+        const bool negative = value < 0;
+        if (negative) value = -value;
+        do {
+            *--end = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        if (negative) *--end = '-';
+        if (k < 3) text[4 * k + 3] = '.';
     }
     return text;
 }
 
-// Reads records until the first one that does not match the record form in full, or
-// whose hardware type or length is negative.
 std::vector<CBootPFDB::Record> ParseRecords(std::string_view text) {
     std::vector<CBootPFDB::Record> records;
+    records.reserve(std::min(text.size() / kSmallestRecord + 1, kReserveLimit));
     TextScanner scanner(text);
     while (!scanner.AtEndIgnoringSpace()) {
         int number = 0;
@@ -37,23 +57,37 @@ std::vector<CBootPFDB::Record> ParseRecords(std::string_view text) {
         const std::array<std::string*, 1> tokens{&record.MAC};
         if (!scanner.Scan(kReadPattern, numbers, tokens)) break;
         if (record.HType < 0 || record.hlen < 0) break;
-        record.IP = FormatDottedAligned(octets[0], octets[1], octets[2], octets[3]);
-        record.Gateway = FormatDottedAligned(octets[4], octets[5], octets[6], octets[7]);
-        record.Subnet = FormatDottedAligned(octets[8], octets[9], octets[10], octets[11]);
+        record.IP = DottedAligned(octets, 0);
+        record.Gateway = DottedAligned(octets, 4);
+        record.Subnet = DottedAligned(octets, 8);
         records.push_back(std::move(record));
     }
     return records;
 }
 
+void AppendUpper(std::string& out, const std::string& text) {
+    const size_t at = out.size();
+    out += text;
+    for (size_t i = at; i < out.size(); ++i) {
+        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    }
+}
+
+// "\n[%d]\nHType : %d \nhlen : %d \nIP : %s \nMAC : %s \nGateway : %s \nSubnet : %s\n"
+// with CR LF line ends and the texts in upper case.
 void AppendRecord(std::string& out, int number, const CBootPFDB::Record& record) {
-    out += kLineEnd;
-    out += '[' + std::to_string(number) + ']' + kLineEnd;
-    out += "HType : " + std::to_string(record.HType) + ' ' + kLineEnd;
-    out += "hlen : " + std::to_string(record.hlen) + ' ' + kLineEnd;
-    out += "IP : " + UpperCase(record.IP) + ' ' + kLineEnd;
-    out += "MAC : " + UpperCase(record.MAC) + ' ' + kLineEnd;
-    out += "Gateway : " + UpperCase(record.Gateway) + ' ' + kLineEnd;
-    out += "Subnet : " + UpperCase(record.Subnet) + kLineEnd;
+    out.append(kLineEnd).append("[").append(std::to_string(number)).append("]").append(kLineEnd);
+    out.append("HType : ").append(std::to_string(record.HType)).append(" ").append(kLineEnd);
+    out.append("hlen : ").append(std::to_string(record.hlen)).append(" ").append(kLineEnd);
+    out.append("IP : ");
+    AppendUpper(out, record.IP);
+    out.append(" ").append(kLineEnd).append("MAC : ");
+    AppendUpper(out, record.MAC);
+    out.append(" ").append(kLineEnd).append("Gateway : ");
+    AppendUpper(out, record.Gateway);
+    out.append(" ").append(kLineEnd).append("Subnet : ");
+    AppendUpper(out, record.Subnet);
+    out.append(kLineEnd);
 }
 
 bool IsSavable(const CBootPFDB::Record& record) {

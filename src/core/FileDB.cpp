@@ -1,10 +1,10 @@
 #include "FileDB.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace tavo {
@@ -21,6 +21,8 @@ std::string Utf8FromPath(const fs::path& path) {
 }
 
 std::string Reason(const std::string& path, const std::string& what) { return path + ": " + what; }
+
+constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
@@ -49,14 +51,21 @@ CFileDB::ReadOutcome CFileDB::ReadWholeFile(std::string& content) {
     }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream buffer;
-    if (in) buffer << in.rdbuf();
-    if (!in || in.bad()) {
+    // Read in large pieces straight into the result: the size is only a hint, since the
+    // file may change while it is read.
+    const std::uintmax_t hint = fs::file_size(path, ec);
+    if (!ec && hint < kReadHintLimit) content.reserve(static_cast<size_t>(hint));
+    char piece[1 << 16];
+    while (in) {
+        in.read(piece, sizeof piece);
+        content.append(piece, static_cast<size_t>(in.gcount()));
+    }
+    if (!in.eof() || in.bad()) {
+        content.clear();
         m_bUnreadable = true;
         Report(TableMessage::FileNotReadable, Reason(m_strPath, ErrnoText()));
         return ReadOutcome::Failed;
     }
-    content = std::move(buffer).str();
     return ReadOutcome::Read;
 }
 
