@@ -6,6 +6,7 @@
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QUdpSocket>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,6 +130,36 @@ TEST(SimNetwork, DeviceWithoutAddressAsksByBootpAndIsServedOnTheAddressItGets) {
     const QNetworkDatagram again = NextDatagram(server);
     ASSERT_TRUE(again.isValid());
     EXPECT_EQ(again.data().at(0), 1);
+}
+
+// A BootP address that is not on this host is served on 0.0.0.0, which must not answer
+// the loopback broadcasts a second time.
+TEST(SimNetwork, AddressNotOnThisHostIsServedOnAnyAddress) {
+    QUdpSocket server;
+    ASSERT_TRUE(server.bind(QHostAddress::AnyIPv4, 0));
+    SimConfig config;
+    config.bootpServerPort = server.localPort();
+    config.bootpIntervalMs = 100;
+    config.bootpMaxRequests = 50;
+    SimNetwork network(config);
+    network.addDevice(std::nullopt, kMacB);
+    ASSERT_TRUE(network.start()) << network.errorString().toStdString();
+    QSignalSpy configured(&network, &SimNetwork::configured);
+    QByteArray reply = NextDatagram(server).data();
+    ASSERT_EQ(reply.size(), 300);
+    reply[0] = 2;
+    reply.replace(16, 4, QByteArray::fromHex("c0000263"));  // 192.0.2.99, a documentation address
+    server.writeDatagram(reply, kLoopbackBroadcast, network.bootpClientPort());
+    ASSERT_TRUE(configured.count() > 0 || configured.wait(kWaitMs));
+
+    Client client;
+    client.socket.writeDatagram(Search(kMacB), kLoopbackBroadcast, network.port());
+    client.socket.writeDatagram(QByteArray::fromHex("30 10"), QHostAddress::LocalHost, network.port());
+    client.socket.writeDatagram(QByteArray::fromHex("30 11"), QHostAddress::LocalHost, network.port());
+    QByteArrayList codes;
+    for (int i = 0; i < 3; ++i) codes << NextDatagram(client.socket).data().left(1).toHex();
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(codes, (QByteArrayList{"30", "30", "35"}));
 }
 
 }  // namespace
