@@ -15,13 +15,13 @@
 namespace tavo::test {
 
 // Runs `act` on the modal dialog once it is up, polling a bounded number of times; the
-// act is expected to close the dialog.
-inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400) {
-    QTimer::singleShot(5, qApp, [act = std::move(act), attempts]() mutable {
+// act is expected to close the dialog. The poll ends with `context` if that goes first.
+inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400, QObject* context = nullptr) {
+    QTimer::singleShot(5, context ? context : qApp, [act = std::move(act), attempts, context]() mutable {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             act(modal);
         } else if (attempts > 0) {
-            WhenModal(std::move(act), attempts - 1);
+            WhenModal(std::move(act), attempts - 1, context);
         }
     });
 }
