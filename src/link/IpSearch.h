@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "AddressText.h"
+#include "LinkConfig.h"
+#include "Pace.h"
+#include "SearchSocket.h"
+
+namespace tavo {
+
+// The IP search by MAC address as a paced sequence: while it runs, every tick of the
+// search pace broadcasts one request carrying the MAC address its source gives at that
+// moment (the operator may edit it during a search), until a reply ends it or it is
+// stopped. The tick never blocks the thread it runs on.
+//
+// A reply that carries the MAC of the last request sent ends the search with found(); a
+// reply for another MAC ends it with otherDevice(); a failed receive (a datagram longer
+// than the reply buffer) is reported with receiveFailed() and the search goes on.
+class IpSearch : public QObject {
+    Q_OBJECT
+public:
+    // The MAC address the next request is to carry, read at each tick.
+    using MacSource = std::function<MacOctets()>;
+
+    IpSearch(LinkConfig config, Pace pace, MacSource macSource, QObject* parent = nullptr);
+    ~IpSearch() override;
+
+    // Opens the search socket and starts the tick; the first request leaves one tick
+    // later. False when the socket cannot be opened: nothing runs then.
+    bool start();
+    // Ends the search: no further request, the socket is released.
+    void stop();
+    bool isSearching() const { return m_timer.isActive(); }
+
+    // One request at once, outside the tick (the command line's first request).
+    void sendNow();
+
+    // The MAC address carried by the last request sent.
+    const MacOctets& sentMac() const { return m_socket.sentMac(); }
+    // The local port of the search socket while a search runs, else 0.
+    quint16 localPort() const { return m_socket.localPort(); }
+
+signals:
+    // A request left; `accepted` is how many sends the stack took (0: none).
+    void requestSent(const MacOctets& mac, int accepted);
+    // Both end the search before they are emitted.
+    void found(const Ipv4Octets& ip);
+    void otherDevice(const MacOctets& mac);
+    // The search goes on.
+    void receiveFailed();
+
+private:
+    void onReplyWaiting();
+
+    MacSource m_macSource;
+    SearchSocket m_socket;
+    QTimer m_timer;
+};
+
+}  // namespace tavo

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <optional>
+
+#include "app/AppContext.h"
+
+namespace tavo {
+
+class IpAddressEdit;
+
+// "Cancellazione indirizzo IP": the address of the device whose IP address is to be
+// removed. OK asks for confirmation first; a no leaves the dialog open. After a yes the
+// dialog ends with Accepted and the address goes into the IP history.
+class CIPClearDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CIPClearDlg(AppContext& context, QWidget* parent = nullptr);
+
+    // The address to clear, "%d.%d.%d.%d"; empty until OK.
+    QString GetIp() const { return m_strIp; }
+
+    // The whole command as the page runs it: the dialog, then, after OK, the clear
+    // command to the device. Returns the status text to show, or nothing when the
+    // operator cancelled.
+    static std::optional<QString> Run(AppContext& context, QWidget* parent);
+
+    // Every way of accepting (the OK button, Enter) goes through the confirmation.
+    void accept() override { OnOK(); }
+
+private slots:
+    void OnOK();
+    void OnDatabase();
+
+private:
+    void buildControls();
+
+    AppContext& m_context;
+    QString m_strIp;
+    IpAddressEdit* m_ipDevice = nullptr;  // 1042
+};
+
+}  // namespace tavo
