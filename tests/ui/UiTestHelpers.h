@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "LinkConfig.h"
 #include "controls/IpAddressEdit.h"
 
 namespace tavo::test {
@@ -24,6 +25,16 @@ inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400, QOb
             WhenModal(std::move(act), attempts - 1, context);
         }
     });
+}
+
+// A link that can only ever reach loopback: free ports, the loopback broadcast.
+inline LinkConfig LoopbackLink() {
+    LinkConfig link;
+    link.bootpServerPort = 0;
+    link.bootpClientPort = 0;
+    link.devicePort = 0;
+    link.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
+    return link;
 }
 
 inline QByteArray ReadFileBytes(const QString& path) {
