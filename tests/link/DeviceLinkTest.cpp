@@ -1,12 +1,23 @@
 #include <QCoreApplication>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QThread>
 #include <QUdpSocket>
 #include <functional>
 #include <gtest/gtest.h>
+#include <future>
 #include <thread>
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "BroadcastSender.h"
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
 #include "FlashRegisterLink.h"
@@ -216,6 +227,109 @@ TEST(UploadSocket, RefusesAnOversizedBlockAndDropsWhatTheDeviceSends) {
     // The three answers are read and dropped as they come: nothing stays pending.
     while (answers.count() < 3) ASSERT_TRUE(answers.wait(kWaitMs));
     EXPECT_FALSE(socket->socket().hasPendingDatagrams());
+}
+
+// Two network namespaces joined by a veth pair made inside them, so the limited
+// broadcast can be tried without anything reaching the machine's own network. Needs root.
+class VethNamespaces {
+public:
+    VethNamespaces()
+        : a(QStringLiteral("tavoproto%1a").arg(getpid())), b(QStringLiteral("tavoproto%1b").arg(getpid())) {
+        ok = geteuid() == 0 && !QStandardPaths::findExecutable("ip").isEmpty() &&
+             Ip({"netns", "add", a}) && Ip({"netns", "add", b}) &&
+             Ip({"-n", a, "link", "add", "vA", "type", "veth", "peer", "name", "vB", "netns", b}) &&
+             Ip({"-n", a, "addr", "add", "10.77.0.1/24", "dev", "vA"}) &&
+             Ip({"-n", b, "addr", "add", "10.77.0.2/24", "dev", "vB"}) && Ip({"-n", a, "link", "set", "vA", "up"}) &&
+             Ip({"-n", b, "link", "set", "vB", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"});
+    }
+    ~VethNamespaces() {
+        Ip({"netns", "del", a});
+        Ip({"netns", "del", b});
+    }
+    // Moves the calling thread (only) into the namespace.
+    static bool Enter(const QString& name) {
+        const int fd = open(("/run/netns/" + name).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool entered = setns(fd, CLONE_NEWNET) == 0;
+        close(fd);
+        return entered;
+    }
+    const QString a, b;
+    bool ok = false;
+
+private:
+    static bool Ip(const QStringList& args) {
+        QProcess ip;
+        ip.start("ip", args);
+        return ip.waitForFinished(10000) && ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0;
+    }
+};
+
+// Waits (bounded) in namespace b for one datagram on a free port.
+struct NamespaceReceiver {
+    std::promise<quint16> port;
+    std::promise<QByteArray> datagram;
+    void run(const QString& ns) {
+        int fd = -1;
+        sockaddr_in addr{};
+        socklen_t length = sizeof addr;
+        addr.sin_family = AF_INET;
+        const timeval bound{5, 0};
+        if (!VethNamespaces::Enter(ns) || (fd = socket(AF_INET, SOCK_DGRAM, 0)) < 0 ||
+            setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound) != 0 ||
+            bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
+            port.set_value(0);
+            datagram.set_value({});
+        } else {
+            port.set_value(ntohs(addr.sin_port));
+            char buffer[512];
+            const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+            datagram.set_value(got < 0 ? QByteArray() : QByteArray(buffer, int(got)));
+        }
+        if (fd >= 0) close(fd);
+    }
+};
+
+TEST(BroadcastSender, LimitedBroadcastLeavesThroughTheChosenOrEveryBroadcastInterface) {
+    VethNamespaces namespaces;
+    if (!namespaces.ok) GTEST_SKIP() << "needs root and ip(8) to make test namespaces";
+    struct Case {
+        const char* interfaceName;
+        int sends;
+    } cases[] = {{"", 1}, {"vA", 1}, {"no-such-interface", 0}};
+    for (const auto& c : cases) {
+        NamespaceReceiver receiver;
+        auto portFuture = receiver.port.get_future();
+        auto datagramFuture = receiver.datagram.get_future();
+        std::thread receiving([&] { receiver.run(namespaces.b); });
+        const quint16 port = portFuture.get();
+        ASSERT_NE(port, 0);
+
+        const QByteArray request = ToDatagram(EncodeIpSearch({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+        int sends = -1;
+        std::thread sending([&] {
+            if (!VethNamespaces::Enter(namespaces.a)) return;
+            // Never send unless this thread really sees only the test namespace.
+            for (const QNetworkInterface& itf : QNetworkInterface::allInterfaces())
+                if (itf.name() != "lo" && itf.name() != "vA") return;
+            LinkConfig config;  // the product's limited broadcast
+            config.interfaceName = c.interfaceName;
+            QUdpSocket socket;
+            if (socket.bind(QHostAddress(QHostAddress::AnyIPv4), 0)) sends = BroadcastSender(config).send(socket, request, port);
+        });
+        sending.join();
+        if (c.sends == 0) {  // nothing was sent: wake the receiver from inside b
+            std::thread waking([&] {
+                QUdpSocket socket;
+                if (VethNamespaces::Enter(namespaces.b)) socket.writeDatagram("stop", QHostAddress::LocalHost, port);
+            });
+            waking.join();
+        }
+        receiving.join();
+        EXPECT_EQ(sends, c.sends) << c.interfaceName;
+        EXPECT_EQ(datagramFuture.get(), c.sends ? request : QByteArray("stop")) << c.interfaceName;
+    }
 }
 
 }  // namespace
