@@ -88,7 +88,10 @@ void BootpServer::OnBootpReceive(CServerSocket* socket) {
     // are examined.
     const QNetworkDatagram datagram = socket->socket().receiveDatagram(BOOTP_MESSAGE_SIZE);
     if (!datagram.isValid()) {
-        if (socket->socket().error() == QAbstractSocket::TemporaryError) return;  // nothing was waiting
+        // A notification that finds nothing waiting (its datagram was read by an earlier
+        // one) reads nothing and sets no error, or only the temporary one.
+        const auto error = socket->socket().error();
+        if (error == QAbstractSocket::TemporaryError || error == QAbstractSocket::UnknownSocketError) return;
         socket->Close();
         m_bBootpBusy = false;
         m_observer.bootpReadFailed();

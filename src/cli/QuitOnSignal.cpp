@@ -1,0 +1,46 @@
+#include "QuitOnSignal.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tavo::cli {
+namespace {
+
+int g_pair[2] = {-1, -1};  // [0] read by the event loop, [1] written by the handler
+
+void OnSignal(int signalNumber) {
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t ignored = ::write(g_pair[1], &byte, 1);
+}
+
+}  // namespace
+
+QuitOnSignal::QuitOnSignal(std::function<void(int)> onQuit) : m_onQuit(std::move(onQuit)) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pair) != 0) return;
+    m_notifier = std::make_unique<QSocketNotifier>(g_pair[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+        unsigned char byte = 0;
+        if (::read(g_pair[0], &byte, 1) == 1 && m_onQuit) m_onQuit(byte);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+QuitOnSignal::~QuitOnSignal() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    m_notifier.reset();
+    for (int& fd : g_pair) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
+
+}  // namespace tavo::cli
