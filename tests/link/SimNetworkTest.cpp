@@ -82,8 +82,9 @@ TEST(SimNetwork, BindAnyDispatchesByDestination) {
     Client client;
     client.socket.writeDatagram(QByteArray::fromHex("20 20 01"), QHostAddress("127.0.0.5"), network.port());
     client.socket.writeDatagram(QByteArray::fromHex("20 20 02"), QHostAddress("127.0.0.6"), network.port());
-    EXPECT_EQ(client.ask(QByteArray::fromHex("30 20"), QHostAddress("127.0.0.6"), network.port()).data().toHex(),
-              QByteArray("3002"));
+    const QNetworkDatagram reply = client.ask(QByteArray::fromHex("30 20"), QHostAddress("127.0.0.6"), network.port());
+    EXPECT_EQ(reply.data().toHex(), QByteArray("3002"));
+    EXPECT_EQ(reply.senderAddress().toString().toStdString(), "127.0.0.6");  // as a connected socket needs it
     EXPECT_EQ(network.device(0).registers()[0x20], 0x01);
     EXPECT_EQ(network.device(1).registers()[0x20], 0x02);
     EXPECT_EQ(client.ask(Search(kMacA), kLoopbackBroadcast, network.port()).data().toHex(),

@@ -5,6 +5,12 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUdpSocket>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
 
 namespace tavo::sim {
 
@@ -18,6 +24,38 @@ constexpr auto kSharedMode = QAbstractSocket::ShareAddress | QAbstractSocket::Re
 // False once the socket is closed, which an IP clear or stop() does while it is being read.
 bool Readable(const QUdpSocket* socket) {
     return socket && socket->state() == QAbstractSocket::BoundState && socket->hasPendingDatagrams();
+}
+
+// Sends with the given source address. Qt's own sender field does not set it on Linux
+// (it fills the part of the packet information that sending ignores), so the packet
+// information is written here.
+bool SendFrom(QUdpSocket& socket, const QByteArray& data, const QHostAddress& from, const QNetworkDatagram& to) {
+#ifdef Q_OS_LINUX
+    sockaddr_in peer = {};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(to.senderPort());
+    peer.sin_addr.s_addr = htonl(to.senderAddress().toIPv4Address());
+    iovec payload = {const_cast<char*>(data.constData()), size_t(data.size())};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message = {};
+    message.msg_name = &peer;
+    message.msg_namelen = sizeof peer;
+    message.msg_iov = &payload;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info = {};
+    info.ipi_spec_dst.s_addr = htonl(from.toIPv4Address());
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    return ::sendmsg(int(socket.socketDescriptor()), &message, 0) == data.size();
+#else
+    Q_UNUSED(socket); Q_UNUSED(data); Q_UNUSED(from); Q_UNUSED(to);
+    return false;
+#endif
 }
 
 QHostAddress ToHost(const Ipv4Address& ip) { return QHostAddress(Ipv4ToNumber(ip)); }
@@ -214,7 +252,15 @@ void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket
     const SimOutcome outcome = m_nodes[index]->device.handle(data);
     if (!outcome.handled) return;
     emit commandReceived(index, quint8(data.at(0)), int(data.size()));
-    if (!outcome.reply.isEmpty()) replySocket->writeDatagram(outcome.reply, datagram.senderAddress(), datagram.senderPort());
+    if (!outcome.reply.isEmpty()) {
+        // On 0.0.0.0 the stack would pick the source itself; a client socket connected to the
+        // device takes only replies that come from the device's own address.
+        const QHostAddress own = deviceAddress(index);
+        const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
+                             datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
+        if (!fromOwn || !SendFrom(*replySocket, outcome.reply, own, datagram))
+            replySocket->writeDatagram(outcome.reply, datagram.senderAddress(), datagram.senderPort());
+    }
     if (outcome.cleared) {
         if (m_nodes[index]->socket) m_nodes[index]->socket->close();  // no address: nothing to serve
         emit cleared(index);
