@@ -3,10 +3,13 @@
 # Goals: below 0.5 s and below 60 MB. Runs the utility N times (default 5) headless
 # (offscreen) and, where xvfb-run is present, under a real X server, and prints the
 # median of each figure; under Xvfb it also saves a picture of the real window.
+# The CPU figure (user + system time of the process until shown) is the one to compare
+# on a busy machine; the wall-clock ones grow with the load. launch->exit under Xvfb
+# includes starting the X server.
 #   bench/startup.sh [BUILD_DIR] [RUNS]      (BUILD_DIR default: build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/release}
+build=$(cd "${1:-$here/build/release}" 2>/dev/null && pwd) || { echo "startup.sh: no build folder ${1:-$here/build/release}" >&2; exit 2; }
 runs=${2:-5}
 utility="$build/src/app/tavo-utility"
 [ -x "$utility" ] || { echo "startup.sh: no $utility (build it first, e.g. ./run --help)" >&2; exit 2; }
@@ -18,6 +21,7 @@ export XDG_CONFIG_HOME="$work/config"   # the benchmark never touches the operat
 # from the real network all the same.
 link=(--device-port 10240 --bootp-server-port 0 --bootp-client-port 10068 --broadcast 127.255.255.255)
 
+col() { awk -v c="$1" '{print $c}' "$work/figures" | median; }
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
 
 # One series: prints the medians of main-to-shown, process-to-shown, launch-to-exit and RSS.
@@ -32,9 +36,8 @@ series() {
         [ -n "$line" ] || { echo "$label: no figures (did the utility start?)" >&2; return 1; }
         echo "$line $(( (t1 - t0) / 1000000 ))" >>"$work/figures"
     done
-    printf '%-10s main->shown %s ms   process->shown %s ms   launch->exit %s ms   VmRSS %s kB (%d runs)\n' "$label" \
-        "$(awk '{print $3}' "$work/figures" | median)" "$(awk '{print $5}' "$work/figures" | median)" \
-        "$(awk '{print $8}' "$work/figures" | median)" "$(awk '{print $7}' "$work/figures" | median)" "$runs"
+    printf '%-10s main->shown %s ms  process->shown %s ms  CPU %s ms  VmRSS %s kB  launch->exit %s ms (%d runs)\n' \
+        "$label" "$(col 3)" "$(col 5)" "$(col 9)" "$(col 7)" "$(col 10)" "$runs"
 }
 
 mkdir -p "$work/config"

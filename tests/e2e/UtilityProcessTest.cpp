@@ -120,7 +120,7 @@ TEST_F(UtilityProcess, StartupFiguresAndPictureOfTheShownWindow) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     static const QRegularExpression figures(
-        R"(^startup main-to-shown-ms \d+\.\d process-to-shown-ms -?\d+ vmrss-kb -?\d+$)",
+        R"(^startup main-to-shown-ms \d+\.\d process-to-shown-ms -?\d+ vmrss-kb -?\d+ cpu-ms -?\d+$)",
         QRegularExpression::MultilineOption);
     EXPECT_TRUE(figures.match(run.out).hasMatch()) << run.out.toStdString();
     const QImage image(picture);
