@@ -9,6 +9,7 @@ IpSearch::IpSearch(LinkConfig config, Pace pace, MacSource macSource, QObject* p
     // The pause the request pace also names (afterSearchRequest) is not taken here: the
     // tick already spaces the requests, and a pause would only hold up the thread that
     // shows the search.
+    m_timer.setParent(this);  // so that the pace can be looked at from outside
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(pace.searchTick);
     connect(&m_timer, &QTimer::timeout, this, &IpSearch::sendNow);

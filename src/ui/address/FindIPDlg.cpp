@@ -81,6 +81,14 @@ CFindIPDlg::~CFindIPDlg() = default;  // the search ends with its parent
 
 const MacOctets& CFindIPDlg::sentMac() const { return m_search->sentMac(); }
 
+void CFindIPDlg::done(int result) {
+    if (m_bSearching) {
+        m_search->stop();
+        endSearch();
+    }
+    QDialog::done(result);
+}
+
 void CFindIPDlg::buildControls() {
     m_macFields = new MacByteFields(this);
     for (int i = 0; i < MacByteFields::kByteCount; ++i) m_macFields->byteField(i)->installEventFilter(this);

@@ -28,6 +28,9 @@ public:
     // The MAC address the last request carried.
     const MacOctets& sentMac() const;
 
+    // However the dialog closes, a running search ends with it.
+    void done(int result) override;
+
 private slots:
     void OnFind();
     void OnMacDatabase();

@@ -18,10 +18,10 @@ namespace {
 
 const char* const kConfirmOperation = "IP Clear";
 const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
-const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
 // When the stack refuses the datagram the operator is told so instead of being told it
 // was sent.
 const char* const kNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";
+const char* const kNotSentCaption = "Errore";
 
 QPushButton* NewButton(const QString& text, const char* id, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -85,11 +85,12 @@ void CIPClearDlg::OnDatabase() {
     }
 }
 
-std::optional<QString> CIPClearDlg::Run(AppContext& context, QWidget* parent) {
+bool CIPClearDlg::Run(AppContext& context, QWidget* parent) {
     CIPClearDlg dialog(context, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const bool sent = IpClearCommand(context.link).send(QHostAddress(dialog.GetIp()));
-    return QString::fromLatin1(sent ? kSentText : kNotSentText);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (IpClearCommand(context.link).send(QHostAddress(dialog.GetIp()))) return true;
+    context.prompts.message(QString::fromLatin1(kNotSentText), QString::fromLatin1(kNotSentCaption));
+    return false;
 }
 
 }  // namespace tavo

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <optional>
 
 #include "app/AppContext.h"
 
@@ -22,9 +21,9 @@ public:
     QString GetIp() const { return m_strIp; }
 
     // The whole command as the page runs it: the dialog, then, after OK, the clear
-    // command to the device. Returns the status text to show, or nothing when the
-    // operator cancelled.
-    static std::optional<QString> Run(AppContext& context, QWidget* parent);
+    // command to the device. True when the command went out; false when the operator
+    // cancelled, or when the stack refused the datagram (the operator is told so).
+    static bool Run(AppContext& context, QWidget* parent);
 
     // Every way of accepting (the OK button, Enter) goes through the confirmation.
     void accept() override { OnOK(); }
