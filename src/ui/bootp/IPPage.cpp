@@ -16,6 +16,8 @@
 #include "BootpServer.h"
 #include "IPPageBootpObserver.h"
 #include "TablePrompts.h"
+#include "address/FindIPDlg.h"
+#include "address/IPClearDlg.h"
 #include "app/Prompts.h"
 
 namespace tavo {
@@ -44,6 +46,11 @@ CIPPage::CIPPage(AppContext& context, QWidget* parent)
     m_pBootpServer = new BootpServer(m_context.link, m_context.dataDir, *m_observer, this);
     buildControls();
     OnInitDialog();
+    setIpClearRunner([this] { return CIPClearDlg::Run(m_context, this); });
+    setIpSearchRunner([this] {
+        CFindIPDlg dialog(m_context, this);
+        dialog.exec();
+    });
 }
 
 // The server goes first: it must not call the observer while the page is half gone.
