@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 namespace tavo {
@@ -25,6 +27,14 @@ std::string Reason(const std::string& path, const std::string& what) { return pa
 constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
+
+// ".<16 hexadecimal digits>.tmp"
+std::string TemporarySuffix() {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
+    char text[32];
+    std::snprintf(text, sizeof text, ".%016llx.tmp", static_cast<unsigned long long>(generator()));
+    return text;
+}
 
 }  // namespace
 
@@ -77,8 +87,10 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
         return false;
     }
     const fs::path path = PathFromUtf8(m_strPath);
+    // A name of its own, so that two programs saving the same table at once (the utility
+    // and the command line) never write into one temporary file.
     fs::path temporary = path;
-    temporary += ".tmp";
+    temporary += TemporarySuffix();
     errno = 0;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -94,6 +106,9 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
         }
     }
     std::error_code ec;
+    const fs::file_status old = fs::status(path, ec);
+    if (!ec && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), ec);
+    ec.clear();
     fs::rename(temporary, path, ec);
     if (ec) {
         std::error_code ignored;
