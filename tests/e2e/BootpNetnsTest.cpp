@@ -1,0 +1,351 @@
+// The BootP server with real broadcasts: two network namespaces joined by a veth pair,
+// made here and deleted at the end even when a check fails. The server (`tavo bootp
+// serve`, or the page's engine in this very test binary run again inside the namespace)
+// is in A; the devices (tavo-sim without an address, and Debian's bootpc where it is
+// installed) are in B; tshark dissects the replies. Nothing leaves the namespaces.
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "BootPFDB.h"
+#include "BootpServer.h"
+
+namespace tavo {
+namespace {
+
+constexpr int kWaitMs = 30000;  // tshark alone takes seconds to start on a busy machine
+const char* const kChildEnv = "TAVO_BOOTP_NETNS_CHILD";  // "<data dir>|<interface>"
+const QString kServerIf = QStringLiteral("tvbpA");
+const QString kDeviceIf = QStringLiteral("tvbpB");
+
+// A program whose output lines are awaited, each wait bounded and woken by its output.
+class LineProcess {
+public:
+    ~LineProcess() { stop(); }
+
+    bool start(const QString& program, const QStringList& arguments, const QProcessEnvironment& env = {}) {
+        if (!env.isEmpty()) m_process.setProcessEnvironment(env);
+        m_process.start(program, arguments);
+        return m_process.waitForStarted(kWaitMs);
+    }
+
+    // The next line on stdout (or stderr with `fromStderr`) that contains `text`.
+    bool waitLine(const QString& text, QString* found = nullptr, bool fromStderr = false) {
+        QDeadlineTimer deadline(kWaitMs);
+        for (;;) {
+            collect();
+            QStringList& lines = fromStderr ? m_errLines : m_outLines;
+            int& next = fromStderr ? m_errNext : m_outNext;
+            for (; next < lines.size(); ++next) {
+                if (!lines[next].contains(text)) continue;
+                if (found) *found = lines[next];
+                ++next;
+                return true;
+            }
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) return false;
+            // Woken only by output on the read channel: the one the line is awaited on.
+            m_process.setReadChannel(fromStderr ? QProcess::StandardError : QProcess::StandardOutput);
+            m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        }
+    }
+
+    // Waits for the end; true on exit status 0.
+    bool finish() {
+        const bool ended = m_process.waitForFinished(kWaitMs);
+        collect();
+        return ended && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    }
+
+    bool terminate() {
+        if (m_process.state() == QProcess::NotRunning) return false;
+        m_process.terminate();
+        return finish();
+    }
+
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        m_process.kill();
+        m_process.waitForFinished(kWaitMs);
+    }
+
+    QStringList outLines() {
+        collect();
+        return m_outLines;
+    }
+    QString all() {
+        collect();
+        return m_outLines.join('\n') + "\n--- stderr\n" + m_errLines.join('\n');
+    }
+
+private:
+    void collect() {
+        m_process.setReadChannel(QProcess::StandardOutput);
+        while (m_process.canReadLine()) m_outLines << QString::fromUtf8(m_process.readLine()).trimmed();
+        m_process.setReadChannel(QProcess::StandardError);
+        while (m_process.canReadLine()) m_errLines << QString::fromUtf8(m_process.readLine()).trimmed();
+        m_process.setReadChannel(QProcess::StandardOutput);
+    }
+
+    QProcess m_process;
+    QStringList m_outLines, m_errLines;
+    int m_outNext = 0, m_errNext = 0;
+};
+
+bool Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(kWaitMs) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool Ip(const QStringList& arguments) { return Run(QStringLiteral("ip"), arguments); }
+
+// Namespace A (the PC, 10.231.0.1/24 on tvbpA) and B (the devices, tvbpB without an
+// address), names unique to this process. The veth pair is made inside them, so it never
+// appears in the machine's own namespace.
+class TestNamespaces {
+public:
+    TestNamespaces()
+        : a(QStringLiteral("tavo-bootp-%1-pc").arg(::getpid())), b(QStringLiteral("tavo-bootp-%1-dev").arg(::getpid())) {}
+    ~TestNamespaces() {
+        if (!m_made) return;
+        Ip({"netns", "del", a});
+        Ip({"netns", "del", b});
+    }
+
+    // Empty on success, else why the test cannot run here.
+    QString make() {
+        if (::geteuid() != 0) return QStringLiteral("needs root to make network namespaces");
+        if (!Ip({"netns", "list"})) return QStringLiteral("ip netns is not available");
+        if (!Ip({"netns", "add", a})) return QStringLiteral("ip netns add failed");
+        m_made = true;
+        const bool ok =
+            Ip({"netns", "add", b}) &&
+            Run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            Run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            Ip({"-n", a, "link", "add", kServerIf, "type", "veth", "peer", "name", kDeviceIf, "netns", b}) &&
+            Ip({"-n", b, "link", "set", kDeviceIf, "address", "02:4b:7e:0a:1b:2d"}) &&  // bootpc's MAC
+            Ip({"-n", a, "addr", "add", "10.231.0.1/24", "dev", kServerIf}) &&
+            Ip({"-n", a, "link", "set", "lo", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"}) &&
+            Ip({"-n", a, "link", "set", kServerIf, "up"}) && Ip({"-n", b, "link", "set", kDeviceIf, "up"}) &&
+            // bootpc sends to 255.255.255.255 through the routing table
+            Ip({"-n", b, "route", "add", "255.255.255.255/32", "dev", kDeviceIf});
+        return ok ? QString() : QStringLiteral("could not set up the test namespaces");
+    }
+
+    QStringList in(const QString& ns, const QStringList& command) const {
+        return QStringList{"netns", "exec", ns} + command;
+    }
+
+    const QString a, b;
+
+private:
+    bool m_made = false;
+};
+
+struct Device {
+    const char* ip;
+    const char* mac;
+};
+const Device kSimDevice = {" 10.231.  0. 20", "024B7E0A1B2C"};
+const Device kBootpcDevice = {" 10.231.  0. 21", "024B7E0A1B2D"};
+const Device kUnknownDevice = {" 10.231.  0. 22", "024B7E0A1B2E"};
+
+void AddDevice(const QString& dir, const Device& device) {
+    CBootPFDB table(dir.toStdString());
+    table.Load();
+    table.AddNew();
+    table.SetHType(1);
+    table.SetHLen(6);
+    table.SetIP(device.ip);
+    table.SetMAC(device.mac);
+    table.SetGateway(" 10.231.  0.  1");
+    table.SetSubnet("255.255.255.  0");
+    ASSERT_TRUE(table.Save());
+}
+
+// The first reply that reaches the devices' side, captured in namespace B by dumpcap
+// (quick to start; bounded by count and time) and then dissected by tshark.
+class ReplyCapture {
+public:
+    explicit ReplyCapture(const QString& folder) : m_file(folder + "/reply.pcapng") { QFile::remove(m_file); }
+
+    bool start(const TestNamespaces& ns) {
+        return m_dumpcap.start("ip", ns.in(ns.b, {"dumpcap", "-q", "-i", kDeviceIf, "-a", "duration:30", "-c", "1", "-f",
+                                                 "udp src port 67 and udp dst port 68", "-w", m_file})) &&
+               m_dumpcap.waitLine("Capturing on", nullptr, true);
+    }
+
+    // "your,server,relay,mask,chaddr" of the reply.
+    QString fields() {
+        if (!m_dumpcap.finish()) return "no capture: " + m_dumpcap.all();
+        LineProcess tshark;
+        if (!tshark.start("tshark", {"-n", "-r", m_file, "-T", "fields", "-e", "dhcp.ip.your", "-e", "dhcp.ip.server", "-e",
+                                     "dhcp.ip.relay", "-e", "dhcp.option.subnet_mask", "-e", "dhcp.hw.mac_addr", "-E",
+                                     "separator=,"}) ||
+            !tshark.finish())
+            return "tshark failed: " + tshark.all();
+        return tshark.outLines().value(0);
+    }
+
+private:
+    QString m_file;
+    LineProcess m_dumpcap;
+};
+
+bool HaveProgram(const QString& name) {
+    return !QStandardPaths::findExecutable(name, {"/usr/bin", "/usr/sbin", "/bin", "/sbin"}).isEmpty();
+}
+
+class BootpNetns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString reason = ns.make();
+        if (!reason.isEmpty()) GTEST_SKIP() << reason.toStdString();
+        if (!HaveProgram("tshark") || !HaveProgram("dumpcap")) GTEST_SKIP() << "tshark is not installed (scripts/install-deps)";
+        ASSERT_TRUE(dir.isValid());
+        AddDevice(dir.path(), kSimDevice);
+        AddDevice(dir.path(), kBootpcDevice);
+    }
+
+    // tavo-sim in B: one device without an address, asking by BootP until it is answered.
+    bool bootSimulatedDevice(LineProcess& sim, const char* mac, QString* configured) {
+        return sim.start("ip", ns.in(ns.b, {TAVO_SIM_EXE, "--interface", kDeviceIf, "--port", "0", "--bind-any",
+                                            "--bootp-interval-ms", "300", "--bootp-max-requests", "40", "--max-seconds",
+                                            "20", "--mac", mac})) &&
+               sim.waitLine("bootp configured", configured);
+    }
+
+    TestNamespaces ns;  // declared first: deleted after every process below has ended
+    QTemporaryDir dir;
+};
+
+TEST_F(BootpNetns, CliServesTheSimulatorAndBootpc) {
+    LineProcess server;
+    ASSERT_TRUE(server.start("ip", ns.in(ns.a, {TAVO_CLI_EXE, "bootp", "serve", "--data-dir", dir.path(), "--interface", kServerIf})));
+    ASSERT_TRUE(server.waitLine("ready port 67")) << server.all().toStdString();
+
+    {
+        ReplyCapture capture(dir.path());
+        ASSERT_TRUE(capture.start(ns));
+        LineProcess sim;
+        QString configured;
+        ASSERT_TRUE(bootSimulatedDevice(sim, "02:4B:7E:0A:1B:2C", &configured)) << sim.all().toStdString();
+        EXPECT_EQ(configured, "bootp configured 024B7E0A1B2C ip 10.231.0.20 gateway 10.231.0.1 mask 255.255.255.0");
+        EXPECT_EQ(capture.fields(), "10.231.0.20,10.231.0.1,10.231.0.1,255.255.255.0,02:4b:7e:0a:1b:2c");
+        QString reply;
+        ASSERT_TRUE(server.waitLine("reply 024B7E0A1B2C", &reply));
+        EXPECT_EQ(reply, "reply 024B7E0A1B2C on tvbpA: Invio della replica BootP  all'indirizzo IP [  10.231.  0. 20 ]");
+    }
+
+    if (HaveProgram("bootpc")) {
+        ReplyCapture capture(dir.path());
+        ASSERT_TRUE(capture.start(ns));
+        LineProcess bootpc;
+        ASSERT_TRUE(bootpc.start("ip", ns.in(ns.b, {"bootpc", "--dev", kDeviceIf, "--timeoutwait", "10", "--returniffail"})));
+        EXPECT_TRUE(bootpc.waitLine("IPADDR='10.231.0.21'")) << bootpc.all().toStdString();
+        // Its request has no subnet-mask option at offset 240, so the mask written at 242
+        // is not an option to the dissector.
+        EXPECT_TRUE(capture.fields().startsWith("10.231.0.21,10.231.0.1,10.231.0.1,"));
+    } else {
+        std::fprintf(stderr, "bootpc is not installed: only tavo-sim was served\n");
+    }
+
+    EXPECT_TRUE(server.terminate()) << server.all().toStdString();
+    EXPECT_EQ(server.outLines().value(server.outLines().size() - 1), "BootP interrotto ..");
+}
+
+TEST_F(BootpNetns, PageEngineAnswersAnUnknownDeviceOnceItIsEntered) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kChildEnv, dir.path() + "|" + kServerIf);
+    LineProcess engine;
+    const QString self = QFile::symLinkTarget("/proc/self/exe");
+    ASSERT_TRUE(engine.start("ip", ns.in(ns.a, {self, "--gtest_also_run_disabled_tests",
+                                                "--gtest_filter=BootpNetnsChild.DISABLED_PageEngineServesOneUnknownDevice"}),
+                             env));
+    ASSERT_TRUE(engine.waitLine("engine ready")) << engine.all().toStdString();
+
+    ReplyCapture capture(dir.path());
+    ASSERT_TRUE(capture.start(ns));
+    LineProcess sim;
+    QString configured;
+    ASSERT_TRUE(bootSimulatedDevice(sim, kUnknownDevice.mac, &configured)) << engine.all().toStdString();
+    EXPECT_EQ(configured, "bootp configured 024B7E0A1B2E ip 10.231.0.22 gateway 10.231.0.1 mask 255.255.255.0");
+    EXPECT_EQ(capture.fields(), "10.231.0.22,10.231.0.1,10.231.0.1,255.255.255.0,02:4b:7e:0a:1b:2e");
+
+    EXPECT_TRUE(engine.finish()) << engine.all().toStdString();
+    EXPECT_TRUE(engine.outLines().contains("status Invio della replica BootP  all'indirizzo IP [  10.231.  0. 22 ]"))
+        << engine.all().toStdString();
+}
+
+// The page's side of the flow, run inside namespace A by the test above: the engine with
+// the product's ports and the limited broadcast, and an observer that enters an unknown
+// device the way the device entry dialog does when the operator confirms it.
+class EnteringObserver : public BootpServerObserver {
+public:
+    explicit EnteringObserver(QString dir) : m_dir(std::move(dir)) {}
+    void bootpStatus(const QString& text) override { Print("status " + text); }
+    bool bootpUnknownDevice(const QStringList& macParts) override {
+        Print("unknown " + macParts.join(QString()));
+        AddDevice(m_dir, kUnknownDevice);
+        return true;
+    }
+    void bootpReadFailed() override { Print("read failed"); }
+    void bootpStopRequested() override { Print("stop requested"); }
+    static void Print(const QString& line) {
+        std::printf("%s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+    }
+
+private:
+    QString m_dir;
+};
+
+// True inside a namespace registered with "ip netns add" (the machine's own namespace
+// is not one of those).
+bool InRegisteredNetworkNamespace() {
+    struct stat mine {};
+    if (::stat("/proc/self/ns/net", &mine) != 0) return false;
+    for (const QString& name : QDir(QStringLiteral("/run/netns")).entryList(QDir::Files | QDir::System)) {
+        struct stat registered {};
+        const QByteArray path = QStringLiteral("/run/netns/%1").arg(name).toLocal8Bit();
+        if (::stat(path.constData(), &registered) == 0 && registered.st_ino == mine.st_ino && registered.st_dev == mine.st_dev)
+            return true;
+    }
+    return false;
+}
+
+TEST(BootpNetnsChild, DISABLED_PageEngineServesOneUnknownDevice) {
+    const QString spec = QString::fromLocal8Bit(std::getenv(kChildEnv));
+    ASSERT_FALSE(spec.isEmpty()) << "run by BootpNetns.PageEngineAnswersAnUnknownDeviceOnceItIsEntered";
+    // The product's ports and the limited broadcast: only inside a test namespace.
+    ASSERT_TRUE(InRegisteredNetworkNamespace());
+    LinkConfig config;
+    config.interfaceName = spec.section('|', 1);
+    EnteringObserver observer(spec.section('|', 0, 0));
+    BootpServer server(config, spec.section('|', 0, 0), observer);
+    ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+    EnteringObserver::Print("engine ready");
+    QSignalSpy handled(&server, &BootpServer::requestHandled);
+    QDeadlineTimer deadline(kWaitMs);
+    bool replied = false;
+    while (!replied && !deadline.hasExpired() && handled.wait(int(std::max<qint64>(1, deadline.remainingTime())))) {
+        replied = server.macParts().join(QString()) == kUnknownDevice.mac && !server.isBusy();
+    }
+    EXPECT_TRUE(replied);
+    server.stop();
+}
+
+}  // namespace
+}  // namespace tavo
