@@ -86,9 +86,14 @@ void CIPClearDlg::OnDatabase() {
 }
 
 bool CIPClearDlg::Run(AppContext& context, QWidget* parent) {
+    const IpClearCommand command(context.link);
+    return Run(context, parent, [&command](const QHostAddress& device) { return command.send(device); });
+}
+
+bool CIPClearDlg::Run(AppContext& context, QWidget* parent, const Sender& send) {
     CIPClearDlg dialog(context, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (IpClearCommand(context.link).send(QHostAddress(dialog.GetIp()))) return true;
+    if (send(QHostAddress(dialog.GetIp()))) return true;
     context.prompts.message(QString::fromLatin1(kNotSentText), QString::fromLatin1(kNotSentCaption));
     return false;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QHostAddress>
 #include <QString>
+#include <functional>
 
 #include "app/AppContext.h"
 
@@ -24,6 +26,9 @@ public:
     // command to the device. True when the command went out; false when the operator
     // cancelled, or when the stack refused the datagram (the operator is told so).
     static bool Run(AppContext& context, QWidget* parent);
+    // The same with the sending step given: true when the stack took the datagram.
+    using Sender = std::function<bool(const QHostAddress& device)>;
+    static bool Run(AppContext& context, QWidget* parent, const Sender& send);
 
     // Every way of accepting (the OK button, Enter) goes through the confirmation.
     void accept() override { OnOK(); }
