@@ -1,0 +1,198 @@
+// tavo ip clear / tavo ip find: the two address commands of the IP configuration page,
+// on the same link code. A clear asks on the terminal first (unless --yes) and records
+// the address in the IP history; a find records the MAC address in the MAC history and
+// repeats the search request once a second until the device answers or time runs out.
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "AddressText.h"
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "IPFDB.h"
+#include "IpClearCommand.h"
+#include "IpSearch.h"
+#include "LinkOptions.h"
+#include "MacHistoryFDB.h"
+#include "QuitOnSignal.h"
+
+namespace tavo::cli {
+namespace {
+
+constexpr unsigned kClearLinkGroups = kLinkDevicePort;
+constexpr unsigned kFindLinkGroups = kLinkDevicePort | kLinkBroadcast | kLinkInterface;
+constexpr double kDefaultTimeoutSeconds = 10;
+constexpr double kMaxTimeoutSeconds = 3600;  // bounds every search's sending
+
+const char* const kConfirmTitle = "Warning to IP Clear";
+const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
+const char* const kConfirmWarning =
+    "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
+const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
+const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
+
+QString UsageText() {
+    return QString(
+               "usage: tavo ip clear A.B.C.D [--yes] [--data-dir DIR] [--device-port P]\n"
+               "       tavo ip find MAC [--timeout SECONDS] [--data-dir DIR] [--device-port P]\n"
+               "                        [--broadcast A.B.C.D] [--interface NAME]\n"
+               "\n"
+               "clear  sends the IP clear command to the device at A.B.C.D, which then forgets its\n"
+               "       address. Asks for confirmation on the terminal unless --yes is given, and\n"
+               "       records the address in the IP history (\"iph.ini\").\n"
+               "find   broadcasts the IP search request for MAC (12 hexadecimal digits, or six pairs\n"
+               "       separated by \":\" or \"-\") at once and then once a second, and prints the\n"
+               "       address of the device that answers. Records MAC in the MAC history\n"
+               "       (\"mach.ini\"). With --broadcast the request goes to that address alone.\n"
+               "\n"
+               "Exit status: 0 done; 1 not confirmed, not sent, no answer in time, or an answer\n"
+               "for another MAC address; 2 bad command line.\n"
+               "\n"
+               "Options:\n"
+               "  --yes             clear without asking\n"
+               "  --timeout SECONDS how long find waits for an answer (default 10, at most 3600)\n"
+               "  --data-dir DIR    folder of the histories (default: the profile entry \"path\",\n"
+               "                    else the current directory)\n") +
+           LinkOptionsHelp(kFindLinkGroups);
+}
+
+int Usage(FILE* out, int status) {
+    std::fputs(qPrintable(UsageText()), out);
+    return status;
+}
+
+// Parses the options of one action and the link configuration they give.
+bool ParseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
+                 CliOptions& options, LinkConfig& link, QString& error) {
+    if (!options.Parse(args, withValue + LinkOptionNames(groups), flags + QStringList{"help"})) {
+        error = options.error();
+        return false;
+    }
+    if (!ReadLinkOptions(options, link, error)) return false;
+    if (link.devicePort == 0) {
+        error = "--device-port: the device port cannot be 0";
+        return false;
+    }
+    return true;
+}
+
+// The terminal's form of the warning asked before the clear; true for a yes.
+bool ConfirmOnTerminal() {
+    std::fprintf(stderr, "%s\n%s\n%s\n%s", kConfirmTitle, kConfirmDescription, kConfirmWarning, kConfirmQuestion);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        std::fputc('\n', stderr);  // no answer (end of input): the question's line ends here
+        return false;
+    }
+    const QString word = QString::fromStdString(answer).trimmed().toLower();
+    return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
+}
+
+int Clear(const QStringList& args) {
+    CliOptions options;
+    LinkConfig link;
+    QString error;
+    if (!ParseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
+        Fail(error, kExitUsage);
+        return Usage(stderr, kExitUsage);
+    }
+    if (options.has("help")) return Usage(stdout, 0);
+    if (options.positional().size() != 2) return Usage(stderr, kExitUsage);
+    const auto ip = ParseIpArgument(options.positional()[1].toStdString());
+    if (!ip) return Fail("not an IPv4 address: " + options.positional()[1], kExitUsage);
+
+    if (!options.has("yes") && !ConfirmOnTerminal()) return Fail("not confirmed: nothing sent");
+    // Recorded after the yes and before the command, as the clear dialog does.
+    CIPFDB::AddIfAbsent(DataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], StderrTableSink());
+    const QString dotted = QString::fromStdString(FormatDotted(*ip));
+    if (!IpClearCommand(link).send(QHostAddress(dotted)))
+        return Fail("the IP clear command could not be sent to " + dotted);
+    PrintLine(QString::fromUtf8(kSentText));
+    return 0;
+}
+
+std::optional<double> ReadTimeout(const CliOptions& options) {
+    if (!options.has("timeout")) return kDefaultTimeoutSeconds;
+    bool ok = false;
+    const double seconds = options.value("timeout").toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxTimeoutSeconds) return std::nullopt;
+    return seconds;
+}
+
+int Find(const QStringList& args) {
+    CliOptions options;
+    LinkConfig link;
+    QString error;
+    if (!ParseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
+        Fail(error, kExitUsage);
+        return Usage(stderr, kExitUsage);
+    }
+    if (options.has("help")) return Usage(stdout, 0);
+    if (options.positional().size() != 2) return Usage(stderr, kExitUsage);
+    const QString macText = options.positional()[1];
+    const auto mac = ParseMacArgument(macText.toStdString());
+    if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
+    const auto timeout = ReadTimeout(options);
+    if (!timeout) return Fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
+                              kExitUsage);
+
+    const auto& b = *mac;
+    CMacHistoryFDB::AddIfAbsent(DataDirectory(options), {b[0], b[1], b[2], b[3], b[4], b[5]}, StderrTableSink());
+
+    const QString wanted = QString::fromStdString(FormatMac(*mac));
+    IpSearch search(link, Pace::Product(), [mac] { return *mac; });
+    QObject::connect(&search, &IpSearch::found, [&](const Ipv4Octets& ip) {
+        PrintLine(FormatDotted(ip));
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&search, &IpSearch::otherDevice, [&](const MacOctets& other) {
+        Fail("a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
+             " (searched for " + wanted + ")");
+        QCoreApplication::exit(kExitFailure);
+    });
+    QObject::connect(&search, &IpSearch::receiveFailed,
+                     [] { Fail("a reply could not be read (socket error); still searching"); });
+    QObject::connect(&search, &IpSearch::requestSent, [&](const MacOctets&, int accepted) {
+        if (accepted > 0) return;
+        Fail("the search request could not be sent to " + link.broadcast.toString() +
+             (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
+        QCoreApplication::exit(kExitFailure);
+    });
+    if (!search.start()) return Fail("the search socket cannot be opened");
+
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        Fail(QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
+        QCoreApplication::exit(kExitFailure);
+    });
+    deadline.start(int(std::lround(*timeout * 1000)));
+    QuitOnSignal quit([](int) {
+        Fail("search stopped");
+        QCoreApplication::exit(kExitFailure);
+    });
+    // The first request leaves at once; nothing on a command line is still being typed.
+    QTimer::singleShot(0, &search, &IpSearch::sendNow);
+    const int result = QCoreApplication::exec();
+    search.stop();
+    return result;
+}
+
+int Run(const QStringList& args) {
+    if (args.isEmpty()) return Usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
+    if (args[0] == "clear") return Clear(args);
+    if (args[0] == "find") return Find(args);
+    return Usage(stderr, kExitUsage);
+}
+
+const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", Run);
+
+}  // namespace
+}  // namespace tavo::cli
