@@ -265,7 +265,10 @@ TEST_F(IPPageBootpTest, AddressCommandsStopTheServerFirst) {
         EXPECT_TRUE(button("1004")->isEnabled());
         EXPECT_FALSE(button("1006")->isEnabled());
     }
-    // Also when the server was not running.
+    // Without a runner, and with the server not running, the preparation alone is done.
+    page->setIpSearchRunner({});
+    page->setIpClearRunner({});
+    page->ShowStatus(kStopped);
     QTest::mouseClick(button("1009"), Qt::LeftButton);
     EXPECT_EQ(status(), "In Attesa ....");
     EXPECT_TRUE(prompts.messages.isEmpty());
