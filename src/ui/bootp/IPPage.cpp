@@ -73,6 +73,8 @@ void CIPPage::buildControls() {
     m_listDevices->horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < kColumnCount; ++c) m_listDevices->setColumnWidth(c, kColumns[c].width);
     m_listDevices->verticalHeader()->hide();
+    m_listDevices->verticalHeader()->setDefaultSectionSize(m_listDevices->fontMetrics().height() + 6);
+    m_listDevices->setWordWrap(false);
     m_listDevices->setShowGrid(true);
     m_listDevices->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listDevices->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -116,7 +118,7 @@ void CIPPage::buildControls() {
     auto* picture = new QFrame(this);
     picture->setObjectName(QStringLiteral("picture"));
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picture->setMinimumSize(120, 36);
+    picture->setFixedSize(160, 44);
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addWidget(commands);
     bottomRow->addWidget(picture, 0, Qt::AlignBottom);
