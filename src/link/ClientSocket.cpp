@@ -1,10 +1,14 @@
 #include "ClientSocket.h"
 
 #include <QDebug>
+#include <QNetworkProxy>
 
 namespace tavo {
 
 CClientSocket::CClientSocket(int nKind, QObject* parent) : QObject(parent), m_socket(this), m_nKind(nKind) {
+    // Device traffic is direct on the local network: never ask for the system's proxy
+    // settings (that lookup may itself go out on the network).
+    m_socket.setProxy(QNetworkProxy::NoProxy);
     // A read event carries no error of its own; errors show up in the owner's Receive().
     connect(&m_socket, &QUdpSocket::readyRead, this, [this] { OnReceive(0); });
 }

@@ -1,11 +1,15 @@
 #include "ServerSocket.h"
 
 #include <QDebug>
+#include <QNetworkProxy>
 #include <QMetaObject>
 
 namespace tavo {
 
 CServerSocket::CServerSocket(QObject* parent) : QObject(parent), m_socket(this) {
+    // Device traffic is direct on the local network: never ask for the system's proxy
+    // settings (that lookup may itself go out on the network).
+    m_socket.setProxy(QNetworkProxy::NoProxy);
     connect(&m_socket, &QUdpSocket::readyRead, this, [this] { OnReceive(0); });
 }
 

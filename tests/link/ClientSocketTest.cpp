@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QStringList>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,11 @@
 
 namespace tavo {
 namespace {
+
+// A plain test peer; like the link's own sockets it never asks for proxy settings.
+struct PeerSocket : QUdpSocket {
+    PeerSocket() { setProxy(QNetworkProxy::NoProxy); }
+};
 
 constexpr int kWaitMs = 5000;
 const QHostAddress kLoopback(QHostAddress::LocalHost);
@@ -26,7 +32,7 @@ private:
 };
 
 struct Peer {
-    QUdpSocket socket;
+    PeerSocket socket;
     Peer() { EXPECT_TRUE(socket.bind(kLoopback, 0)); }
     void sendTo(const CClientSocket& target, const QByteArray& data) {
         ASSERT_EQ(socket.writeDatagram(data, kLoopback, target.localPort()), data.size());

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,11 @@
 
 namespace tavo {
 namespace {
+
+// A plain test peer; like the link's own sockets it never asks for proxy settings.
+struct PeerSocket : QUdpSocket {
+    PeerSocket() { setProxy(QNetworkProxy::NoProxy); }
+};
 
 constexpr int kWaitMs = 5000;
 const QHostAddress kLoopback(QHostAddress::LocalHost);
@@ -22,7 +28,7 @@ TEST(ServerSocket, NotificationArrivesFromTheEventLoopAfterTheReadEvent) {
     QObject::connect(&server.socket(), &QUdpSocket::readyRead, &server, [&] { announcedDuringReadEvent = announced.count(); });
     QSignalSpy readEvents(&server.socket(), &QUdpSocket::readyRead);
 
-    QUdpSocket client;
+    PeerSocket client;
     ASSERT_TRUE(client.bind(kLoopback, 0));
     client.writeDatagram("request", kLoopback, server.localPort());
     ASSERT_TRUE(readEvents.wait(kWaitMs));
@@ -42,7 +48,7 @@ TEST(ServerSocket, OneNotificationPerDatagramReadByTheHandler) {
     QObject::connect(&server, &CServerSocket::serverSocketData, &server, [&] { served << server.Receive().value_or("failed"); });
     QSignalSpy announced(&server, &CServerSocket::serverSocketData);
 
-    QUdpSocket client;
+    PeerSocket client;
     for (const char* text : {"one", "two", "three"}) client.writeDatagram(text, kLoopback, server.localPort());
     while (served.size() < 3 && announced.wait(kWaitMs)) {
     }
@@ -57,7 +63,7 @@ TEST(ServerSocket, SocketDeletedBeforeItsNotificationIsDeliveredTakesItAlong) {
     QObject::connect(server, &CServerSocket::serverSocketData, &receiver, [&] { announced = true; });
     QSignalSpy readEvents(&server->socket(), &QUdpSocket::readyRead);
 
-    QUdpSocket client;
+    PeerSocket client;
     client.writeDatagram("late", kLoopback, server->localPort());
     ASSERT_TRUE(readEvents.wait(kWaitMs));
     delete server;  // the notification is still queued
