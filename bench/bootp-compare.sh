@@ -8,6 +8,8 @@
 #   REPS=3          runs per server      W=1      requests in flight
 #   SERVERS="dnsmasq-quiet dnsmasq-log tavo tavo-quiet"
 #   HARNESS=<folder of run.sh>           BUILD=<Release build folder of tavo>
+#   RT=1            run the harness (server and load alike) under SCHED_FIFO priority 10,
+#                   so that other work on a busy machine does not decide the latencies
 # Prints the harness's median table (throughput, p50, p90, p99, max, lost); the raw
 # RESULT lines are in $BL_TMP/compare-results.txt.
 set -euo pipefail
@@ -19,6 +21,9 @@ KS=${KS:-"1000 5000"}
 N=${N:-20000}
 REPS=${REPS:-3}
 W=${W:-1}
+RT=${RT:-0}
+PREFIX=()
+[ "$RT" = 1 ] && PREFIX=(chrt -f 10)
 SERVERS=${SERVERS:-"dnsmasq-quiet dnsmasq-log tavo tavo-quiet"}
 export BL_TMP=${BL_TMP:-/tmp/bootp-compare}
 T=$BL_TMP
@@ -69,7 +74,7 @@ for K in $KS; do
         *) echo "unknown server $S"; exit 2 ;;
         esac
         echo "== $S K=$K" >&2
-        "$HARNESS/run.sh" "${LOADS[@]}" "${CMD[@]}" |
+        "${PREFIX[@]}" "$HARNESS/run.sh" "${LOADS[@]}" "${CMD[@]}" |
             awk -v s="$S" -v k="$K" '/^---- bootpload/ {spec=substr($0,15)} /^RESULT/ {print s, k, "[" spec "]", $0}' >>"$RES"
         cp "$T/server.log" "$T/server-$S-$K.log"
     done

@@ -1,9 +1,8 @@
 #include "BootpServer.h"
 
 #include <QNetworkDatagram>
+#include <QUdpSocket>
 #include <span>
-
-#include "ServerSocket.h"
 
 namespace tavo {
 namespace {
@@ -39,12 +38,12 @@ bool BootpServer::start() {
     if (m_bBootpRunning) return true;
     if (m_pBootpSocket) {
         // Deleted later: its notification may be the one being handled further up.
-        m_pBootpSocket->Close();
+        m_pBootpSocket->abort();
         m_pBootpSocket->deleteLater();
     }
-    auto* socket = new CServerSocket(this);
+    auto* socket = new QUdpSocket(this);
     m_pBootpSocket = socket;
-    connect(socket, &CServerSocket::serverSocketData, this, [this, socket] { OnBootpReceive(socket); });
+    connect(socket, &QUdpSocket::readyRead, this, [this, socket] { OnBootpReceive(socket); });
 
     ShowStatus(BootpStatus::Initializing);
     m_errorString.clear();
@@ -58,8 +57,7 @@ bool BootpServer::start() {
     }
     // Not shared: another BootP server on the port is a failure to report, not a
     // neighbour that silently takes some of the requests.
-    if (!socket->Create(m_config.bootpServerPort, QHostAddress(QHostAddress::AnyIPv4),
-                        QAbstractSocket::DontShareAddress)) {
+    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), m_config.bootpServerPort, QAbstractSocket::DontShareAddress)) {
         ReportStartFailure(socket->errorString());
         return false;
     }
@@ -70,35 +68,35 @@ bool BootpServer::start() {
 
 void BootpServer::stop() {
     if (!m_bBootpRunning) return;
-    if (m_pBootpSocket) m_pBootpSocket->Close();
+    if (m_pBootpSocket) m_pBootpSocket->abort();
     ShowStatus(BootpStatus::Stopped);
     m_bBootpRunning = false;
 }
 
 void BootpServer::ReportStartFailure(const QString& reason) {
     m_errorString = reason;
-    if (m_pBootpSocket) m_pBootpSocket->Close();
+    if (m_pBootpSocket) m_pBootpSocket->abort();
     const QString detail = QStringLiteral("%1 (%2)").arg(m_config.bootpServerPort).arg(reason);
     ShowStatus(BootpStatus::PortUnavailable, detail.toStdString());
 }
 
-void BootpServer::OnBootpReceive(CServerSocket* socket) {
-    if (socket != m_pBootpSocket || !socket->isOpen()) return;
+void BootpServer::OnBootpReceive(QUdpSocket* socket) {
+    if (socket != m_pBootpSocket || socket->state() != QAbstractSocket::BoundState) return;
     // Datagrams longer than a message are cut by the read: only their first 300 bytes
     // are examined.
-    const QNetworkDatagram datagram = socket->socket().receiveDatagram(BOOTP_MESSAGE_SIZE);
+    const QNetworkDatagram datagram = socket->receiveDatagram(BOOTP_MESSAGE_SIZE);
     if (!datagram.isValid()) {
         // A notification that finds nothing waiting (its datagram was read by an earlier
         // one) reads nothing and sets no error, or only the temporary one.
-        const auto error = socket->socket().error();
+        const auto error = socket->error();
         if (error == QAbstractSocket::TemporaryError || error == QAbstractSocket::UnknownSocketError) return;
-        socket->Close();
+        socket->abort();
         m_bBootpBusy = false;
-        m_observer.bootpReadFailed();
-        emit requestHandled();
+        QPointer<BootpServer> self(this);
+        m_observer.bootpReadFailed();  // the page's message box runs a modal loop
+        if (self) emit requestHandled();
         return;
     }
-    QPointer<BootpServer> self(this);
     // A request that comes in while another is being served (the entry dialog's modal
     // loop runs further up the stack) is dropped; so are requests that arrive on an
     // interface other than the configured one.
@@ -107,16 +105,12 @@ void BootpServer::OnBootpReceive(CServerSocket* socket) {
         const QByteArray bytes = datagram.data();
         const BootpRequest request = CheckBootpRequest(
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-        if (request.check != BootpRequestCheck::NotOfFamily) {
-            Serve(datagram, request);
-            if (!self) return;
-            m_bBootpBusy = false;
-        }
+        if (request.check != BootpRequestCheck::NotOfFamily && !Serve(datagram, request)) return;
     }
     emit requestHandled();
 }
 
-void BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
+bool BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
     m_bBootpBusy = true;
     const std::string mac = FormatMac(request.mac);
     const int interfaceIndex = int(datagram.interfaceIndex());
@@ -128,7 +122,8 @@ void BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& re
     if (request.check == BootpRequestCheck::NotARequest) {
         ShowStatus(BootpStatus::InvalidRequest);
         m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::InvalidRequest)));
-        return;
+        m_bBootpBusy = false;
+        return true;
     }
     ShowStatus(BootpStatus::Accepted);
     m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Accepted)));
@@ -136,15 +131,32 @@ void BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& re
 
     const BootpTableCache::Entry* entry = m_table.FindByMac(mac);
     if (!entry) {
-        bool stopped = false;
-        entry = AskForUnknownDevice(mac, stopped);
-        if (stopped) return;
-    }
-    if (!entry) {
-        FinishRequest(BootpStatus::NotFound, false, mac);
-        return;
+        // Still busy: the next requests are dropped until the question is answered.
+        QMetaObject::invokeMethod(
+            this, [this, request, mac, interfaceIndex, socket = m_pBootpSocket.data()] {
+                ServeUnknownDevice(request, mac, interfaceIndex, socket);
+            },
+            Qt::QueuedConnection);
+        return false;
     }
     SendReply(request, *entry, interfaceIndex);
+    m_bBootpBusy = false;
+    return true;
+}
+
+void BootpServer::ServeUnknownDevice(const BootpRequest& request, const std::string& mac, int interfaceIndex,
+                                     QUdpSocket* socket) {
+    QPointer<BootpServer> self(this);
+    // Stopped (or stopped and started) before the question could be asked: no answer.
+    if (m_bBootpRunning && socket == m_pBootpSocket && socket->state() == QAbstractSocket::BoundState) {
+        bool stopped = false;
+        const BootpTableCache::Entry* entry = AskForUnknownDevice(mac, stopped);
+        if (!self) return;
+        if (!stopped && !entry) FinishRequest(BootpStatus::NotFound, false, mac);
+        if (!stopped && entry) SendReply(request, *entry, interfaceIndex);
+    }
+    m_bBootpBusy = false;
+    emit requestHandled();
 }
 
 // The entry of a device that is not in the table, after the observer was asked for it;
@@ -164,7 +176,7 @@ const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string
         m_observer.bootpRequestDone(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Stopped)), false);
         return nullptr;
     }
-    if (!m_bBootpRunning || !m_pBootpSocket || !m_pBootpSocket->isOpen()) {
+    if (!m_bBootpRunning || !m_pBootpSocket || m_pBootpSocket->state() != QAbstractSocket::BoundState) {
         stopped = true;  // stopped while the entry was open: nothing to send on
         return nullptr;
     }
@@ -192,7 +204,7 @@ void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::
     // The limited broadcast has no route of its own: it leaves through the interface the
     // request came in on.
     if (m_config.isLimitedBroadcast()) out.setInterfaceIndex(uint(index));
-    const bool sent = m_pBootpSocket && m_pBootpSocket->SendDatagram(out);
+    const bool sent = m_pBootpSocket && m_pBootpSocket->writeDatagram(out) == qint64(reply.size());
     FinishRequest(sent ? BootpStatus::ReplySent : BootpStatus::ReplySendFailed, sent, entry.ip);
 }
 
