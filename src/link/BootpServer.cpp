@@ -61,6 +61,10 @@ bool BootpServer::start() {
         ReportStartFailure(socket->errorString());
         return false;
     }
+    // Read the table and the interfaces now, so that the first request is not the one
+    // that waits for them.
+    m_table.FindByMac(std::string());
+    m_interfaces.refresh();
     ShowStatus(BootpStatus::Waiting);
     m_bBootpRunning = true;
     return true;

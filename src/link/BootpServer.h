@@ -65,6 +65,14 @@ public:
 // hardware address carries DEVICE_OUI is answered from "bootp.ini" with a 300-byte reply
 // to LinkConfig::broadcast, port LinkConfig::bootpClientPort, sent out of the interface
 // the request came in on, with that interface's IPv4 address as the server address.
+//
+// The server address (siaddr) is an IPv4 address of the arrival interface: the first one
+// on the device's subnet, else the interface's first (127.0.0.1 on loopback). When the
+// platform does not say which interface a request came in on, the configured interface
+// stands in; without either "Impossibile individuare il nome dell'Host!" is shown, and
+// an interface without an IPv4 address gives "Impossibile individuare l'indirizzo IP
+// dell'Host!"; no reply is sent in both cases.
+//
 // Requests are served one at a time on the owning thread; while one is being served
 // (m_bBootpBusy), the next are read and dropped.
 //

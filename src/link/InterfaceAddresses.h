@@ -28,13 +28,14 @@ public:
     const Interface* find(int index);
     // The index of the named interface, or 0.
     int indexOf(const QString& name);
+    // Takes the interfaces and their addresses now.
+    void refresh();
 
     // The address to announce to a device that is given `deviceIp`: the first address of
     // the interface on the device's subnet, else the interface's first address.
     static std::optional<quint32> chooseFor(const Interface& interface, quint32 deviceIp);
 
 private:
-    void refresh();
     bool isStale() const;
 
     std::unordered_map<int, Interface> m_byIndex;
