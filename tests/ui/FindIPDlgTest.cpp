@@ -29,7 +29,9 @@ using test::FakePrompts;
 constexpr int kWaitMs = 5000;
 // A fast tick; the steps that depend on the order of ticks synchronise on the request
 // signal, so the figure only sets the speed of the test.
-constexpr Pace kTestPace{Pace::Ms{20}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}};
+constexpr int kFastTickMs = 20;
+// A tick that never comes during a test: its requests are sent by hand.
+constexpr int kNoTickMs = 3600 * 1000;
 const char* const kMacFields[] = {"1029", "1030", "1031", "1034", "1035", "1036"};
 
 QByteArray Bytes(std::initializer_list<int> values) {
@@ -83,7 +85,8 @@ LinkConfig LinkTo(quint16 devicePort) {
     return link;
 }
 
-class FindIPDlgTest : public ::testing::Test {
+template <int TickMs>
+class FindIPDlgFixture : public ::testing::Test {
 protected:
     void show() {
         dlg.show();
@@ -118,8 +121,11 @@ protected:
     QTemporaryDir dir;
     FakePrompts prompts;
     AppContext context{prompts, LinkTo(device.port()), dir.path()};
-    CFindIPDlg dlg{context, nullptr, kTestPace};
+    CFindIPDlg dlg{context, nullptr, Pace{Pace::Ms{TickMs}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}}};
 };
+
+using FindIPDlgTest = FindIPDlgFixture<kFastTickMs>;
+using FindIPDlgByHandTest = FindIPDlgFixture<kNoTickMs>;
 
 TEST_F(FindIPDlgTest, OpensIdleAndRunsAtTheProductPaceByDefault) {
     EXPECT_EQ(dlg.windowTitle(), "Ricerca indirizzo IP");
@@ -242,6 +248,26 @@ TEST_F(FindIPDlgTest, TheReplyDecidesHowTheSearchEnds) {
         EXPECT_EQ(search()->localPort(), 0);
     }
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(FindIPDlgByHandTest, AReplyIsMatchedAgainstTheMacSentNotTheFieldsAsEditedSince) {
+    show();
+    typeMac({"00", "1A", "2B", "3C", "4D", "5E"});
+    QTest::mouseClick(button("1073"), Qt::LeftButton);
+    search()->sendNow();
+    ASSERT_TRUE(device.waitFor(1));
+    EXPECT_EQ(device.requests[0], Request({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+    // The operator edits the address while the answer to the request is on its way.
+    field("1036")->setFocus();
+    QTest::keyClick(field("1036"), Qt::Key_Backspace);
+    QTest::keyClick(field("1036"), Qt::Key_Backspace);
+    QTest::keyClicks(field("1036"), QStringLiteral("5F"));
+    QUdpSocket answer;
+    answer.writeDatagram(Bytes({0x35, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 192, 168, 1, 20}), QHostAddress::LocalHost,
+                         search()->localPort());
+    QTRY_COMPARE_WITH_TIMEOUT(found(), QStringLiteral("192.168.1.20"), kWaitMs);
+    EXPECT_EQ(status(), "Operazione di ricerca conclusa...");
+    EXPECT_EQ(dlg.sentMac(), (MacOctets{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
 }
 
 TEST_F(FindIPDlgTest, MacFieldsRefuseLettersBeyondFAndMoveOnAfterTwoCharacters) {
