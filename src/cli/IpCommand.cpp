@@ -4,6 +4,7 @@
 // repeats the search request once a second until the device answers or time runs out.
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -185,6 +186,8 @@ int Find(const QStringList& args) {
 }
 
 int Run(const QStringList& args) {
+    // The sockets' debug trace is for developers; the output of a command is its own.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     if (args.isEmpty()) return Usage(stderr, kExitUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
     if (args[0] == "clear") return Clear(args);

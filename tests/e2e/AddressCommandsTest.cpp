@@ -167,6 +167,7 @@ TEST_F(AddressCommandsTest, TavoIpFindsAndClearsTheDevice) {
     const CliRun find = RunCli(findArgs(kFoundMac, "10"));
     EXPECT_EQ(find.exitCode, 0) << find.err.toStdString();
     EXPECT_EQ(find.out, QString::fromLatin1(kFoundIp) + "\n");
+    EXPECT_EQ(find.err, "");
     EXPECT_EQ(file("mach.ini"), "[1]\t 2:75:126:10:27:44\r\n");
     // Only the device asked for answers.
     const CliRun other = RunCli(findArgs("02:4b:7e:0a:1b:2d", "10"));
