@@ -1,6 +1,7 @@
 #include "BootpServer.h"
 
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <span>
 
@@ -42,6 +43,8 @@ bool BootpServer::start() {
         m_pBootpSocket->deleteLater();
     }
     auto* socket = new QUdpSocket(this);
+    // BootP is direct on the local network: the system's proxy settings are never asked.
+    socket->setProxy(QNetworkProxy::NoProxy);
     m_pBootpSocket = socket;
     connect(socket, &QUdpSocket::readyRead, this, [this, socket] { OnBootpReceive(socket); });
 

@@ -2,6 +2,7 @@
 // address from the pool, the port that cannot be opened, and the clean end on a signal.
 #include <QDeadlineTimer>
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -90,6 +91,7 @@ public:
 
 struct Bench {
     Bench() {
+        for (QUdpSocket* socket : {&receiver, &client}) socket->setProxy(QNetworkProxy::NoProxy);
         EXPECT_TRUE(receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0));
         AddKnownDevice(dir.path());
     }
@@ -159,6 +161,7 @@ TEST(BootpCli, AddsUnknownDevicesFromThePoolWhenAskedTo) {
 
 TEST(BootpCli, RefusesWhatItCannotDo) {
     QUdpSocket blocker;
+    blocker.setProxy(QNetworkProxy::NoProxy);
     ASSERT_TRUE(blocker.bind(QHostAddress(QHostAddress::AnyIPv4), 0, QAbstractSocket::DontShareAddress));
     const struct {
         const char* name;

@@ -1,6 +1,7 @@
 #include "BootpServer.h"
 
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -109,6 +110,7 @@ class ServerBench {
 public:
     ServerBench() {
         EXPECT_TRUE(dir.isValid());
+        for (QUdpSocket* socket : {&receiver, &client}) socket->setProxy(QNetworkProxy::NoProxy);
         EXPECT_TRUE(receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0));
         AddDevice(dir.path(), kKnown);
         AddDevice(dir.path(), kSentinel);
@@ -274,6 +276,7 @@ TEST(BootpServer, PortThatCannotBeOpenedIsReportedAndTheServerStaysStopped) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QUdpSocket blocker;
+        blocker.setProxy(QNetworkProxy::NoProxy);
         ASSERT_TRUE(blocker.bind(QHostAddress(QHostAddress::AnyIPv4), 0, c.blockerMode));
         FakeObserver observer;
         LinkConfig config;
