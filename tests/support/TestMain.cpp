@@ -1,6 +1,7 @@
 // main() of the Qt-based suites: a headless QApplication, and a private settings folder
 // so that no test reads or writes the operator's profile.
 #include <QApplication>
+#include <QNetworkProxy>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     QTemporaryDir settingsHome;
     setenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
+    // Tests talk plain UDP on loopback; no proxy lookup may reach out on the network.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

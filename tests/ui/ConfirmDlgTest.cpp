@@ -22,6 +22,14 @@ constexpr int kStillOpen = 99;  // the result of a dialog that the act failed to
 void WhenModal(std::function<void(QDialog*)> act, int attempts = 400) {
     QTimer::singleShot(5, qApp, [act = std::move(act), attempts]() mutable {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        // The dialog counts as up once the keyboard focus is inside it: a key sent
+        // before that would land on whatever gets the focus first.
+        const QWidget* focus = QApplication::focusWidget();
+        const bool focused = dialog != nullptr && focus != nullptr && focus->window() == dialog;
+        if (!focused && attempts > 0) {
+            WhenModal(std::move(act), attempts - 1);
+            return;
+        }
         if (dialog == nullptr) {
             if (attempts > 0) WhenModal(std::move(act), attempts - 1);
             return;

@@ -19,7 +19,13 @@ namespace tavo::test {
 // act is expected to close the dialog. The poll ends with `context` if that goes first.
 inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400, QObject* context = nullptr) {
     QTimer::singleShot(5, context ? context : qApp, [act = std::move(act), attempts, context]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        // A modal widget counts as up once the keyboard focus is inside it (keys sent
+        // before that land on whatever takes the focus first); one that never takes the
+        // focus is acted on when the attempts run out.
+        QWidget* modal = QApplication::activeModalWidget();
+        const QWidget* focus = QApplication::focusWidget();
+        const bool focused = modal != nullptr && focus != nullptr && focus->window() == modal;
+        if (modal != nullptr && (focused || attempts == 0)) {
             act(modal);
         } else if (attempts > 0) {
             WhenModal(std::move(act), attempts - 1, context);

@@ -10,7 +10,7 @@
 
 namespace tavo::sim {
 
-struct SimDeviceSpec {
+struct SimDeviceOption {
     std::optional<Ipv4Address> ip;  // none: the device asks by BootP
     MacAddress mac{};
 };
@@ -19,7 +19,7 @@ struct SimDeviceSpec {
 // --mac. Unlike SimConfig, the defaults here are the device's own ports and broadcast.
 struct SimOptions {
     SimConfig config;
-    std::vector<SimDeviceSpec> devices;
+    std::vector<SimDeviceOption> devices;
     double maxSeconds = 0;  // 0: run until a signal ends the process
     bool help = false;
 };

@@ -3,6 +3,7 @@
 #include "SimOptions.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxy>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -74,6 +75,8 @@ void ReportEvents(SimNetwork& network) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Plain datagrams only: no proxy lookup may ever reach out on the network.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     const SimOptionsResult parsed = ParseSimOptions(app.arguments().mid(1));
     if (!parsed.options) {
         std::fprintf(stderr, "tavo-sim: %s\n%s", qPrintable(parsed.error), qPrintable(SimUsage()));
@@ -89,7 +92,7 @@ int main(int argc, char** argv) {
         return kExitStartFailed;
     }
     SimNetwork network(options.config);
-    for (const SimDeviceSpec& spec : options.devices) network.addDevice(spec.ip, spec.mac);
+    for (const SimDeviceOption& device : options.devices) network.addDevice(device.ip, device.mac);
     ReportEvents(network);
     if (!network.start()) {
         std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
