@@ -6,17 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "ClientSocket.h"
+#include "Loopback.h"
 
 namespace tavo {
 namespace {
 
-// A plain test peer; like the link's own sockets it never asks for proxy settings.
-struct PeerSocket : QUdpSocket {
-    PeerSocket() { setProxy(QNetworkProxy::NoProxy); }
-};
+using namespace tavo::test;
 
-constexpr int kWaitMs = 5000;
-const QHostAddress kLoopback(QHostAddress::LocalHost);
 
 // Collects the debug trace while alive.
 class TraceCapture {

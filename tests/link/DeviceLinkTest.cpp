@@ -26,18 +26,13 @@
 #include "LinkConfig.h"
 #include "SearchSocket.h"
 #include "UploadSocket.h"
+#include "Loopback.h"
 
 namespace tavo {
 namespace {
 
-// A plain test peer; like the link's own sockets it never asks for proxy settings.
-struct PeerSocket : QUdpSocket {
-    PeerSocket() { setProxy(QNetworkProxy::NoProxy); }
-};
+using namespace tavo::test;
 
-constexpr int kWaitMs = 5000;
-const QHostAddress kLoopback(QHostAddress::LocalHost);
-const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
 
 // A stand-in device: records every datagram and answers, when told how, to the address
 // and port the datagram came from.

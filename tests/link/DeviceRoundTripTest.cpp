@@ -9,11 +9,13 @@
 #include "LinkConfig.h"
 #include "SearchSocket.h"
 #include "SimNetwork.h"
+#include "Loopback.h"
 
 namespace tavo {
 namespace {
 
-constexpr int kWaitMs = 5000;
+using namespace tavo::test;
+
 const QHostAddress kFirstDevice(QStringLiteral("127.0.0.1"));
 const MacOctets kFirstMac{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C};
 const MacOctets kSecondMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};

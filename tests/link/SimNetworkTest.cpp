@@ -2,6 +2,7 @@
 // and a device that gets its address by BootP and is then served on it.
 #include "SimBootp.h"
 #include "SimNetwork.h"
+#include "Loopback.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -11,10 +12,10 @@
 
 namespace {
 
+using namespace tavo::test;
+
 using namespace tavo::sim;
 
-constexpr int kWaitMs = 5000;
-const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
 const MacAddress kMacA = {0x02, 0x4B, 0x7E, 0x00, 0x00, 0x0A};
 const MacAddress kMacB = {0x02, 0x4B, 0x7E, 0x00, 0x00, 0x0B};
 
