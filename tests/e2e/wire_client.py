@@ -125,8 +125,8 @@ def main():
     parser.add_argument("--device", action="append", required=True, help="IP,MAC (12 hex digits)")
     args = parser.parse_args()
     devices = []
-    for spec in args.device:
-        ip, mac = spec.split(",")
+    for pair in args.device:
+        ip, mac = pair.split(",")
         devices.append((ip, bytes.fromhex(mac)))
     if len(devices) < 2:
         parser.error("two devices are needed")
