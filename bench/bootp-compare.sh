@@ -75,7 +75,7 @@ for K in $KS; do
         esac
         echo "== $S K=$K" >&2
         "${PREFIX[@]}" "$HARNESS/run.sh" "${LOADS[@]}" "${CMD[@]}" |
-            awk -v s="$S" -v k="$K" '/^---- bootpload/ {spec=substr($0,15)} /^RESULT/ {print s, k, "[" spec "]", $0}' >>"$RES"
+            awk -v s="$S" -v k="$K" '/^---- bootpload/ {run=substr($0,15)} /^RESULT/ {print s, k, "[" run "]", $0}' >>"$RES"
         cp "$T/server.log" "$T/server-$S-$K.log"
     done
 done

@@ -327,14 +327,14 @@ bool InRegisteredNetworkNamespace() {
 }
 
 TEST(BootpNetnsChild, DISABLED_PageEngineServesOneUnknownDevice) {
-    const QString spec = QString::fromLocal8Bit(std::getenv(kChildEnv));
-    ASSERT_FALSE(spec.isEmpty()) << "run by BootpNetns.PageEngineAnswersAnUnknownDeviceOnceItIsEntered";
+    const QString childArgs = QString::fromLocal8Bit(std::getenv(kChildEnv));
+    ASSERT_FALSE(childArgs.isEmpty()) << "run by BootpNetns.PageEngineAnswersAnUnknownDeviceOnceItIsEntered";
     // The product's ports and the limited broadcast: only inside a test namespace.
     ASSERT_TRUE(InRegisteredNetworkNamespace());
     LinkConfig config;
-    config.interfaceName = spec.section('|', 1);
-    EnteringObserver observer(spec.section('|', 0, 0));
-    BootpServer server(config, spec.section('|', 0, 0), observer);
+    config.interfaceName = childArgs.section('|', 1);
+    EnteringObserver observer(childArgs.section('|', 0, 0));
+    BootpServer server(config, childArgs.section('|', 0, 0), observer);
     ASSERT_TRUE(server.start()) << server.errorString().toStdString();
     EnteringObserver::Print("engine ready");
     QSignalSpy handled(&server, &BootpServer::requestHandled);
