@@ -42,7 +42,7 @@ std::string DottedAligned(const std::array<int, 12>& octets, size_t first) {
     return text;
 }
 
-std::vector<CBootPFDB::Record> ParseRecords(std::string_view text) {
+std::vector<CBootPFDB::Record> ParseRecords(std::string_view text, bool* complete = nullptr) {
     std::vector<CBootPFDB::Record> records;
     records.reserve(std::min(text.size() / kSmallestRecord + 1, kReserveLimit));
     TextScanner scanner(text);
@@ -62,6 +62,7 @@ std::vector<CBootPFDB::Record> ParseRecords(std::string_view text) {
         record.Subnet = DottedAligned(octets, 8);
         records.push_back(std::move(record));
     }
+    if (complete != nullptr) *complete = scanner.AtEndIgnoringSpace();
     return records;
 }
 
@@ -105,9 +106,12 @@ bool CBootPFDB::Load() {
     m_nPos = 0;
     m_nCount = 0;
     m_records.clear();
+    SetUnreadRest(false);
     std::string text;
     if (ReadWholeFile(text) != ReadOutcome::Read) return false;
-    m_records = ParseRecords(text);
+    bool complete = true;
+    m_records = ParseRecords(text, &complete);
+    SetUnreadRest(!complete);
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
     return true;

@@ -109,12 +109,27 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
     const fs::file_status old = fs::status(path, ec);
     if (!ec && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), ec);
     ec.clear();
+    fs::path backup = path;
+    backup += ".bak";
+    if (m_bUnreadRest) {
+        fs::copy_file(path, backup, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            Report(TableMessage::FileNotWritable, Reason(Utf8FromPath(backup), ec.message()));
+            return false;
+        }
+    }
     fs::rename(temporary, path, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
         Report(TableMessage::FileNotWritable, Reason(m_strPath, ec.message()));
         return false;
+    }
+    if (m_bUnreadRest) {
+        m_bUnreadRest = false;
+        Report(TableMessage::UnreadRecordsKept, Utf8FromPath(backup));
     }
     return true;
 }

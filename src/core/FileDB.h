@@ -34,6 +34,8 @@ public:
     // True after a load found the file but could not read it; saving is then refused so
     // that the records in the file are not lost.
     bool IsFileUnreadable() const { return m_bUnreadable; }
+    // True after a load stopped at a record it could not read, with more text after it.
+    bool HasUnreadRest() const { return m_bUnreadRest; }
 
 protected:
     enum class ReadOutcome { Read, Missing, Failed };
@@ -43,12 +45,17 @@ protected:
     // Replaces the file with `content`; on failure reports it and leaves the old file.
     bool ReplaceWholeFile(const std::string& content);
     void Report(TableMessage message, const std::string& detail = {}) const;
+    // Loads note whether they read the file to its end. The reading rule stops at the
+    // first record that does not match, so a save would drop every line after it: the
+    // next save first keeps a copy of the old file ("<name>.bak").
+    void SetUnreadRest(bool unread) { m_bUnreadRest = unread; }
 
     std::string m_strPath;
 
 private:
     TableMessageSink m_sink;
     bool m_bUnreadable = false;
+    bool m_bUnreadRest = false;
 };
 
 }  // namespace tavo

@@ -19,6 +19,7 @@ bool CHistoryFDB<N>::Load() {
     m_nPos = 0;
     m_nCount = 0;
     m_records.clear();
+    SetUnreadRest(false);
     std::string text;
     if (ReadWholeFile(text) != ReadOutcome::Read) return false;
     TextScanner scanner(text);
@@ -31,6 +32,7 @@ bool CHistoryFDB<N>::Load() {
         if (values[0] < 0) break;
         m_records.push_back(values);
     }
+    SetUnreadRest(!scanner.AtEndIgnoringSpace());
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
     return true;

@@ -19,6 +19,10 @@ TableMessageText DescribeTableMessage(TableMessage message) {
             return {"Impossibile scrivere il file della tabella: il file precedente è rimasto "
                     "invariato.",
                     "Errore"};
+        case TableMessage::UnreadRecordsKept:
+            return {"Alcune righe del file della tabella non erano leggibili: una copia del file "
+                    "originale è stata conservata.",
+                    "Avviso"};
     }
     return {"", ""};
 }

@@ -15,6 +15,8 @@ enum class TableMessage {
     WrongDataTypeHistory,  // histories: a record that cannot be saved
     FileNotReadable,       // a table file exists but cannot be read
     FileNotWritable,       // a table file cannot be created, written or replaced
+    UnreadRecordsKept,     // a save replaced a file whose later lines could not be read;
+                           // the old file was kept beside it (detail: the copy's path)
 };
 
 struct TableMessageText {

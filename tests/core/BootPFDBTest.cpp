@@ -264,6 +264,37 @@ TEST(BootPFDB, UnwritableOrUnreadablePlacesAreReportedAndNothingIsLost) {
     EXPECT_EQ(ReadBytes(folder.file("bootp.ini") / "keep"), "k");
 }
 
+TEST(BootPFDB, SaveAfterAShortReadKeepsTheOldFileBesideIt) {
+    TempFolder folder;
+    // The second record's label is misspelt: the read stops there, and the save that
+    // follows (every list refresh) would drop it and the third for good.
+    const std::string damaged = std::string(kFirstRecord) +
+                                "[2]\nHtype : 1\nhlen : 6\nIP : 10.0.0.2\nMAC : 0011AABBCC02\n"
+                                "Gateway : 0.0.0.0\nSubnet : 255.255.255.0\n" +
+                                ManyRecords(1);
+    WriteBytes(folder.file("bootp.ini"), damaged);
+    MessageLog log;
+    {
+        CBootPFDB table(folder.dir(), log.sink());
+        ASSERT_TRUE(table.Load());
+        EXPECT_EQ(table.GetCount(), 1);
+        EXPECT_TRUE(table.HasUnreadRest());
+        EXPECT_TRUE(table.Save());
+    }
+    EXPECT_EQ(ReadBytes(folder.file("bootp.ini.bak")), damaged);
+    ASSERT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::UnreadRecordsKept});
+    EXPECT_EQ(log.entries[0].second, folder.file("bootp.ini.bak").string());
+
+    // The rewritten file reads to its end: the next save keeps no copy and says nothing.
+    std::filesystem::remove(folder.file("bootp.ini.bak"));
+    CBootPFDB again(folder.dir(), log.sink());
+    ASSERT_TRUE(again.Load());
+    EXPECT_FALSE(again.HasUnreadRest());
+    EXPECT_TRUE(again.Save());
+    EXPECT_FALSE(std::filesystem::exists(folder.file("bootp.ini.bak")));
+    EXPECT_EQ(log.entries.size(), 1u);
+}
+
 TEST(BootPFDB, EmptyTableSavesAnEmptyFile) {
     TempFolder folder;
     CBootPFDB table(folder.dir());

@@ -139,6 +139,17 @@ TEST(IPFDB, PresentAddressLeavesTheFileUntouchedAndNewOneIsAppended) {
     EXPECT_EQ(ReadBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.2\r\n[3]\t 10.0.0.3\r\n");
 }
 
+TEST(IPFDB, AdditionAfterAShortReadKeepsTheOldFileBesideIt) {
+    TempFolder folder;
+    const std::string damaged = "[1]\t 10.0.0.1\n10.0.0.2 without its number\n[3]\t 10.0.0.3\n";
+    WriteBytes(folder.file("iph.ini"), damaged);
+    MessageLog log;
+    EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 4, log.sink()), HistoryAddResult::Added);
+    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.4\r\n");
+    EXPECT_EQ(ReadBytes(folder.file("iph.ini.bak")), damaged);
+    EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::UnreadRecordsKept});
+}
+
 TEST(MacHistoryFDB, PresentAddressLeavesTheFileUntouched) {
     TempFolder folder;
     const std::string handWritten = "[1]\t 1:2:3:4:5:6\n";

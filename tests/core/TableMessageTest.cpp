@@ -27,6 +27,8 @@ TEST(TableMessage, TextsAndCaptionsAreTheTablesOwn) {
         EXPECT_FALSE(std::string(DescribeTableMessage(message).text).empty());
         EXPECT_STREQ(DescribeTableMessage(message).caption, "Errore");
     }
+    EXPECT_FALSE(std::string(DescribeTableMessage(TableMessage::UnreadRecordsKept).text).empty());
+    EXPECT_STREQ(DescribeTableMessage(TableMessage::UnreadRecordsKept).caption, "Avviso");
 }
 
 }  // namespace
