@@ -114,12 +114,18 @@ TEST(SimProcess, EndsByItselfOrRefusesBadStarts) {
         int status;
     };
     const Case cases[] = {
-        {{"--port", "0", "--max-seconds", "0.3", "--ip", "127.0.0.2", "--mac", "024B7E000002"}, 0},
+        {{"--port", "0", "--max-seconds", "0.3", "--bootp-max-requests", "0", "--ip", "127.0.0.2", "--mac",
+          "024B7E000002"},
+         0},
+        // The limited broadcast is only sent where an interface is chosen.
+        {{"--port", "0", "--max-seconds", "5", "--ip", "127.0.0.2", "--mac", "024B7E000002"}, 2},
         {{"--port", "0", "--mac", "024B7E00000"}, 2},
         {{"--port", "0"}, 2},
         {{"--port", "0", "--wat", "--mac", "024B7E000002"}, 2},
         // Not an address of this host: the device socket cannot be bound.
-        {{"--port", "0", "--max-seconds", "5", "--ip", "192.0.2.1", "--mac", "024B7E000002"}, 1},
+        {{"--port", "0", "--max-seconds", "5", "--bootp-max-requests", "0", "--ip", "192.0.2.1", "--mac",
+          "024B7E000002"},
+         1},
         {{"--port", "0", "--max-seconds", "5", "--interface", "no-such-if0", "--ip", "127.0.0.2", "--mac",
           "024B7E000002"},
          1},

@@ -53,7 +53,7 @@ TEST(SimBootp, ReplyIsTakenOnlyWhenMeantForTheDevice) {
 TEST(SimOptions, DevicesAreFormedInOrder) {
     const auto parsed = ParseSimOptions({"--port", "0", "--ip", "127.0.0.2", "--mac", "02:4b:7e:00:00:01",
                                          "--mac", "024B7E000002", "--ip", "10.1.2.3", "--mac", "02-4B-7E-00-00-03",
-                                         "--max-seconds", "2.5", "--bootp-interval-ms", "200"});
+                                         "--max-seconds", "2.5", "--bootp-interval-ms", "200", "--interface", "lo"});
     ASSERT_TRUE(parsed.options.has_value()) << parsed.error.toStdString();
     const SimOptions& o = *parsed.options;
     ASSERT_EQ(o.devices.size(), 3u);
@@ -95,10 +95,15 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--mac", "024B7E000001", "--frobnicate"},
     };
     for (const QStringList& args : cases) {
-        const auto parsed = ParseSimOptions(args);
+        // With an interface chosen, so that each line is refused for its own fault.
+        const auto parsed = ParseSimOptions(QStringList{"--interface", "lo"} + args);
         EXPECT_FALSE(parsed.options.has_value()) << args.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
+    // BootP requests to the limited broadcast are only sent out of a chosen interface.
+    EXPECT_FALSE(ParseSimOptions({"--mac", "024B7E000001"}).options.has_value());
+    EXPECT_TRUE(ParseSimOptions({"--bootp-max-requests", "0", "--mac", "024B7E000001"}).options.has_value());
+    EXPECT_TRUE(ParseSimOptions({"--broadcast", "127.255.255.255", "--mac", "024B7E000001"}).options.has_value());
 }
 
 }  // namespace

@@ -115,6 +115,14 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     }
     if (pendingIp) return {std::nullopt, QStringLiteral("the last --ip has no --mac")};
     if (options.devices.empty()) return {std::nullopt, QStringLiteral("no device: give at least one --mac")};
+    // A limited broadcast without a chosen interface would leave by the default route onto
+    // whatever network this host is on; the simulator only asks where it is pointed.
+    const bool limited = options.config.broadcast == QHostAddress(QHostAddress::Broadcast);
+    if (limited && options.config.interfaceName.isEmpty() && options.config.bootpMaxRequests > 0) {
+        return {std::nullopt, QStringLiteral("BootP requests to 255.255.255.255 need --interface IF "
+                                             "(on loopback: --broadcast 127.255.255.255; none: "
+                                             "--bootp-max-requests 0)")};
+    }
     return {options, {}};
 }
 
@@ -125,7 +133,9 @@ QString SimUsage() {
         "                [--bootp-max-requests 100] [--max-seconds S] ( [--ip IP] --mac MAC )...\n"
         "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
         "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
-        "--bootp-max-requests 0 keeps devices from asking by BootP at all.\n");
+        "--bootp-max-requests 0 keeps devices from asking by BootP at all. Requests to the\n"
+        "limited broadcast 255.255.255.255 (the default) need --interface; on loopback use\n"
+        "--broadcast 127.255.255.255.\n");
 }
 
 }  // namespace tavo::sim
