@@ -92,14 +92,20 @@ TEST(SimNetwork, BindAnyDispatchesByDestination) {
               QByteArray("35024b7e00000a7f000005"));
 }
 
+// Devices without an address ask the test's BootP server quickly and a bounded number of
+// times; everything else keeps the simulator's loopback defaults.
+SimConfig AskingBootpServerAt(quint16 serverPort) {
+    SimConfig config;
+    config.bootpServerPort = serverPort;
+    config.bootpIntervalMs = 100;
+    config.bootpMaxRequests = 50;
+    return config;
+}
+
 TEST(SimNetwork, DeviceWithoutAddressAsksByBootpAndIsServedOnTheAddressItGets) {
     QUdpSocket server;
     ASSERT_TRUE(server.bind(QHostAddress::AnyIPv4, 0));
-    SimConfig config;
-    config.bootpServerPort = server.localPort();
-    config.bootpIntervalMs = 100;
-    config.bootpMaxRequests = 50;
-    SimNetwork network(config);
+    SimNetwork network(AskingBootpServerAt(server.localPort()));
     network.addDevice(std::nullopt, kMacA);
     ASSERT_TRUE(network.start()) << network.errorString().toStdString();
     QSignalSpy configured(&network, &SimNetwork::configured);
@@ -139,11 +145,7 @@ TEST(SimNetwork, DeviceWithoutAddressAsksByBootpAndIsServedOnTheAddressItGets) {
 TEST(SimNetwork, AddressNotOnThisHostIsServedOnAnyAddress) {
     QUdpSocket server;
     ASSERT_TRUE(server.bind(QHostAddress::AnyIPv4, 0));
-    SimConfig config;
-    config.bootpServerPort = server.localPort();
-    config.bootpIntervalMs = 100;
-    config.bootpMaxRequests = 50;
-    SimNetwork network(config);
+    SimNetwork network(AskingBootpServerAt(server.localPort()));
     network.addDevice(std::nullopt, kMacB);
     ASSERT_TRUE(network.start()) << network.errorString().toStdString();
     QSignalSpy configured(&network, &SimNetwork::configured);
