@@ -44,8 +44,8 @@ void FillTable(const QString& dir, int count) {
 
 class SilentObserver : public tavo::BootpServerObserver {
 public:
-    void bootpStatus(const QString&) override {}
-    bool bootpUnknownDevice(const QStringList&) override { return true; }
+    void bootpStatus(const tavo::BootpEvent&) override {}
+    bool bootpUnknownDevice(const tavo::MacOctets&) override { return true; }
     void bootpReadFailed() override {}
     void bootpStopRequested() override {}
 };

@@ -7,29 +7,19 @@
 #include <QTimer>
 #include <cstdio>
 #include <optional>
-#include <unordered_set>
 
 #include "AddressText.h"
-#include "BootPFDB.h"
+#include "DeviceTable.h"
 #include "BootpServer.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
-#include "IPFDB.h"
 #include "LinkOptions.h"
-#include "MacHistoryFDB.h"
 #include "QuitOnSignal.h"
 
 namespace tavo::cli {
 namespace {
 
 constexpr unsigned kLinkGroups = kLinkBootpPorts | kLinkBroadcast | kLinkInterface;
-
-// What the device entry dialog gives a new device.
-constexpr int kEntryHType = 1;
-constexpr int kEntryHLen = 6;
-constexpr Ipv4Octets kDefaultSubnet{255, 255, 255, 0};
-constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
-constexpr quint32 kMaxPoolSize = 65536;
 
 QString UsageText() {
     return QString(
@@ -66,77 +56,33 @@ QString UsageText() {
            "  --subnet A.B.C.D      subnet mask of the added devices (default 255.255.255.0)\n";
 }
 
-quint32 ToNumber(const Ipv4Octets& ip) {
-    return (quint32(ip[0]) << 24) | (quint32(ip[1]) << 16) | (quint32(ip[2]) << 8) | ip[3];
-}
-
-Ipv4Octets ToOctets(quint32 value) {
-    return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
-}
-
-struct AddressPool {
-    quint32 first = 0;
-    quint32 last = 0;
-    Ipv4Octets gateway = kBlankAddress;
-    Ipv4Octets subnet = kDefaultSubnet;
-};
-
-bool ParsePool(const QString& text, AddressPool& pool) {
-    const QStringList ends = text.split('-');
-    if (ends.size() != 2) return false;
-    const auto first = ParseIpArgument(ends[0].trimmed().toStdString());
-    const auto last = ParseIpArgument(ends[1].trimmed().toStdString());
-    if (!first || !last || ToNumber(*first) > ToNumber(*last)) return false;
-    if (ToNumber(*last) - ToNumber(*first) >= kMaxPoolSize) return false;
-    pool.first = ToNumber(*first);
-    pool.last = ToNumber(*last);
-    return true;
-}
-
-bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
+bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
     if (!options.has(name)) return true;
     const auto parsed = ParseIpArgument(options.value(name).toStdString());
     if (parsed) out = *parsed;
     return parsed.has_value();
 }
 
-// Adds a device with the lowest free address of the pool. Returns the address, or
-// nothing (with the reason printed) when none is free or the table cannot be written.
-std::optional<Ipv4Octets> AddFromPool(const std::string& dir, const std::string& mac, const AddressPool& pool) {
-    const auto sink = StderrTableSink();
-    CBootPFDB table(dir, sink);
-    table.Load();
-    if (table.IsFileUnreadable()) return std::nullopt;
-    std::unordered_set<quint32> used;
-    for (int i = 0; i < table.GetCount(); ++i) {
-        int hType = 0, hLen = 0;
-        std::string ip, macText, gateway, subnet;
-        table.GetRecord(hType, hLen, ip, macText, gateway, subnet, i);
-        used.insert(ToNumber(ParseDottedIp(ip)));
+// Adds a device with the lowest free address of the pool and prints it, or prints why
+// it was not added.
+void addFromPool(const std::string& dir, const MacOctets& mac, const AddressPool& pool) {
+    const QString macText = QString::fromStdString(FormatMac(mac));
+    const DeviceTableResult added = DeviceTable(dir, StderrTableSink()).addFromPool(mac, pool);
+    switch (added.status) {
+    case DeviceTableStatus::Done:
+        PrintLine("added " + macText + " ip " + QString::fromStdString(FormatDotted(ParseDottedIp(added.record.IP))));
+        break;
+    case DeviceTableStatus::PoolUsedUp:
+        PrintLine("unknown " + macText + ": the address pool is used up, left unanswered");
+        break;
+    case DeviceTableStatus::Duplicate:
+        PrintLine("unknown " + macText + ": its address is taken by record " + QString::number(added.index + 1) +
+                  ", left unanswered");
+        break;
+    default:  // the table reported why on stderr
+        PrintLine("unknown " + macText + ": not added, left unanswered");
+        break;
     }
-    for (quint64 candidate = pool.first; candidate <= pool.last; ++candidate) {
-        const quint32 address = quint32(candidate);
-        const uint8_t last = uint8_t(address);
-        if (last == 0 || last == 255 || used.count(address)) continue;
-        const Ipv4Octets ip = ToOctets(address);
-        if (table.AddNew() == -1) return std::nullopt;
-        table.SetHType(kEntryHType);
-        table.SetHLen(kEntryHLen);
-        table.SetIP(FormatDottedAligned(ip));
-        table.SetMAC(mac);
-        table.SetGateway(FormatDottedAligned(pool.gateway));
-        table.SetSubnet(FormatDottedAligned(pool.subnet));
-        if (!table.Save()) return std::nullopt;
-        const auto macBytes = ParseMacArgument(mac);
-        if (macBytes) {
-            const auto& b = *macBytes;
-            CMacHistoryFDB::AddIfAbsent(dir, {b[0], b[1], b[2], b[3], b[4], b[5]}, sink);
-        }
-        CIPFDB::AddIfAbsent(dir, ip[0], ip[1], ip[2], ip[3], sink);
-        return ip;
-    }
-    PrintLine("unknown " + mac + ": the address pool is used up, left unanswered");
-    return std::nullopt;
 }
 
 // Prints what the server does; answers unknown devices from the pool or not at all.
@@ -148,19 +94,18 @@ public:
     void attach(BootpServer* server) { m_server = server; }
     bool readFailed() const { return m_readFailed; }
 
-    void bootpStatus(const QString& text) override {
-        // The texts of a request are printed with the request's own lines.
+    void bootpStatus(const BootpEvent& event) override {
+        // The statuses of a request are printed with the request's own lines.
         if (m_server && m_server->isBusy()) return;
-        PrintLine(text);
+        PrintLine(BootpStatusText(event));
         std::fflush(stdout);
     }
 
-    bool bootpUnknownDevice(const QStringList& macParts) override {
-        const std::string mac = macParts.join(QString()).toStdString();
+    bool bootpUnknownDevice(const MacOctets& mac) override {
         if (!m_pool) {
-            PrintLine("unknown " + mac + ": not in bootp.ini, left unanswered");
-        } else if (const auto ip = AddFromPool(m_dir, mac, *m_pool)) {
-            PrintLine("added " + mac + " ip " + FormatDotted(*ip));
+            PrintLine("unknown " + FormatMac(mac) + ": not in bootp.ini, left unanswered");
+        } else {
+            addFromPool(m_dir, mac, *m_pool);
         }
         // True in every case: the server looks the device up again, and answers it only
         // when it was added; it never stops for an unknown device.
@@ -175,17 +120,19 @@ public:
 
     void bootpStopRequested() override {}
 
-    void bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) override {
+    void bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) override {
         if (m_quiet) return;
         PrintLine(QString("request %1 on %2 from %3:%4: %5")
-                      .arg(request.mac, Where(request), request.sender.toString())
+                      .arg(QString::fromStdString(FormatMac(request.mac)), Where(request), request.sender.toString())
                       .arg(request.senderPort)
-                      .arg(statusText));
+                      .arg(QString::fromStdString(BootpStatusText(status))));
     }
 
-    void bootpRequestDone(const BootpRequestInfo& request, const QString& statusText, bool replied) override {
+    void bootpRequestDone(const BootpRequestInfo& request, const BootpEvent& outcome, bool replied) override {
         if (m_quiet) return;
-        PrintLine(QString("%1 %2 on %3: %4").arg(replied ? "reply" : "no reply", request.mac, Where(request), statusText));
+        PrintLine(QString("%1 %2 on %3: %4")
+                      .arg(replied ? "reply" : "no reply", QString::fromStdString(FormatMac(request.mac)), Where(request),
+                           QString::fromStdString(BootpStatusText(outcome))));
     }
 
 private:
@@ -207,14 +154,14 @@ int Serve(const CliOptions& options) {
     if (!ReadLinkOptions(options, config, error)) return Fail(error, kExitUsage);
     std::optional<AddressPool> pool;
     if (options.has("add-unknown")) {
-        AddressPool parsed;
         if (!options.has("ip-pool")) return Fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
-        if (!ParsePool(options.value("ip-pool"), parsed))
+        auto parsed = AddressPool::parse(options.value("ip-pool").remove(' ').toStdString());
+        if (!parsed)
             return Fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
                         kExitUsage);
-        if (!AddressOption(options, "gateway", parsed.gateway))
+        if (!addressOption(options, "gateway", parsed->gateway))
             return Fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
-        if (!AddressOption(options, "subnet", parsed.subnet))
+        if (!addressOption(options, "subnet", parsed->subnet))
             return Fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
         pool = parsed;
     } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {

@@ -4,11 +4,9 @@
 #include <optional>
 
 #include "AddressText.h"
-#include "BootPFDB.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
-#include "IPFDB.h"
-#include "MacHistoryFDB.h"
+#include "DeviceTable.h"
 
 namespace tavo::cli {
 namespace {
@@ -22,16 +20,7 @@ constexpr const char* kUsage =
     "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
     "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
 
-// What the device entry dialog gives a new device.
-constexpr int kEntryHType = 1;
-constexpr int kEntryHLen = 6;
-constexpr Ipv4Octets kDefaultSubnet{255, 255, 255, 0};
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
-
-// The entry dialog's refusals in add mode.
-constexpr const char* kNoIp = "Inserire l'indirizzo IP del client !!";
-constexpr const char* kBadIp = "Indirizzo IP errato !!";
-constexpr const char* kNoMac = "Inserire l'indirizzo MAC del client !!";
 
 int Usage(FILE* out, int status) {
     std::fputs(kUsage, out);
@@ -51,14 +40,25 @@ bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets fallb
 }
 
 int List(const std::string& dir) {
-    CBootPFDB table(dir, StderrTableSink());
-    table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
-    for (table.MoveFirst(); !table.IsEOF(); table.MoveNext()) {
-        PrintLine(std::to_string(table.GetHType()) + '\t' + std::to_string(table.GetHLen()) + '\t' + table.GetIP() +
-                  '\t' + table.GetMAC() + '\t' + table.GetGateway() + '\t' + table.GetSubnet());
+    DeviceTable table(dir, StderrTableSink());
+    const std::vector<DeviceRecord> records = table.list();
+    if (!table.readable()) return kExitFailure;
+    for (const DeviceRecord& r : records) {
+        PrintLine(std::to_string(r.HType) + '\t' + std::to_string(r.hlen) + '\t' + r.IP + '\t' + r.MAC + '\t' +
+                  r.Gateway + '\t' + r.Subnet);
     }
     return 0;
+}
+
+// The reason a front end gives for a new device the table refuses.
+const char* newDeviceRefusal(NewDeviceProblem problem) {
+    switch (problem) {
+    case NewDeviceProblem::None: break;
+    case NewDeviceProblem::NoIp: return "no device address: give --ip A.B.C.D";
+    case NewDeviceProblem::BadIp: return "a device address cannot end in .0 or .255";
+    case NewDeviceProblem::NoMac: return "no MAC address: give --mac MAC";
+    }
+    return "";
 }
 
 int Add(const CliOptions& options, const std::string& dir) {
@@ -67,7 +67,7 @@ int Add(const CliOptions& options, const std::string& dir) {
         return Fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
     if (!AddressOption(options, "gateway", kBlankAddress, gateway))
         return Fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
-    if (!AddressOption(options, "subnet", kDefaultSubnet, subnet))
+    if (!AddressOption(options, "subnet", kNewDeviceSubnet, subnet))
         return Fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
     const QString macText = options.value("mac");
     std::optional<MacOctets> mac;
@@ -75,51 +75,33 @@ int Add(const CliOptions& options, const std::string& dir) {
         mac = ParseMacArgument(macText.toStdString());
         if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
     }
-
-    if (ip == kBlankAddress) return Fail(kNoIp);
-    if (ip[3] == 0 || ip[3] == 255) return Fail(kBadIp);
-    if (!mac) return Fail(kNoMac);
+    if (const NewDeviceProblem problem = checkNewDevice(ip, mac.has_value()); problem != NewDeviceProblem::None)
+        return Fail(newDeviceRefusal(problem), kExitUsage);
 
     const auto sink = StderrTableSink();
-    const std::string ipText = FormatDottedAligned(ip);
-    const std::string macTable = FormatMac(*mac);
-    CBootPFDB table(dir, sink);
-    table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
-    const int existing = table.Find(ipText, macTable);
-    if (existing != -1) {
-        table.SetPosition(existing);
+    const MacOctets& m = *mac;
+    const DeviceTableResult added = DeviceTable(dir, sink).add(newDeviceRecord(ip, m, gateway, subnet));
+    if (added.status == DeviceTableStatus::Duplicate) {
         return Fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
-                        .arg(existing + 1)
-                        .arg(QString::fromStdString(table.GetIP()), QString::fromStdString(table.GetMAC())));
+                        .arg(added.index + 1)
+                        .arg(QString::fromStdString(added.record.IP), QString::fromStdString(added.record.MAC)));
     }
-    // Confirming the entry dialog records both addresses in the histories; a history that
-    // cannot be written is reported and does not stop the addition.
-    CMacHistoryFDB::AddIfAbsent(dir, {(*mac)[0], (*mac)[1], (*mac)[2], (*mac)[3], (*mac)[4], (*mac)[5]}, sink);
-    CIPFDB::AddIfAbsent(dir, ip[0], ip[1], ip[2], ip[3], sink);
-    if (table.AddNew() == -1) return kExitFailure;
-    table.SetHType(kEntryHType);
-    table.SetHLen(kEntryHLen);
-    table.SetIP(ipText);
-    table.SetMAC(macTable);
-    table.SetGateway(FormatDottedAligned(gateway));
-    table.SetSubnet(FormatDottedAligned(subnet));
-    return table.Save() ? 0 : kExitFailure;
+    if (added.status != DeviceTableStatus::Done) return kExitFailure;
+    // An added device's addresses go into the histories, as a confirmed entry's do; a
+    // history that cannot be written is reported and does not undo the addition.
+    recordDeviceAddresses(dir, {m[0], m[1], m[2], m[3], m[4], m[5]}, ip, sink);
+    return 0;
 }
 
 int Remove(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return Fail(kNoMac);
+    if (macText.isEmpty()) return Fail(newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
     const auto mac = ParseMacArgument(macText.toStdString());
     if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
-    CBootPFDB table(dir, StderrTableSink());
-    table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
-    const int at = table.FindByMac(FormatMac(*mac));
-    if (at == -1) return Fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
-    table.SetPosition(at);
-    table.Delete(-1);
-    return table.Save() ? 0 : kExitFailure;
+    const DeviceTableResult removed = DeviceTable(dir, StderrTableSink()).removeByMac(*mac);
+    if (removed.status == DeviceTableStatus::NotFound)
+        return Fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+    return removed.status == DeviceTableStatus::Done ? 0 : kExitFailure;
 }
 
 int Run(const QStringList& args) {

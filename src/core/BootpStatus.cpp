@@ -12,22 +12,23 @@ std::string UpperCase(std::string text) {
 
 }  // namespace
 
-std::string BootpStatusText(BootpStatus status, const std::string& arg) {
-    switch (status) {
+std::string BootpStatusText(const BootpEvent& event) {
+    switch (event.status) {
     case BootpStatus::Initializing: return "Inizializzazione del BootP Server..";
     case BootpStatus::Waiting: return "In attesa di richeste BootP ....";
     case BootpStatus::Stopped: return "BootP interrotto ..";
     case BootpStatus::Received: return "Ricevuto..";
     case BootpStatus::InvalidRequest: return "Socket BootP non valido.. Annullo operazione..";
     case BootpStatus::Accepted: return "Socket BootP  Accettato..";
-    case BootpStatus::ReplySent: return "Invio della replica BootP  all'indirizzo IP [ " + arg + " ]";
+    case BootpStatus::ReplySent: return "Invio della replica BootP  all'indirizzo IP [ " + event.entryIp + " ]";
     case BootpStatus::ReplySendFailed:
-        return "Errore nel Socket Error durante l'invio della replica BootP all'indirizzo [ " + arg + " ]";
-    case BootpStatus::NotFound: return UpperCase("Indirizzo H/W , " + arg + " , non trovato ..");
+        return "Errore nel Socket Error durante l'invio della replica BootP all'indirizzo [ " + event.entryIp + " ]";
+    case BootpStatus::NotFound: return UpperCase("Indirizzo H/W , " + FormatMac(event.mac) + " , non trovato ..");
     case BootpStatus::HostNameUnavailable: return "Impossibile individuare il nome dell'Host!";
     case BootpStatus::HostAddressUnavailable: return "Impossibile individuare l'indirizzo IP dell'Host!";
     case BootpStatus::PortUnavailable:
-        return "Impossibile aprire la porta BootP " + arg + " .. BootP non avviato ..";
+        return "Impossibile aprire la porta BootP " + std::to_string(event.port) + " (" + event.reason +
+               ") .. BootP non avviato ..";
     }
     return {};
 }

@@ -2,7 +2,10 @@
 
 #include <string>
 
-// Every text the BootP server shows in the status field, and the read-failure message.
+#include "AddressText.h"
+
+// What the BootP server reports to its front ends, and the status texts that the front
+// ends show for it.
 namespace tavo {
 
 enum class BootpStatus {
@@ -12,15 +15,27 @@ enum class BootpStatus {
     Received,                // a request of the family came in
     InvalidRequest,          // ... but its op is not 1
     Accepted,                // ... and it is a request
-    ReplySent,               // arg: the entry's IP text as the table holds it
-    ReplySendFailed,         // arg: the entry's IP text
-    NotFound,                // arg: the request's MAC text; shown in upper case
+    ReplySent,               // entryIp: the entry's IP text as the table holds it
+    ReplySendFailed,         // entryIp: the entry's IP text
+    NotFound,                // mac: the request's MAC
     HostNameUnavailable,     // the interface the request came in on is not known
     HostAddressUnavailable,  // that interface has no IPv4 address
-    PortUnavailable,         // arg: the port and the reason; the server stays stopped
+    PortUnavailable,         // port, reason; the server stays stopped
 };
 
-std::string BootpStatusText(BootpStatus status, const std::string& arg = {});
+struct BootpEvent {
+    explicit BootpEvent(BootpStatus s = BootpStatus::Waiting) : status(s) {}
+
+    BootpStatus status;
+    std::string entryIp;  // ReplySent, ReplySendFailed
+    MacOctets mac{};      // NotFound
+    int port = 0;         // PortUnavailable
+    std::string reason;   // PortUnavailable: why the port could not be opened
+};
+
+// The status field's text of an event.
+std::string BootpStatusText(const BootpEvent& event);
+inline std::string BootpStatusText(BootpStatus status) { return BootpStatusText(BootpEvent(status)); }
 
 // The message box of a failed read on the server socket.
 inline constexpr const char* kBootpReadFailedText = "Errore nel Socket !!";

@@ -16,12 +16,6 @@ Ipv4Octets ToOctets(quint32 address) {
     return {uint8_t(address >> 24), uint8_t(address >> 16), uint8_t(address >> 8), uint8_t(address)};
 }
 
-QStringList MacPieces(const std::string& mac) {
-    QStringList pieces;
-    for (size_t i = 0; i + 1 < mac.size(); i += 2) pieces << QString::fromLatin1(mac.data() + i, 2);
-    return pieces;
-}
-
 }  // namespace
 
 BootpServer::BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent)
@@ -48,27 +42,27 @@ bool BootpServer::start() {
     m_pBootpSocket = socket;
     connect(socket, &QUdpSocket::readyRead, this, [this, socket] { OnBootpReceive(socket); });
 
-    ShowStatus(BootpStatus::Initializing);
+    showStatus(BootpStatus::Initializing);
     m_errorString.clear();
     m_configuredInterface = 0;
     if (!m_config.interfaceName.isEmpty()) {
         m_configuredInterface = m_interfaces.indexOf(m_config.interfaceName);
         if (m_configuredInterface == 0) {
-            ReportStartFailure(QStringLiteral("interfaccia %1 non trovata").arg(m_config.interfaceName));
+            reportStartFailure(QStringLiteral("interfaccia %1 non trovata").arg(m_config.interfaceName));
             return false;
         }
     }
     // Not shared: another BootP server on the port is a failure to report, not a
     // neighbour that silently takes some of the requests.
     if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), m_config.bootpServerPort, QAbstractSocket::DontShareAddress)) {
-        ReportStartFailure(socket->errorString());
+        reportStartFailure(socket->errorString());
         return false;
     }
     // Read the table and the interfaces now, so that the first request is not the one
     // that waits for them.
     m_table.FindByMac(std::string());
     m_interfaces.refresh();
-    ShowStatus(BootpStatus::Waiting);
+    showStatus(BootpStatus::Waiting);
     m_bBootpRunning = true;
     return true;
 }
@@ -76,15 +70,17 @@ bool BootpServer::start() {
 void BootpServer::stop() {
     if (!m_bBootpRunning) return;
     if (m_pBootpSocket) m_pBootpSocket->abort();
-    ShowStatus(BootpStatus::Stopped);
+    showStatus(BootpStatus::Stopped);
     m_bBootpRunning = false;
 }
 
-void BootpServer::ReportStartFailure(const QString& reason) {
+void BootpServer::reportStartFailure(const QString& reason) {
     m_errorString = reason;
     if (m_pBootpSocket) m_pBootpSocket->abort();
-    const QString detail = QStringLiteral("%1 (%2)").arg(m_config.bootpServerPort).arg(reason);
-    ShowStatus(BootpStatus::PortUnavailable, detail.toStdString());
+    BootpEvent event{BootpStatus::PortUnavailable};
+    event.port = m_config.bootpServerPort;
+    event.reason = reason.toStdString();
+    m_observer.bootpStatus(event);
 }
 
 void BootpServer::OnBootpReceive(QUdpSocket* socket) {
@@ -112,55 +108,58 @@ void BootpServer::OnBootpReceive(QUdpSocket* socket) {
         const QByteArray bytes = datagram.data();
         const BootpRequest request = CheckBootpRequest(
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-        if (request.check != BootpRequestCheck::NotOfFamily && !Serve(datagram, request)) return;
+        if (request.check != BootpRequestCheck::NotOfFamily && !serve(datagram, request)) return;
     }
     emit requestHandled();
 }
 
-bool BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
+bool BootpServer::serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
     m_bBootpBusy = true;
     const std::string mac = FormatMac(request.mac);
     const int interfaceIndex = int(datagram.interfaceIndex());
     const InterfaceAddresses::Interface* arrival = interfaceIndex ? m_interfaces.find(interfaceIndex) : nullptr;
-    m_current = {QString::fromStdString(mac), interfaceIndex, arrival ? arrival->name : QString(),
+    m_current = {request.mac, interfaceIndex, arrival ? arrival->name : QString(),
                  datagram.senderAddress(), quint16(datagram.senderPort())};
 
-    ShowStatus(BootpStatus::Received);
+    showStatus(BootpStatus::Received);
     if (request.check == BootpRequestCheck::NotARequest) {
-        ShowStatus(BootpStatus::InvalidRequest);
-        m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::InvalidRequest)));
+        showStatus(BootpStatus::InvalidRequest);
+        m_observer.bootpRequestChecked(m_current, BootpStatus::InvalidRequest);
         m_bBootpBusy = false;
         return true;
     }
-    ShowStatus(BootpStatus::Accepted);
-    m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Accepted)));
-    m_strMacPart = MacPieces(mac);
+    showStatus(BootpStatus::Accepted);
+    m_observer.bootpRequestChecked(m_current, BootpStatus::Accepted);
+    m_lastMac = request.mac;
 
     const BootpTableCache::Entry* entry = m_table.FindByMac(mac);
     if (!entry) {
         // Still busy: the next requests are dropped until the question is answered.
         QMetaObject::invokeMethod(
-            this, [this, request, mac, interfaceIndex, socket = m_pBootpSocket.data()] {
-                ServeUnknownDevice(request, mac, interfaceIndex, socket);
+            this, [this, request, interfaceIndex, socket = m_pBootpSocket.data()] {
+                serveUnknownDevice(request, interfaceIndex, socket);
             },
             Qt::QueuedConnection);
         return false;
     }
-    SendReply(request, *entry, interfaceIndex);
+    sendReply(request, *entry, interfaceIndex);
     m_bBootpBusy = false;
     return true;
 }
 
-void BootpServer::ServeUnknownDevice(const BootpRequest& request, const std::string& mac, int interfaceIndex,
-                                     QUdpSocket* socket) {
+void BootpServer::serveUnknownDevice(const BootpRequest& request, int interfaceIndex, QUdpSocket* socket) {
     QPointer<BootpServer> self(this);
     // Stopped (or stopped and started) before the question could be asked: no answer.
     if (m_bBootpRunning && socket == m_pBootpSocket && socket->state() == QAbstractSocket::BoundState) {
         bool stopped = false;
-        const BootpTableCache::Entry* entry = AskForUnknownDevice(mac, stopped);
+        const BootpTableCache::Entry* entry = askForUnknownDevice(request.mac, stopped);
         if (!self) return;
-        if (!stopped && !entry) FinishRequest(BootpStatus::NotFound, false, mac);
-        if (!stopped && entry) SendReply(request, *entry, interfaceIndex);
+        if (!stopped && !entry) {
+            BootpEvent notFound{BootpStatus::NotFound};
+            notFound.mac = request.mac;
+            finishRequest(notFound, false);
+        }
+        if (!stopped && entry) sendReply(request, *entry, interfaceIndex);
     }
     m_bBootpBusy = false;
     emit requestHandled();
@@ -168,9 +167,9 @@ void BootpServer::ServeUnknownDevice(const BootpRequest& request, const std::str
 
 // The entry of a device that is not in the table, after the observer was asked for it;
 // `stopped` when the server stopped meanwhile (the entry was cancelled) or is gone.
-const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string& mac, bool& stopped) {
+const BootpTableCache::Entry* BootpServer::askForUnknownDevice(const MacOctets& mac, bool& stopped) {
     QPointer<BootpServer> self(this);
-    const bool confirmed = m_observer.bootpUnknownDevice(m_strMacPart);
+    const bool confirmed = m_observer.bootpUnknownDevice(mac);
     if (!self) {
         stopped = true;
         return nullptr;
@@ -180,7 +179,7 @@ const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string
         stopped = true;
         if (!self) return nullptr;
         stop();
-        m_observer.bootpRequestDone(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Stopped)), false);
+        m_observer.bootpRequestDone(m_current, BootpEvent{BootpStatus::Stopped}, false);
         return nullptr;
     }
     if (!m_bBootpRunning || !m_pBootpSocket || m_pBootpSocket->state() != QAbstractSocket::BoundState) {
@@ -188,21 +187,21 @@ const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string
         return nullptr;
     }
     // The entry was written to "bootp.ini"; the cache sees the change.
-    return m_table.FindByMac(mac);
+    return m_table.FindByMac(FormatMac(mac));
 }
 
-void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex) {
+void BootpServer::sendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex) {
     // Without the arrival interface (a platform that does not report it) the configured
     // interface stands in; without either there is no address to announce.
     const int index = interfaceIndex ? interfaceIndex : m_configuredInterface;
     const InterfaceAddresses::Interface* interface = index ? m_interfaces.find(index) : nullptr;
     if (!interface) {
-        FinishRequest(BootpStatus::HostNameUnavailable, false);
+        finishRequest(BootpEvent{BootpStatus::HostNameUnavailable}, false);
         return;
     }
     const auto serverAddress = InterfaceAddresses::chooseFor(*interface, ToIpv4(entry.fields.yourAddress));
     if (!serverAddress) {
-        FinishRequest(BootpStatus::HostAddressUnavailable, false);
+        finishRequest(BootpEvent{BootpStatus::HostAddressUnavailable}, false);
         return;
     }
     const BootpMessage reply = BuildBootpReply(request.message, entry.fields, ToOctets(*serverAddress));
@@ -212,17 +211,16 @@ void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::
     // request came in on.
     if (m_config.isLimitedBroadcast()) out.setInterfaceIndex(uint(index));
     const bool sent = m_pBootpSocket && m_pBootpSocket->writeDatagram(out) == qint64(reply.size());
-    FinishRequest(sent ? BootpStatus::ReplySent : BootpStatus::ReplySendFailed, sent, entry.ip);
+    BootpEvent outcome{sent ? BootpStatus::ReplySent : BootpStatus::ReplySendFailed};
+    outcome.entryIp = entry.ip;
+    finishRequest(outcome, sent);
 }
 
-void BootpServer::FinishRequest(BootpStatus status, bool replied, const std::string& arg) {
-    const QString text = QString::fromStdString(BootpStatusText(status, arg));
-    m_observer.bootpStatus(text);
-    m_observer.bootpRequestDone(m_current, text, replied);
+void BootpServer::finishRequest(const BootpEvent& outcome, bool replied) {
+    m_observer.bootpStatus(outcome);
+    m_observer.bootpRequestDone(m_current, outcome, replied);
 }
 
-void BootpServer::ShowStatus(BootpStatus status, const std::string& arg) {
-    m_observer.bootpStatus(QString::fromStdString(BootpStatusText(status, arg)));
-}
+void BootpServer::showStatus(BootpStatus status) { m_observer.bootpStatus(BootpEvent{status}); }
 
 }  // namespace tavo

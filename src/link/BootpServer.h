@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "BootpMessage.h"
 #include "BootpStatus.h"
@@ -19,7 +20,7 @@ namespace tavo {
 
 // A request of the family, as the optional hooks of the observer describe it.
 struct BootpRequestInfo {
-    QString mac;            // twelve upper-case hexadecimal characters
+    MacOctets mac{};
     int interfaceIndex = 0;  // the interface it came in on (0: not known)
     QString interfaceName;
     QHostAddress sender;
@@ -31,14 +32,13 @@ struct BootpRequestInfo {
 class BootpServerObserver {
 public:
     virtual ~BootpServerObserver() = default;
-    // Every status text, in order; each replaces the previous one.
-    virtual void bootpStatus(const QString& text) = 0;
-    // A device of the family that is not in "bootp.ini" (six two-character upper-case
-    // texts, first octet first). The page runs its device entry dialog here, modally;
-    // requests that arrive meanwhile are read and dropped. True when the entry was
-    // confirmed: the table is then looked up again. False when it was cancelled: the
-    // server then stops.
-    virtual bool bootpUnknownDevice(const QStringList& macParts) = 0;
+    // Every status, in order; each replaces the previous one.
+    virtual void bootpStatus(const BootpEvent& event) = 0;
+    // A device of the family that is not in "bootp.ini". The page runs its device entry
+    // dialog here, modally; requests that arrive meanwhile are read and dropped. True
+    // when the entry was confirmed: the table is then looked up again. False when it was
+    // cancelled: the server then stops.
+    virtual bool bootpUnknownDevice(const MacOctets& mac) = 0;
     // A read on the server socket failed (kBootpReadFailedText, kBootpReadFailedCaption).
     // The socket is closed; the server stays "running" and receives nothing until it is
     // stopped and started again.
@@ -47,16 +47,16 @@ public:
     // handler here (which calls stop()); the server stops afterwards in any case.
     virtual void bootpStopRequested() = 0;
 
-    // Optional, for a front end that logs each request: a request of the family once its
-    // op was examined (status: accepted or not valid) ...
-    virtual void bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) {
+    // Optional, for a front end that follows each request: a request of the family once
+    // its op was examined (Accepted or InvalidRequest) ...
+    virtual void bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) {
         (void)request;
-        (void)statusText;
+        (void)status;
     }
     // ... and, for an accepted one, how it ended: the reply sent, or why there was none.
-    virtual void bootpRequestDone(const BootpRequestInfo& request, const QString& statusText, bool replied) {
+    virtual void bootpRequestDone(const BootpRequestInfo& request, const BootpEvent& outcome, bool replied) {
         (void)request;
-        (void)statusText;
+        (void)outcome;
         (void)replied;
     }
 };
@@ -69,9 +69,8 @@ public:
 // The server address (siaddr) is an IPv4 address of the arrival interface: the first one
 // on the device's subnet, else the interface's first (127.0.0.1 on loopback). When the
 // platform does not say which interface a request came in on, the configured interface
-// stands in; without either "Impossibile individuare il nome dell'Host!" is shown, and
-// an interface without an IPv4 address gives "Impossibile individuare l'indirizzo IP
-// dell'Host!"; no reply is sent in both cases.
+// stands in; without either the request ends in HostNameUnavailable, and an interface
+// without an IPv4 address in HostAddressUnavailable; no reply is sent in both cases.
 //
 // Requests are served one at a time on the owning thread; while one is being served
 // (m_bBootpBusy), the next are read and dropped.
@@ -88,20 +87,20 @@ public:
     BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent = nullptr);
     ~BootpServer() override;
 
-    // Opens the server port. False, with errorString() and a status text, when the port
+    // Opens the server port. False, with errorString() and a PortUnavailable status, when the port
     // cannot be opened (taken by another server, no permission) or the configured
     // interface does not exist: the server then stays stopped. A running server is left
     // as it is.
     bool start();
-    // Closes the port and shows "BootP interrotto .."; nothing when not running.
+    // Closes the port and reports Stopped; nothing when not running.
     void stop();
     bool isRunning() const { return m_bBootpRunning; }
     bool isBusy() const { return m_bBootpBusy; }
     quint16 localPort() const;
     QString errorString() const { return m_errorString; }
-    // The MAC address of the last request that passed the request checks, as six
-    // two-character texts; empty before the first.
-    const QStringList& macParts() const { return m_strMacPart; }
+    // The MAC address of the last request that passed the request checks; nothing
+    // before the first.
+    const std::optional<MacOctets>& lastMac() const { return m_lastMac; }
 
 signals:
     // After every datagram read from the server socket, whatever became of it.
@@ -110,13 +109,13 @@ signals:
 private:
     void OnBootpReceive(QUdpSocket* socket);
     // False when the request goes on in ServeUnknownDevice, posted.
-    bool Serve(const QNetworkDatagram& datagram, const BootpRequest& request);
-    void ServeUnknownDevice(const BootpRequest& request, const std::string& mac, int interfaceIndex, QUdpSocket* socket);
-    const BootpTableCache::Entry* AskForUnknownDevice(const std::string& mac, bool& stopped);
-    void SendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex);
-    void ShowStatus(BootpStatus status, const std::string& arg = {});
-    void FinishRequest(BootpStatus status, bool replied, const std::string& arg = {});
-    void ReportStartFailure(const QString& reason);
+    bool serve(const QNetworkDatagram& datagram, const BootpRequest& request);
+    void serveUnknownDevice(const BootpRequest& request, int interfaceIndex, QUdpSocket* socket);
+    const BootpTableCache::Entry* askForUnknownDevice(const MacOctets& mac, bool& stopped);
+    void sendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex);
+    void showStatus(BootpStatus status);
+    void finishRequest(const BootpEvent& outcome, bool replied);
+    void reportStartFailure(const QString& reason);
 
     LinkConfig m_config;
     QString m_dataDir;
@@ -128,7 +127,7 @@ private:
     QPointer<QUdpSocket> m_pBootpSocket;  // owned (child); replaced at the next start
     bool m_bBootpRunning = false;
     bool m_bBootpBusy = false;
-    QStringList m_strMacPart;
+    std::optional<MacOctets> m_lastMac;
     QString m_errorString;
     BootpRequestInfo m_current;  // the request being served
 };

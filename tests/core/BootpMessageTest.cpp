@@ -138,27 +138,36 @@ TEST(BootpMessage, MacIsTheFirstSixOctetsOfChaddrWhateverHlenSays) {
 }
 
 TEST(BootpStatus, TextsAreExact) {
+    const auto withIp = [](BootpStatus status, const char* ip) {
+        BootpEvent event(status);
+        event.entryIp = ip;
+        return event;
+    };
+    BootpEvent notFound(BootpStatus::NotFound);
+    notFound.mac = {0x02, 0x4b, 0x7e, 0x0a, 0x1b, 0x2c};
+    BootpEvent portUnavailable(BootpStatus::PortUnavailable);
+    portUnavailable.port = 67;
+    portUnavailable.reason = "Permission denied";
     const struct {
-        BootpStatus status;
-        const char* arg;
+        BootpEvent event;
         const char* text;
     } cases[] = {
-        {BootpStatus::Initializing, "", "Inizializzazione del BootP Server.."},
-        {BootpStatus::Waiting, "", "In attesa di richeste BootP ...."},
-        {BootpStatus::Stopped, "", "BootP interrotto .."},
-        {BootpStatus::Received, "", "Ricevuto.."},
-        {BootpStatus::InvalidRequest, "", "Socket BootP non valido.. Annullo operazione.."},
-        {BootpStatus::Accepted, "", "Socket BootP  Accettato.."},
-        {BootpStatus::ReplySent, "192.168.  1. 20", "Invio della replica BootP  all'indirizzo IP [ 192.168.  1. 20 ]"},
-        {BootpStatus::ReplySendFailed, "192.168.  1. 20",
+        {BootpEvent(BootpStatus::Initializing), "Inizializzazione del BootP Server.."},
+        {BootpEvent(BootpStatus::Waiting), "In attesa di richeste BootP ...."},
+        {BootpEvent(BootpStatus::Stopped), "BootP interrotto .."},
+        {BootpEvent(BootpStatus::Received), "Ricevuto.."},
+        {BootpEvent(BootpStatus::InvalidRequest), "Socket BootP non valido.. Annullo operazione.."},
+        {BootpEvent(BootpStatus::Accepted), "Socket BootP  Accettato.."},
+        {withIp(BootpStatus::ReplySent, "192.168.  1. 20"),
+         "Invio della replica BootP  all'indirizzo IP [ 192.168.  1. 20 ]"},
+        {withIp(BootpStatus::ReplySendFailed, "192.168.  1. 20"),
          "Errore nel Socket Error durante l'invio della replica BootP all'indirizzo [ 192.168.  1. 20 ]"},
-        {BootpStatus::NotFound, "024b7e0a1b2c", "INDIRIZZO H/W , 024B7E0A1B2C , NON TROVATO .."},
-        {BootpStatus::HostNameUnavailable, "", "Impossibile individuare il nome dell'Host!"},
-        {BootpStatus::HostAddressUnavailable, "", "Impossibile individuare l'indirizzo IP dell'Host!"},
-        {BootpStatus::PortUnavailable, "67 (Permission denied)",
-         "Impossibile aprire la porta BootP 67 (Permission denied) .. BootP non avviato .."},
+        {notFound, "INDIRIZZO H/W , 024B7E0A1B2C , NON TROVATO .."},
+        {BootpEvent(BootpStatus::HostNameUnavailable), "Impossibile individuare il nome dell'Host!"},
+        {BootpEvent(BootpStatus::HostAddressUnavailable), "Impossibile individuare l'indirizzo IP dell'Host!"},
+        {portUnavailable, "Impossibile aprire la porta BootP 67 (Permission denied) .. BootP non avviato .."},
     };
-    for (const auto& c : cases) EXPECT_EQ(BootpStatusText(c.status, c.arg), c.text);
+    for (const auto& c : cases) EXPECT_EQ(BootpStatusText(c.event), c.text);
     EXPECT_STREQ(kBootpReadFailedText, "Errore nel Socket !!");
     EXPECT_STREQ(kBootpReadFailedCaption, "errore");
 }

@@ -2,7 +2,8 @@
 // made here and deleted at the end even when a check fails. The server (`tavo bootp
 // serve`, or the page's engine in this very test binary run again inside the namespace)
 // is in A; the devices (tavo-sim without an address, and Debian's bootpc where it is
-// installed) are in B; tshark dissects the replies. Nothing leaves the namespaces.
+// installed) are in B; a live tshark there dissects the replies. Nothing leaves the
+// namespaces.
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -42,8 +43,8 @@ public:
     }
 
     // The next line on stdout (or stderr with `fromStderr`) that contains `text`.
-    bool waitLine(const QString& text, QString* found = nullptr, bool fromStderr = false) {
-        QDeadlineTimer deadline(kWaitMs);
+    bool waitLine(const QString& text, QString* found = nullptr, bool fromStderr = false, int waitMs = kWaitMs) {
+        QDeadlineTimer deadline(waitMs);
         for (;;) {
             collect();
             QStringList& lines = fromStderr ? m_errLines : m_outLines;
@@ -175,33 +176,42 @@ void AddDevice(const QString& dir, const Device& device) {
     ASSERT_TRUE(table.Save());
 }
 
-// The first reply that reaches the devices' side, captured in namespace B by dumpcap
-// (quick to start; bounded by count and time) and then dissected by tshark.
+// The replies that reach the devices' side, dissected as they pass by a live tshark in
+// namespace B. tshark says it is capturing before its capture is live, and a client that
+// asks once is answered within a millisecond: so the capture is proven live with a probe,
+// a datagram sent from A across the link and seen in the capture, before any client
+// starts. The probe is unicast to a neighbour entry of A's own making, so no ARP is needed
+// and nothing answers it.
 class ReplyCapture {
 public:
-    explicit ReplyCapture(const QString& folder) : m_file(folder + "/reply.pcapng") { QFile::remove(m_file); }
-
     bool start(const TestNamespaces& ns) {
-        return m_dumpcap.start("ip", ns.in(ns.b, {"dumpcap", "-q", "-i", kDeviceIf, "-a", "duration:30", "-c", "1", "-f",
-                                                 "udp src port 67 and udp dst port 68", "-w", m_file})) &&
-               m_dumpcap.waitLine("Capturing on", nullptr, true);
+        const QString filter = QStringLiteral("udp dst port %1 or (udp src port 67 and udp dst port 68)").arg(kProbePort);
+        if (!m_tshark.start("ip", ns.in(ns.b, {"tshark", "-l", "-n", "-i", kDeviceIf, "-a", "duration:60", "-f", filter,
+                                               "-T", "fields", "-e", "udp.dstport", "-e", "dhcp.ip.your", "-e",
+                                               "dhcp.ip.server", "-e", "dhcp.ip.relay", "-e", "dhcp.option.subnet_mask",
+                                               "-e", "dhcp.hw.mac_addr", "-E", "separator=,"})))
+            return false;
+        Ip({"-n", ns.a, "neigh", "replace", kProbeTarget, "lladdr", "02:00:00:00:00:99", "dev", kServerIf});
+        const QString probe = QStringLiteral("echo probe >/dev/udp/%1/%2").arg(kProbeTarget).arg(kProbePort);
+        // Bounded: at most 100 probes, each followed by a wait for it of at most 300 ms.
+        for (int i = 0; i < 100; ++i) {
+            if (!Run("ip", ns.in(ns.a, {"bash", "-c", probe}))) return false;
+            if (m_tshark.waitLine(QStringLiteral("%1,,,,,").arg(kProbePort), nullptr, false, 300)) return true;
+        }
+        return false;
     }
 
-    // "your,server,relay,mask,chaddr" of the reply.
+    // "your,server,relay,mask,chaddr" of the next reply.
     QString fields() {
-        if (!m_dumpcap.finish()) return "no capture: " + m_dumpcap.all();
-        LineProcess tshark;
-        if (!tshark.start("tshark", {"-n", "-r", m_file, "-T", "fields", "-e", "dhcp.ip.your", "-e", "dhcp.ip.server", "-e",
-                                     "dhcp.ip.relay", "-e", "dhcp.option.subnet_mask", "-e", "dhcp.hw.mac_addr", "-E",
-                                     "separator=,"}) ||
-            !tshark.finish())
-            return "tshark failed: " + tshark.all();
-        return tshark.outLines().value(0);
+        QString line;
+        if (!m_tshark.waitLine(QStringLiteral("68,"), &line)) return "no reply captured: " + m_tshark.all();
+        return line.mid(3);
     }
 
 private:
-    QString m_file;
-    LineProcess m_dumpcap;
+    static constexpr int kProbePort = 9;  // discard
+    static constexpr const char* kProbeTarget = "10.231.0.99";
+    LineProcess m_tshark;
 };
 
 bool HaveProgram(const QString& name) {
@@ -213,7 +223,7 @@ protected:
     void SetUp() override {
         const QString reason = ns.make();
         if (!reason.isEmpty()) GTEST_SKIP() << reason.toStdString();
-        if (!HaveProgram("tshark") || !HaveProgram("dumpcap")) GTEST_SKIP() << "tshark is not installed (scripts/install-deps)";
+        if (!HaveProgram("tshark")) GTEST_SKIP() << "tshark is not installed (scripts/install-deps)";
         ASSERT_TRUE(dir.isValid());
         AddDevice(dir.path(), kSimDevice);
         AddDevice(dir.path(), kBootpcDevice);
@@ -237,7 +247,7 @@ TEST_F(BootpNetns, CliServesTheSimulatorAndBootpc) {
     ASSERT_TRUE(server.waitLine("ready port 67")) << server.all().toStdString();
 
     {
-        ReplyCapture capture(dir.path());
+        ReplyCapture capture;
         ASSERT_TRUE(capture.start(ns));
         LineProcess sim;
         QString configured;
@@ -250,7 +260,7 @@ TEST_F(BootpNetns, CliServesTheSimulatorAndBootpc) {
     }
 
     if (HaveProgram("bootpc")) {
-        ReplyCapture capture(dir.path());
+        ReplyCapture capture;
         ASSERT_TRUE(capture.start(ns));
         LineProcess bootpc;
         ASSERT_TRUE(bootpc.start("ip", ns.in(ns.b, {"bootpc", "--dev", kDeviceIf, "--timeoutwait", "10", "--returniffail"})));
@@ -276,7 +286,7 @@ TEST_F(BootpNetns, PageEngineAnswersAnUnknownDeviceOnceItIsEntered) {
                              env));
     ASSERT_TRUE(engine.waitLine("engine ready")) << engine.all().toStdString();
 
-    ReplyCapture capture(dir.path());
+    ReplyCapture capture;
     ASSERT_TRUE(capture.start(ns));
     LineProcess sim;
     QString configured;
@@ -295,9 +305,9 @@ TEST_F(BootpNetns, PageEngineAnswersAnUnknownDeviceOnceItIsEntered) {
 class EnteringObserver : public BootpServerObserver {
 public:
     explicit EnteringObserver(QString dir) : m_dir(std::move(dir)) {}
-    void bootpStatus(const QString& text) override { Print("status " + text); }
-    bool bootpUnknownDevice(const QStringList& macParts) override {
-        Print("unknown " + macParts.join(QString()));
+    void bootpStatus(const BootpEvent& event) override { Print("status " + QString::fromStdString(BootpStatusText(event))); }
+    bool bootpUnknownDevice(const MacOctets& mac) override {
+        Print("unknown " + QString::fromStdString(FormatMac(mac)));
         AddDevice(m_dir, kUnknownDevice);
         return true;
     }
@@ -341,7 +351,7 @@ TEST(BootpNetnsChild, DISABLED_PageEngineServesOneUnknownDevice) {
     QDeadlineTimer deadline(kWaitMs);
     bool replied = false;
     while (!replied && !deadline.hasExpired() && handled.wait(int(std::max<qint64>(1, deadline.remainingTime())))) {
-        replied = server.macParts().join(QString()) == kUnknownDevice.mac && !server.isBusy();
+        replied = server.lastMac() && FormatMac(*server.lastMac()) == kUnknownDevice.mac && !server.isBusy();
     }
     EXPECT_TRUE(replied);
     server.stop();

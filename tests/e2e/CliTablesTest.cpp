@@ -82,12 +82,12 @@ TEST_F(CliTables, RefusalsChangeNothingAndGoToStderr) {
         QStringList args;
         const char* message;
     } cases[] = {
-        {{"add", "--mac", "0011AABBCCDD"}, "Inserire l'indirizzo IP del client !!"},
-        {{"add", "--ip", "0.0.0.0", "--mac", "0011AABBCCDD"}, "Inserire l'indirizzo IP del client !!"},
-        {{"add", "--ip", "10.0.0.0", "--mac", "0011AABBCCDD"}, "Indirizzo IP errato !!"},
-        {{"add", "--ip", "10.0.0.255", "--mac", "0011AABBCCDD"}, "Indirizzo IP errato !!"},
-        {{"add", "--ip", "10.0.0.7"}, "Inserire l'indirizzo MAC del client !!"},
-        {{"add", "--ip", "10.0.0.7", "--mac="}, "Inserire l'indirizzo MAC del client !!"},
+        {{"add", "--mac", "0011AABBCCDD"}, "no device address"},
+        {{"add", "--ip", "0.0.0.0", "--mac", "0011AABBCCDD"}, "no device address"},
+        {{"add", "--ip", "10.0.0.0", "--mac", "0011AABBCCDD"}, "cannot end in .0 or .255"},
+        {{"add", "--ip", "10.0.0.255", "--mac", "0011AABBCCDD"}, "cannot end in .0 or .255"},
+        {{"add", "--ip", "10.0.0.7"}, "no MAC address"},
+        {{"add", "--ip", "10.0.0.7", "--mac="}, "no MAC address"},
         {{"add", "--ip", "10.0.0.1", "--mac", "0011AABBCCDD"}, "same IP or MAC"},
         {{"add", "--ip", "10.0.0.9", "--mac", "02:ab:cd:ef:01:23"}, "same IP or MAC"},
         {{"add", "--ip", "10.0.0.9", "--mac", "0011AABBCCD"}, "not a MAC address"},

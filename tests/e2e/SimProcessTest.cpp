@@ -108,6 +108,16 @@ TEST_F(SimProcessTest, AsksByBootpTakesTheReplyAndAsksAgainAfterAClear) {
     EXPECT_TRUE(sim.terminate());
 }
 
+// The plainest start, with the product's device port: devices on loopback need no other
+// option, and the device answers at once.
+TEST_F(SimProcessTest, RunsOnLoopbackWithoutFurtherOptions) {
+    ASSERT_TRUE(sim.start({"--ip", "127.0.0.9", "--mac", "02:4B:7E:00:00:09", "--max-seconds", "30"}));
+    EXPECT_EQ(sim.port(), 1024);
+    EXPECT_EQ(ask(SearchFor("024b7e000009"), QHostAddress(QStringLiteral("127.0.0.9"))).toHex(),
+              "35024b7e0000097f000009");
+    EXPECT_TRUE(sim.terminate());
+}
+
 TEST(SimProcess, EndsByItselfOrRefusesBadStarts) {
     struct Case {
         QStringList arguments;
@@ -118,7 +128,8 @@ TEST(SimProcess, EndsByItselfOrRefusesBadStarts) {
           "024B7E000002"},
          0},
         // The limited broadcast is only sent where an interface is chosen.
-        {{"--port", "0", "--max-seconds", "5", "--ip", "127.0.0.2", "--mac", "024B7E000002"}, 2},
+        {{"--port", "0", "--max-seconds", "5", "--ip", "10.9.9.9", "--mac", "024B7E000002", "--mac", "024B7E000003"},
+         2},
         {{"--port", "0", "--mac", "024B7E00000"}, 2},
         {{"--port", "0"}, 2},
         {{"--port", "0", "--wat", "--mac", "024B7E000002"}, 2},

@@ -85,10 +85,10 @@ QByteArray ExpectedReply(const QByteArray& request, const Device& device) {
 // way a test scripts it.
 class FakeObserver : public BootpServerObserver {
 public:
-    void bootpStatus(const QString& text) override { statuses << text; }
-    bool bootpUnknownDevice(const QStringList& macParts) override {
-        asked << macParts;
-        return onUnknown ? onUnknown(macParts) : false;
+    void bootpStatus(const BootpEvent& event) override { statuses << QString::fromStdString(BootpStatusText(event)); }
+    bool bootpUnknownDevice(const MacOctets& mac) override {
+        asked << mac;
+        return onUnknown ? onUnknown(mac) : false;
     }
     void bootpReadFailed() override { ++readFailures; }
     void bootpStopRequested() override {
@@ -97,10 +97,10 @@ public:
     }
 
     QStringList statuses;
-    QList<QStringList> asked;
+    QList<MacOctets> asked;
     int readFailures = 0;
     int stopRequests = 0;
-    std::function<bool(const QStringList&)> onUnknown;
+    std::function<bool(const MacOctets&)> onUnknown;
     BootpServer* server = nullptr;
 };
 
@@ -177,7 +177,7 @@ TEST(BootpServer, KnownDeviceGetsItsReplyFromTheTable) {
     EXPECT_EQ(*reply, ExpectedReply(request, kKnown));
     EXPECT_EQ(bench.observer.statuses,
               (QStringList{kReceived, kAccepted, "Invio della replica BootP  all'indirizzo IP [ 192.168.  1. 20 ]"}));
-    EXPECT_EQ(bench.server->macParts(), (QStringList{"02", "4B", "7E", "0A", "1B", "2C"}));
+    EXPECT_EQ(bench.server->lastMac(), (MacOctets{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C}));
     EXPECT_TRUE(bench.server->isRunning());
     EXPECT_FALSE(bench.server->isBusy());
 }
@@ -212,7 +212,7 @@ TEST(BootpServer, RequestVariants) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ServerBench bench;
-        bench.observer.onUnknown = [&](const QStringList&) {
+        bench.observer.onUnknown = [&](const MacOctets&) {
             Device entered = added;
             if (c.answer == Answer::ChangeMac) entered.mac = "024B7E000098";
             if (c.answer != Answer::Cancel) AddDevice(bench.dir.path(), entered);
@@ -222,8 +222,8 @@ TEST(BootpServer, RequestVariants) {
         ASSERT_TRUE(bench.send(c.request));
 
         EXPECT_EQ(bench.observer.statuses, c.statuses);
-        const QList<QStringList> expectedAsked =
-            c.answer == Answer::NotAsked ? QList<QStringList>{} : QList<QStringList>{{"02", "4B", "7E", "00", "00", "99"}};
+        const QList<MacOctets> expectedAsked =
+            c.answer == Answer::NotAsked ? QList<MacOctets>{} : QList<MacOctets>{{0x02, 0x4B, 0x7E, 0x00, 0x00, 0x99}};
         EXPECT_EQ(bench.observer.asked, expectedAsked);
         EXPECT_EQ(bench.server->isRunning(), c.running);
         EXPECT_EQ(bench.observer.stopRequests, c.answer == Answer::Cancel ? 1 : 0);
@@ -244,7 +244,7 @@ TEST(BootpServer, RequestVariants) {
 TEST(BootpServer, RequestsArrivingWhileTheEntryIsOpenAreDropped) {
     ServerBench bench;
     bool busyDuringEntry = false;
-    bench.observer.onUnknown = [&](const QStringList&) {
+    bench.observer.onUnknown = [&](const MacOctets&) {
         busyDuringEntry = bench.server->isBusy();
         // A known device asks while the operator types: the nested event loop of the
         // dialog lets the server read that request, and it must drop it.
@@ -356,7 +356,7 @@ TEST(BootpServer, ChangeToTheTableIsSeenByTheVeryNextRequest) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ServerBench bench;
-        bench.observer.onUnknown = [](const QStringList&) { return true; };  // entry left empty
+        bench.observer.onUnknown = [](const MacOctets&) { return true; };  // entry left empty
         ASSERT_TRUE(bench.start());
         ASSERT_TRUE(bench.send(MakeRequest(kKnownMac, 1)));
         ASSERT_TRUE(bench.nextReply().has_value());

@@ -100,10 +100,38 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         EXPECT_FALSE(parsed.options.has_value()) << args.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
-    // BootP requests to the limited broadcast are only sent out of a chosen interface.
-    EXPECT_FALSE(ParseSimOptions({"--mac", "024B7E000001"}).options.has_value());
-    EXPECT_TRUE(ParseSimOptions({"--bootp-max-requests", "0", "--mac", "024B7E000001"}).options.has_value());
-    EXPECT_TRUE(ParseSimOptions({"--broadcast", "127.255.255.255", "--mac", "024B7E000001"}).options.has_value());
+}
+
+// BootP requests never go to the limited broadcast without a chosen interface: devices on
+// loopback ask on 127.255.255.255 by default; elsewhere the operator must say where.
+TEST(SimOptions, BootpBroadcastHasASafeDefault) {
+    const QHostAddress loopback(QStringLiteral("127.255.255.255"));
+    const QHostAddress limited(QHostAddress::Broadcast);
+    const struct {
+        QStringList args;
+        bool accepted;
+        QHostAddress broadcast;
+    } cases[] = {
+        {{"--ip", "127.0.0.9", "--mac", "02:4B:7E:00:00:09"}, true, loopback},
+        {{"--mac", "024B7E000001"}, true, loopback},
+        {{"--ip", "127.0.0.2", "--mac", "024B7E000001", "--mac", "024B7E000002"}, true, loopback},
+        {{"--ip", "10.1.2.3", "--mac", "024B7E000001"}, true, limited},  // nobody asks by BootP
+        {{"--ip", "10.1.2.3", "--mac", "024B7E000001", "--mac", "024B7E000002"}, false, {}},
+        {{"--bootp-max-requests", "0", "--ip", "10.1.2.3", "--mac", "024B7E000001", "--mac", "024B7E000002"},
+         true, limited},
+        {{"--interface", "lo", "--ip", "10.1.2.3", "--mac", "024B7E000001", "--mac", "024B7E000002"}, true, limited},
+        {{"--broadcast", "10.1.2.255", "--mac", "024B7E000001"}, true, QHostAddress(QStringLiteral("10.1.2.255"))},
+        {{"--broadcast", "255.255.255.255", "--mac", "024B7E000001"}, false, {}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseSimOptions(c.args);
+        ASSERT_EQ(parsed.options.has_value(), c.accepted) << c.args.join(' ').toStdString();
+        if (c.accepted) {
+            EXPECT_EQ(parsed.options->config.broadcast, c.broadcast) << c.args.join(' ').toStdString();
+        } else {
+            EXPECT_TRUE(parsed.error.contains("--interface")) << parsed.error.toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(IPClearDlgTest, CancellingLeavesTheServerStoppedAndSendsNothing) {
         ASSERT_TRUE(page->bootpServer().isRunning());
         clearIp(c.act);
         EXPECT_FALSE(page->bootpServer().isRunning());
-        EXPECT_FALSE(page->m_bBootpRunning);
+        EXPECT_FALSE(page->isBootpRunning());
         EXPECT_TRUE(Button(page.get(), "1004")->isEnabled());
         EXPECT_FALSE(Button(page.get(), "1006")->isEnabled());
         EXPECT_EQ(status(), kWaiting);

@@ -75,7 +75,7 @@ protected:
 
     void start() {
         QTest::mouseClick(button("1004"), Qt::LeftButton);
-        ASSERT_TRUE(page->m_bBootpRunning);
+        ASSERT_TRUE(page->isBootpRunning());
         ASSERT_NE(page->bootpServer().localPort(), 0);
     }
     // Sends one datagram to the server and waits until the server has handled it (the
@@ -111,7 +111,7 @@ TEST_F(IPPageBootpTest, StartAndStopSetTheButtonsAndTheStatus) {
     EXPECT_FALSE(button("1004")->isEnabled());
     EXPECT_TRUE(button("1006")->isEnabled());
     QTest::mouseClick(button("1006"), Qt::LeftButton);
-    EXPECT_FALSE(page->m_bBootpRunning);
+    EXPECT_FALSE(page->isBootpRunning());
     EXPECT_FALSE(page->bootpServer().isRunning());
     EXPECT_EQ(status(), kStopped);
     EXPECT_TRUE(button("1004")->isEnabled());
@@ -135,7 +135,7 @@ TEST_F(IPPageBootpTest, KnownDeviceGetsItsReply) {
     EXPECT_EQ(reply->mid(242, 4).toHex(), QByteArray("ffffff00"));  // the subnet mask
     EXPECT_EQ(status(), "Invio della replica BootP  all'indirizzo IP [ 192.168.  1. 20 ]");
     // The request presets the next "Aggiungi nuovo dispositivo".
-    EXPECT_EQ(page->m_strMacPart, (QStringList{"02", "4B", "7E", "0A", "1B", "2C"}));
+    EXPECT_EQ(page->macPreset(), (QStringList{"02", "4B", "7E", "0A", "1B", "2C"}));
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -154,10 +154,10 @@ TEST_F(IPPageBootpTest, RequestsThatGetNoReply) {
     start();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        page->ShowStatus(kWaitingForRequests);
+        page->showStatus(kWaitingForRequests);
         ASSERT_TRUE(send(c.request));
         EXPECT_EQ(status(), c.status);
-        EXPECT_TRUE(page->m_bBootpRunning);
+        EXPECT_TRUE(page->isBootpRunning());
         expectNoReplyBefore();
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -210,7 +210,7 @@ TEST_F(IPPageBootpTest, UnknownDeviceIsOfferedForEntry) {
         EXPECT_EQ(statusWhileOpen, "Socket BootP  Accettato..");
         EXPECT_EQ(status(), c.status);
         EXPECT_EQ(rows(), c.rows);
-        EXPECT_EQ(page->m_bBootpRunning, c.running);
+        EXPECT_EQ(page->isBootpRunning(), c.running);
         EXPECT_EQ(button("1004")->isEnabled(), !c.running);
         EXPECT_EQ(button("1006")->isEnabled(), c.running);
         if (c.answer == Answer::Confirm) {
@@ -219,7 +219,7 @@ TEST_F(IPPageBootpTest, UnknownDeviceIsOfferedForEntry) {
             EXPECT_EQ(Xid(*reply), 0xA0A0A0A0u);
             EXPECT_EQ(reply->mid(16, 4).toHex(), QByteArray("c0a80163"));
             // A successful addition empties the preset.
-            EXPECT_EQ(page->m_strMacPart, QStringList(6, QString()));
+            EXPECT_EQ(page->macPreset(), QStringList(6, QString()));
         }
         if (c.running) {
             expectNoReplyBefore();
@@ -227,7 +227,7 @@ TEST_F(IPPageBootpTest, UnknownDeviceIsOfferedForEntry) {
         } else {
             EXPECT_FALSE(receiver.hasPendingDatagrams());
             // The MAC of the cancelled device stays as the preset of the add button.
-            EXPECT_EQ(page->m_strMacPart, (QStringList{"02", "4B", "7E", "00", "00", "99"}));
+            EXPECT_EQ(page->macPreset(), (QStringList{"02", "4B", "7E", "00", "00", "99"}));
         }
         EXPECT_TRUE(prompts.messages.isEmpty());
     }
@@ -260,7 +260,7 @@ TEST_F(IPPageBootpTest, AddressCommandsStopTheServerFirst) {
         QTest::mouseClick(button(c.id), Qt::LeftButton);
         EXPECT_EQ(runs, 1);
         EXPECT_FALSE(runnerSawRunning);
-        EXPECT_FALSE(page->m_bBootpRunning);
+        EXPECT_FALSE(page->isBootpRunning());
         EXPECT_EQ(status(), c.status);
         EXPECT_TRUE(button("1004")->isEnabled());
         EXPECT_FALSE(button("1006")->isEnabled());
@@ -268,7 +268,7 @@ TEST_F(IPPageBootpTest, AddressCommandsStopTheServerFirst) {
     // Without a runner, and with the server not running, the preparation alone is done.
     page->setIpSearchRunner({});
     page->setIpClearRunner({});
-    page->ShowStatus(kStopped);
+    page->showStatus(kStopped);
     QTest::mouseClick(button("1009"), Qt::LeftButton);
     EXPECT_EQ(status(), "In Attesa ....");
     EXPECT_TRUE(prompts.messages.isEmpty());
@@ -280,7 +280,7 @@ TEST_F(IPPageBootpTest, APortThatCannotBeOpenedIsReportedAndTheServerStaysStoppe
     context.link.bootpServerPort = holder.localPort();
     CIPPage blocked(context);
     QTest::mouseClick(blocked.findChild<QPushButton*>(QStringLiteral("1004")), Qt::LeftButton);
-    EXPECT_FALSE(blocked.m_bBootpRunning);
+    EXPECT_FALSE(blocked.isBootpRunning());
     EXPECT_FALSE(blocked.bootpServer().isRunning());
     EXPECT_TRUE(blocked.findChild<QPushButton*>(QStringLiteral("1004"))->isEnabled());
     EXPECT_FALSE(blocked.findChild<QPushButton*>(QStringLiteral("1006"))->isEnabled());

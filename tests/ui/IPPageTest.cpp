@@ -100,21 +100,21 @@ TEST_F(IPPageTest, StartsWithAnEmptyListFromAMissingFile) {
     QTableWidget* table = list(*page);
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->rowCount(), 0);
-    EXPECT_EQ(page->m_nRowCount, 0);
+    EXPECT_EQ(page->rowCount(), 0);
     EXPECT_TRUE(QFile::exists(bootpPath()));
     EXPECT_EQ(test::ReadFileBytes(bootpPath()), QByteArray());
     EXPECT_EQ(status(*page), "In Attesa ....");
     EXPECT_TRUE(button(*page, "1004")->isEnabled());
     EXPECT_FALSE(button(*page, "1006")->isEnabled());
-    EXPECT_FALSE(page->m_bBootpRunning);
-    EXPECT_EQ(page->m_nSelectedRow, -1);
+    EXPECT_FALSE(page->isBootpRunning());
+    EXPECT_EQ(page->selectedRow(), -1);
 
     const QStringList headings{"Tipo", " Lun.", " IP TAVO", " MAC TAVO", " Gateway ", " Subnet Mask"};
     const int widths[] = {45, 40, 90, 90, 90, 90};
     ASSERT_EQ(table->columnCount(), headings.size());
     for (int c = 0; c < table->columnCount(); ++c) {
         EXPECT_EQ(table->horizontalHeaderItem(c)->text(), headings.at(c));
-        EXPECT_EQ(table->columnWidth(c), widths[c]);
+        EXPECT_EQ(table->columnWidth(c), std::max(widths[c], table->horizontalHeader()->sectionSizeHint(c)));
     }
     EXPECT_TRUE(table->showGrid());
     EXPECT_EQ(table->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -127,6 +127,50 @@ TEST_F(IPPageTest, StartsWithAnEmptyListFromAMissingFile) {
                    {"1008", "Cancella indirizzo IP"}};
     for (const auto& b : buttons) EXPECT_EQ(button(*page, b.id)->text(), QString::fromUtf8(b.text)) << b.id;
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// Every text of the list shows whole: each column is as wide as its given width and as
+// its widest text, however the platform's fonts measure them.
+TEST_F(IPPageTest, EveryColumnShowsItsWidestText) {
+    test::WriteFileBytes(bootpPath(), ThreeDevices() + Record(4, "192.168.  1. 10", "024B7E0A1B2C", "192.168.  1.  1",
+                                                              "255.255.255.  0"));
+    auto page = openPage();
+    QTableWidget* table = list(*page);
+    const auto expectWhole = [table] {
+        for (int c = 0; c < table->columnCount(); ++c) {
+            EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c)) << c;
+            for (int r = 0; r < table->rowCount(); ++r) {
+                const QTableWidgetItem* item = table->item(r, c);
+                EXPECT_LT(table->fontMetrics().horizontalAdvance(item->text()), table->columnWidth(c))
+                    << item->text().toStdString();
+            }
+        }
+    };
+    ASSERT_EQ(table->rowCount(), 4);
+    expectWhole();
+    // A longer text added later widens its column too.
+    whenEntryDialog("192.168.111.222", "024B7E0A1B2F", "192.168.111.111");
+    QTest::mouseClick(button(*page, "1001"), Qt::LeftButton);
+    ASSERT_EQ(table->rowCount(), 5);
+    expectWhole();
+}
+
+// Tab goes through the controls in the form's order, starting on "Aggiungi nuovo
+// dispositivo".
+TEST_F(IPPageTest, TabOrderFollowsTheForm) {
+    auto page = openPage();
+    page->activateWindow();
+    page->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), button(*page, "1001"));
+    const QStringList order{"1001", "1002", "1003", "1004", "1006", "1009", "1008", "1000", "1005"};
+    QStringList seen;
+    QWidget* widget = button(*page, "1001");
+    for (int step = 0; step < 64 && seen.size() < order.size(); ++step) {
+        if (order.contains(widget->objectName()) && !seen.contains(widget->objectName())) seen << widget->objectName();
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(seen, order);
 }
 
 TEST_F(IPPageTest, ListShowsTheFileAndRewritesItInItsNormalForm) {
@@ -152,7 +196,7 @@ TEST_F(IPPageTest, AddsDevicesAndIgnoresOneAlreadyThere) {
     const QByteArray two = Record(1, "192.168.  1. 10", "024B7E0A1B2C", "192.168.  1.  1", kMask) +
                            Record(2, "192.168.  1. 11", "024B7E0A1B2D", "  0.  0.  0.  0", kMask);
     EXPECT_EQ(test::ReadFileBytes(bootpPath()), two);
-    EXPECT_EQ(page->m_nRowCount, 2);
+    EXPECT_EQ(page->rowCount(), 2);
     ASSERT_EQ(list(*page)->rowCount(), 2);
     EXPECT_EQ(row(*page, 0), (QStringList{"1", "6", "192.168.  1. 10", "024B7E0A1B2C", "192.168.  1.  1", kMask}));
     EXPECT_EQ(row(*page, 1), (QStringList{"1", "6", "192.168.  1. 11", "024B7E0A1B2D", "  0.  0.  0.  0", kMask}));
@@ -167,7 +211,7 @@ TEST_F(IPPageTest, AddsDevicesAndIgnoresOneAlreadyThere) {
     QTest::mouseClick(button(*page, "1001"), Qt::LeftButton);
     EXPECT_EQ(test::ReadFileBytes(bootpPath()), two);
     EXPECT_EQ(list(*page)->rowCount(), 2);
-    EXPECT_EQ(page->m_nRowCount, 2);
+    EXPECT_EQ(page->rowCount(), 2);
     EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -176,7 +220,7 @@ TEST_F(IPPageTest, ModifiedRowKeepsItsPlace) {
     test::WriteFileBytes(bootpPath(), ThreeDevices());
     auto page = openPage();
     clickRow(*page, 1);
-    EXPECT_EQ(page->m_nSelectedRow, 1);
+    EXPECT_EQ(page->selectedRow(), 1);
     QString shownIp, shownMac, okText;
     test::WhenModal([&](QWidget* dlg) {
         shownIp = QStringLiteral("%1").arg(dlg->findChild<IpAddressEdit*>(QStringLiteral("1028"))->address()[3]);
@@ -212,7 +256,7 @@ TEST_F(IPPageTest, DeleteTwiceRemovesTheRowThatMovedUp) {
     QTest::mouseClick(button(*page, "1003"), Qt::LeftButton);
     EXPECT_EQ(test::ReadFileBytes(bootpPath()), Record(1, " 10.  0.  0. 13", "024B7E000013", kGateway, kMask));
     ASSERT_EQ(list(*page)->rowCount(), 1);
-    EXPECT_EQ(page->m_nRowCount, 1);
+    EXPECT_EQ(page->rowCount(), 1);
     EXPECT_EQ(row(*page, 0).at(3), "024B7E000013");
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
@@ -225,7 +269,7 @@ TEST_F(IPPageTest, KeyboardSelectionDoesNotChooseTheRow) {
     QTest::keyClick(list(*page), Qt::Key_Down);
     QTest::keyClick(list(*page), Qt::Key_Down);
     EXPECT_EQ(list(*page)->currentRow(), 2);
-    EXPECT_EQ(page->m_nSelectedRow, 0);
+    EXPECT_EQ(page->selectedRow(), 0);
     QTest::mouseClick(button(*page, "1003"), Qt::LeftButton);
     EXPECT_EQ(row(*page, 0).at(3), "024B7E000012");
 }
@@ -266,7 +310,7 @@ TEST_F(IPPageTest, ModifyAndDeleteWithoutAChosenRow) {
         if (std::string(c.how) == "below") {
             clickRow(*page, 1);
             clickBelowRows(*page);
-            EXPECT_EQ(page->m_nSelectedRow, -1);
+            EXPECT_EQ(page->selectedRow(), -1);
         } else if (std::string(c.how) == "gone") {
             clickRow(*page, 1);
             test::WriteFileBytes(bootpPath(), Record(1, " 10.  0.  0. 11", "024B7E000011", kGateway, kMask));

@@ -9,6 +9,25 @@ namespace {
 constexpr int kMaxIntervalMs = 3600 * 1000;
 constexpr int kMaxRequests = 1000000;
 constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
+constexpr quint32 kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
+constexpr quint32 kLoopbackNet = 0x7F000000;        // 127.0.0.0/8
+
+// True when every device that has an address has one on loopback: their BootP requests
+// then stay on loopback by default.
+bool AllOnLoopback(const std::vector<SimDeviceOption>& devices) {
+    for (const SimDeviceOption& device : devices) {
+        if (device.ip && (Ipv4ToNumber(*device.ip) & 0xFF000000) != kLoopbackNet) return false;
+    }
+    return true;
+}
+
+bool AsksByBootp(const SimOptions& options) {
+    if (options.config.bootpMaxRequests <= 0) return false;
+    for (const SimDeviceOption& device : options.devices) {
+        if (!device.ip) return true;
+    }
+    return false;
+}
 
 SimOptions ProductDefaults() {
     SimOptions options;
@@ -97,6 +116,7 @@ const std::map<QString, ValueReader>& ValueOptions() {
 SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     SimOptions options = ProductDefaults();
     std::optional<Ipv4Address> pendingIp;
+    bool broadcastGiven = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& name = arguments.at(i);
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
@@ -107,6 +127,7 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
             options.config.bindAny = true;
             continue;
         }
+        if (name == QLatin1String("--broadcast")) broadcastGiven = true;
         const auto reader = ValueOptions().find(name);
         if (reader == ValueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
         if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
@@ -115,13 +136,15 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     }
     if (pendingIp) return {std::nullopt, QStringLiteral("the last --ip has no --mac")};
     if (options.devices.empty()) return {std::nullopt, QStringLiteral("no device: give at least one --mac")};
+    if (!broadcastGiven && options.config.interfaceName.isEmpty() && AllOnLoopback(options.devices))
+        options.config.broadcast = QHostAddress(kLoopbackBroadcast);
     // A limited broadcast without a chosen interface would leave by the default route onto
     // whatever network this host is on; the simulator only asks where it is pointed.
     const bool limited = options.config.broadcast == QHostAddress(QHostAddress::Broadcast);
-    if (limited && options.config.interfaceName.isEmpty() && options.config.bootpMaxRequests > 0) {
-        return {std::nullopt, QStringLiteral("BootP requests to 255.255.255.255 need --interface IF "
-                                             "(on loopback: --broadcast 127.255.255.255; none: "
-                                             "--bootp-max-requests 0)")};
+    if (limited && options.config.interfaceName.isEmpty() && AsksByBootp(options)) {
+        return {std::nullopt, QStringLiteral("BootP requests to 255.255.255.255 would leave by the default route: "
+                                             "add --interface IF, or --broadcast ADDR (on loopback "
+                                             "127.255.255.255), or --bootp-max-requests 0")};
     }
     return {options, {}};
 }
@@ -133,9 +156,9 @@ QString SimUsage() {
         "                [--bootp-max-requests 100] [--max-seconds S] ( [--ip IP] --mac MAC )...\n"
         "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
         "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
-        "--bootp-max-requests 0 keeps devices from asking by BootP at all. Requests to the\n"
-        "limited broadcast 255.255.255.255 (the default) need --interface; on loopback use\n"
-        "--broadcast 127.255.255.255.\n");
+        "--bootp-max-requests 0 keeps devices from asking by BootP at all. BootP requests go to\n"
+        "--broadcast; when it is not given and every --ip is on loopback (127.0.0.0/8), they go\n"
+        "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n");
 }
 
 }  // namespace tavo::sim

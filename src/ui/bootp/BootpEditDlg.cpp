@@ -6,8 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "IPFDB.h"
-#include "MacHistoryFDB.h"
 #include "TablePrompts.h"
 #include "app/Prompts.h"
 #include "controls/IpAddressEdit.h"
@@ -73,9 +71,9 @@ void CBootpEditDlg::buildControls() {
     }
     setTabOrder(previous, m_gateway->octetField(0));
 
-    connect(m_okButton, &QPushButton::clicked, this, &CBootpEditDlg::OnOK);
+    connect(m_okButton, &QPushButton::clicked, this, &CBootpEditDlg::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_macBytes, &MacByteFields::macEdited, this, &CBootpEditDlg::OnMacEdited);
+    connect(m_macBytes, &MacByteFields::macEdited, this, &CBootpEditDlg::onMacEdited);
     connect(m_macBytes, &MacByteFields::typedPastLastField, this, [this] { m_gateway->setFocus(); });
 }
 
@@ -104,46 +102,55 @@ void CBootpEditDlg::OnInitDialog() {
     m_ipAddress->setFocus();
 }
 
-void CBootpEditDlg::OnMacEdited(int index) {
+void CBootpEditDlg::onMacEdited(int index) {
     m_strMacByte = m_macBytes->byteTexts();
     m_strMacByte[index] = MacByteFields::TwoCharacterForm(m_strMacByte[index]);
     m_strMAC = m_macBytes->macText();
 }
 
-bool CBootpEditDlg::checkNewDevice(const Ipv4Octets& ip) {
+// The add mode's refusals, in the order the checks are made.
+bool CBootpEditDlg::acceptNewDevice(const Ipv4Octets& ip) {
     const char* refusal = nullptr;
-    if (ip == Ipv4Octets{0, 0, 0, 0}) {
-        refusal = "Inserire l'indirizzo IP del client !!";
-    } else if (ip[3] == 0 || ip[3] == 255) {
-        refusal = "Indirizzo IP errato !!";
-    } else if (m_strMAC.isEmpty()) {
-        refusal = "Inserire l'indirizzo MAC del client !!";
+    switch (checkNewDevice(ip, !m_strMAC.isEmpty())) {
+    case NewDeviceProblem::None: return true;
+    case NewDeviceProblem::NoIp: refusal = "Inserire l'indirizzo IP del client !!"; break;
+    case NewDeviceProblem::BadIp: refusal = "Indirizzo IP errato !!"; break;
+    case NewDeviceProblem::NoMac: refusal = "Inserire l'indirizzo MAC del client !!"; break;
     }
-    if (refusal == nullptr) return true;
     m_context.prompts.message(QString::fromUtf8(refusal), kErrorCaption);
     return false;
 }
 
-void CBootpEditDlg::recordInHistories(const Ipv4Octets& ip) {
-    const std::string dataDir = m_context.dataDir.toStdString();
-    // A byte text that is not hexadecimal goes in as -1; the MAC history then refuses
-    // the record with its own message and keeps the records it had.
-    CMacHistoryFDB::Values mac{};
-    for (int k = 0; k < MacByteFields::kByteCount; ++k) {
-        mac[static_cast<size_t>(k)] = ParseHexByte(m_strMacByte[k].toStdString());
-    }
-    CMacHistoryFDB::AddIfAbsent(dataDir, mac, TableMessagesTo(m_context.prompts));
-    CIPFDB::AddIfAbsent(dataDir, ip[0], ip[1], ip[2], ip[3], TableMessagesTo(m_context.prompts));
+DeviceRecord CBootpEditDlg::record() const {
+    return {m_nHType,
+            m_nHLen,
+            m_strIP.toStdString(),
+            m_strMAC.toStdString(),
+            m_strGateway.toStdString(),
+            m_strSubnet.toStdString()};
 }
 
-void CBootpEditDlg::OnOK() {
+void CBootpEditDlg::setRecord(const DeviceRecord& record) {
+    m_nHType = record.HType;
+    m_nHLen = record.hlen;
+    m_strIP = QString::fromStdString(record.IP);
+    m_strMAC = QString::fromStdString(record.MAC);
+    m_strGateway = QString::fromStdString(record.Gateway);
+    m_strSubnet = QString::fromStdString(record.Subnet);
+}
+
+void CBootpEditDlg::onOk() {
     const Ipv4Octets ip = m_ipAddress->address();
     m_strIP = Aligned(ip);
     m_strMacByte = m_macBytes->byteTexts();
-    if (m_nMode == kModeAdd && !checkNewDevice(ip)) return;
+    if (m_nMode == kModeAdd && !acceptNewDevice(ip)) return;
     m_strGateway = Aligned(m_gateway->address());
     m_strSubnet = Aligned(m_subnetMask->address());
-    recordInHistories(ip);
+    // A byte text that is not hexadecimal goes in as -1; the MAC history then refuses
+    // the record with its own message and keeps the records it had.
+    std::array<int, MacByteFields::kByteCount> macBytes{};
+    for (int k = 0; k < MacByteFields::kByteCount; ++k) macBytes[size_t(k)] = ParseHexByte(m_strMacByte[k].toStdString());
+    recordDeviceAddresses(m_context.dataDir.toStdString(), macBytes, ip, TableMessagesTo(m_context.prompts));
     accept();
 }
 

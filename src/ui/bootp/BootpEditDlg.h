@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "AddressText.h"
+#include "DeviceTable.h"
 #include "app/AppContext.h"
 
 class QPushButton;
@@ -27,6 +28,10 @@ public:
 
     explicit CBootpEditDlg(AppContext& context, QWidget* parent = nullptr);
 
+    // The members as a record of the table, and back (modify mode's input).
+    DeviceRecord record() const;
+    void setRecord(const DeviceRecord& record);
+
     // Loads the members into the fields; run once when the dialog is first shown, after
     // the caller has set the members.
     void OnInitDialog();
@@ -36,8 +41,8 @@ public:
     QString m_strSubnet;
     QString m_strGateway;
     int m_nMode = kModeModify;
-    int m_nHLen = 6;
-    int m_nHType = 1;
+    int m_nHLen = kNewDeviceHLen;
+    int m_nHType = kNewDeviceHType;
     // Twelve hexadecimal characters, or empty in add mode until a byte is typed.
     QString m_strMAC = QStringLiteral("000000000000");
     // The six byte texts, first byte first; the add mode's preset.
@@ -47,13 +52,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    void OnOK();
-    void OnMacEdited(int index);
+    void onOk();
+    void onMacEdited(int index);
 
 private:
     void buildControls();
-    bool checkNewDevice(const Ipv4Octets& ip);
-    void recordInHistories(const Ipv4Octets& ip);
+    bool acceptNewDevice(const Ipv4Octets& ip);
 
     AppContext& m_context;
     IpAddressEdit* m_ipAddress = nullptr;   // 1028

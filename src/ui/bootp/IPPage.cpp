@@ -11,7 +11,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "BootPFDB.h"
 #include "BootpEditDlg.h"
 #include "BootpServer.h"
 #include "IPPageBootpObserver.h"
@@ -128,7 +127,13 @@ void CIPPage::buildControls() {
     layout->addLayout(stateRow);
     layout->addLayout(bottomRow);
 
-    connect(add, &QPushButton::clicked, this, &CIPPage::OnAddDeviceClicked);
+    // Tab order as on the form: the table's buttons, the server's, the address commands,
+    // then the list and the status field; the page opens on "Aggiungi nuovo dispositivo".
+    setTabOrderOfControls({add, modify, remove, m_startButton, m_stopButton, search, clear, m_listDevices, m_status});
+    add->setFocus();
+    setFocusProxy(add);
+
+    connect(add, &QPushButton::clicked, this, &CIPPage::onAddDeviceClicked);
     connect(modify, &QPushButton::clicked, this, &CIPPage::OnModifyDevice);
     connect(remove, &QPushButton::clicked, this, &CIPPage::OnDeleteDevice);
     connect(m_startButton, &QPushButton::clicked, this, &CIPPage::OnStartBootp);
@@ -137,15 +142,19 @@ void CIPPage::buildControls() {
     connect(clear, &QPushButton::clicked, this, &CIPPage::OnClearIp);
 }
 
+void CIPPage::setTabOrderOfControls(const QList<QWidget*>& order) {
+    for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
 void CIPPage::OnInitDialog() {
     FillDeviceList();
-    ShowStatus(kWaiting);
+    showStatus(kWaiting);
     setRunningButtons(false);
 }
 
 std::string CIPPage::dataDir() const { return m_context.dataDir.toStdString(); }
 
-void CIPPage::ShowStatus(const QString& text) {
+void CIPPage::showStatus(const QString& text) {
     m_status->setText(text);
     m_status->setCursorPosition(0);
 }
@@ -155,33 +164,40 @@ void CIPPage::setRunningButtons(bool running) {
     m_startButton->setEnabled(!running);
 }
 
-void CIPPage::setRow(int row, int hType, int hLen, const QString& ip, const QString& mac, const QString& gateway,
-                     const QString& subnet) {
-    const QString texts[kColumnCount] = {QString::number(hType), QString::number(hLen), ip, mac, gateway, subnet};
+void CIPPage::setRow(int row, const DeviceRecord& record) {
+    const QString texts[kColumnCount] = {QString::number(record.HType), QString::number(record.hlen),
+                                         FromStd(record.IP),            FromStd(record.MAC),
+                                         FromStd(record.Gateway),       FromStd(record.Subnet)};
     for (int c = 0; c < kColumnCount; ++c) m_listDevices->setItem(row, c, new QTableWidgetItem(texts[c]));
 }
 
-QString CIPPage::cell(int row, int column) const {
-    const QTableWidgetItem* item = m_listDevices->item(row, column);
-    return item ? item->text() : QString();
+// Each column as wide as its given width and as its widest text, heading included, so
+// that no address is cut.
+void CIPPage::fitColumns() {
+    for (int c = 0; c < kColumnCount; ++c) {
+        m_listDevices->resizeColumnToContents(c);
+        if (m_listDevices->columnWidth(c) < kColumns[c].width) m_listDevices->setColumnWidth(c, kColumns[c].width);
+    }
+}
+
+DeviceRecord CIPPage::shownRecord(int row) const {
+    const auto cell = [this, row](int column) {
+        const QTableWidgetItem* item = m_listDevices->item(row, column);
+        return item ? item->text() : QString();
+    };
+    return {cell(kColType).toInt(),         cell(kColLength).toInt(),       cell(kColIp).toStdString(),
+            cell(kColMac).toStdString(),    cell(kColGateway).toStdString(), cell(kColSubnet).toStdString()};
 }
 
 void CIPPage::FillDeviceList() {
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
-    db.Load();
-    m_listDevices->setRowCount(0);
-    int row = 0;
-    for (db.MoveFirst(); !db.IsEOF(); db.MoveNext(), ++row) {
-        m_listDevices->insertRow(row);
-        // The save below writes the MAC text in upper case; the list shows it as the file
-        // will hold it, so that a later lookup of the row's texts finds its entry.
-        setRow(row, db.GetHType(), db.GetHLen(), FromStd(db.GetIP()), FromStd(db.GetMAC()).toUpper(),
-               FromStd(db.GetGateway()), FromStd(db.GetSubnet()));
-    }
+    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
     // Rewrites the file in its normal form, and creates an empty one when there was none.
-    db.Save();
-    m_nRowCount = row;
-    db.Close();
+    const std::vector<DeviceRecord> records = table.list(true);
+    m_listDevices->setRowCount(0);
+    m_listDevices->setRowCount(int(records.size()));
+    for (int row = 0; row < int(records.size()); ++row) setRow(row, records[size_t(row)]);
+    m_nRowCount = int(records.size());
+    fitColumns();
 }
 
 int CIPPage::OnAddDevice() {
@@ -191,20 +207,15 @@ int CIPPage::OnAddDevice() {
     dlg.m_nMode = CBootpEditDlg::kModeAdd;
     if (dlg.exec() != QDialog::Accepted) return 0;
 
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
-    db.Load();
-    // A device whose IP or MAC text is already in the table is silently not added.
-    if (db.Find(dlg.m_strIP.toStdString(), dlg.m_strMAC.toStdString()) != -1) return 1;
-    if (db.AddNew() < 0) return 1;  // the table is full; the table reported it
-    db.SetRecord(dlg.m_nHType, dlg.m_nHLen, dlg.m_strIP.toStdString(), dlg.m_strMAC.toStdString(),
-                 dlg.m_strGateway.toStdString(), dlg.m_strSubnet.toStdString());
-    // The list follows the file: a save that failed (and was reported) adds no row.
-    if (!db.Save()) return 1;
+    // A device whose IP or MAC text is already in the table is silently not added; a
+    // full table or a failed save was reported by the table, and the list follows the file.
+    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    const DeviceTableResult added = table.add(dlg.record());
+    if (added.status != DeviceTableStatus::Done) return 1;
     m_listDevices->insertRow(m_nRowCount);
-    setRow(m_nRowCount, dlg.m_nHType, dlg.m_nHLen, dlg.m_strIP, dlg.m_strMAC.toUpper(), dlg.m_strGateway,
-           dlg.m_strSubnet);
+    setRow(m_nRowCount, added.record);
     ++m_nRowCount;
-    db.Close();
+    fitColumns();
     m_strMacPart = QStringList(6, QString());
     return 1;
 }
@@ -224,25 +235,11 @@ bool CIPPage::eventFilter(QObject* watched, QEvent* event) {
 
 void CIPPage::OnClickDeviceList(int row) { m_nSelectedRow = row; }
 
-int CIPPage::findSelectedEntry(CBootPFDB& db) {
-    if (m_nRowCount == 0) {
+DeviceTableResult CIPPage::locateSelected(DeviceTable& table) {
+    const DeviceTableResult found = table.locate(m_nSelectedRow, m_nRowCount, shownRecord(m_nSelectedRow));
+    if (found.status == DeviceTableStatus::NoRecords) {
         m_context.prompts.message(QStringLiteral("Non ci sono record !!"), QStringLiteral("Avviso"));
-        return -1;
-    }
-    const std::string ip = cell(m_nSelectedRow, kColIp).toStdString();
-    const std::string mac = cell(m_nSelectedRow, kColMac).toStdString();
-    // The list is in file order, so the entry at the row's own index is the row's entry
-    // when its texts agree; the search by texts is for a file changed meanwhile. Without
-    // this, a row whose IP text also stands in an earlier entry would act on that one.
-    int found = -1;
-    if (m_nSelectedRow >= 0 && m_nSelectedRow < db.GetCount()) {
-        int hType = 0, hLen = 0;
-        std::string entryIp, entryMac, gateway, subnet;
-        db.GetRecord(hType, hLen, entryIp, entryMac, gateway, subnet, m_nSelectedRow);
-        if (!ip.empty() && entryIp == ip && entryMac == mac) found = m_nSelectedRow;
-    }
-    if (found < 0 && m_nSelectedRow >= 0 && m_nSelectedRow < m_nRowCount) found = db.Find(ip, mac);
-    if (found < 0) {
+    } else if (found.status == DeviceTableStatus::NoSelection) {
         m_context.prompts.message(QString::fromUtf8("Non è stato selezionato alcun dato !!"),
                                   QStringLiteral("Errore"));
     }
@@ -251,44 +248,26 @@ int CIPPage::findSelectedEntry(CBootPFDB& db) {
 
 void CIPPage::OnModifyDevice() {
     CBootpEditDlg dlg(m_context, this);
-    dlg.m_nHType = cell(m_nSelectedRow, kColType).toInt();
-    dlg.m_nHLen = cell(m_nSelectedRow, kColLength).toInt();
-    dlg.m_strIP = cell(m_nSelectedRow, kColIp);
-    dlg.m_strMAC = cell(m_nSelectedRow, kColMac);
-    dlg.m_strGateway = cell(m_nSelectedRow, kColGateway);
-    dlg.m_strSubnet = cell(m_nSelectedRow, kColSubnet);
-
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
-    db.Load();
-    const int entry = findSelectedEntry(db);
-    if (entry < 0) return;
-    db.SetPosition(entry);
+    dlg.setRecord(shownRecord(m_nSelectedRow));
+    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    const DeviceTableResult found = locateSelected(table);
+    if (found.status != DeviceTableStatus::Done) return;
     dlg.m_nMode = CBootpEditDlg::kModeModify;
     if (dlg.exec() != QDialog::Accepted) return;
 
-    db.SetRecord(dlg.m_nHType, dlg.m_nHLen, dlg.m_strIP.toStdString(), dlg.m_strMAC.toStdString(),
-                 dlg.m_strGateway.toStdString(), dlg.m_strSubnet.toStdString());
-    const bool saved = db.Save();
-    db.Close();
-    if (!saved) return;
+    const DeviceTableResult modified = table.modify(found.index, dlg.record());
+    if (modified.status != DeviceTableStatus::Done) return;
     // The modified row keeps its place.
-    m_listDevices->removeRow(m_nSelectedRow);
-    m_listDevices->insertRow(m_nSelectedRow);
-    setRow(m_nSelectedRow, dlg.m_nHType, dlg.m_nHLen, dlg.m_strIP, dlg.m_strMAC.toUpper(), dlg.m_strGateway,
-           dlg.m_strSubnet);
+    setRow(m_nSelectedRow, modified.record);
+    fitColumns();
 }
 
 void CIPPage::OnDeleteDevice() {
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
-    db.Load();
-    const int entry = findSelectedEntry(db);
-    if (entry < 0) return;
-    db.SetPosition(entry);
-    db.Delete();
-    const bool saved = db.Save();
-    db.Close();
-    if (!saved) return;
+    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    const DeviceTableResult found = locateSelected(table);
+    if (found.status != DeviceTableStatus::Done) return;
     // No question is asked; the rows below move up into the remembered place.
+    if (table.remove(found.index).status != DeviceTableStatus::Done) return;
     m_listDevices->removeRow(m_nSelectedRow);
     --m_nRowCount;
 }
@@ -319,12 +298,12 @@ void CIPPage::prepareForAddressCommand() {
     m_bBootpRunning = false;
     setRunningButtons(false);
     m_pBootpServer->stop();
-    ShowStatus(kWaiting);
+    showStatus(kWaiting);
 }
 
 void CIPPage::OnClearIp() {
     prepareForAddressCommand();
-    if (m_runIpClear && m_runIpClear()) ShowStatus(kClearSent);
+    if (m_runIpClear && m_runIpClear()) showStatus(kClearSent);
 }
 
 void CIPPage::OnSearchIp() {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "DeviceTable.h"
 #include "app/AppContext.h"
 
 class QLineEdit;
@@ -14,7 +15,6 @@ class QTableWidget;
 namespace tavo {
 
 class BootpServer;
-class CBootPFDB;
 class IPPageBootpObserver;
 
 // The first tab, "Configurazione indirizzo IP": the device table of "bootp.ini" as a list
@@ -39,28 +39,24 @@ public:
     void setIpSearchRunner(std::function<void()> runner) { m_runIpSearch = std::move(runner); }
 
     // Shows a text in the status field 1005; each text replaces the previous one.
-    void ShowStatus(const QString& text);
+    void showStatus(const QString& text);
     // The server, for a front end or a test that needs its port.
     BootpServer& bootpServer() { return *m_pBootpServer; }
 
     // Rebuilds the list from "bootp.ini" and rewrites the file in its normal form.
     void FillDeviceList();
-    // Runs the device entry dialog in add mode, preset with m_strMacPart; nonzero when the
-    // operator confirmed it (whether or not a row was added), 0 when cancelled.
-    int OnAddDevice();
 
-    int m_nRowCount = 0;
-    bool m_bBootpRunning = false;
-    int m_nSelectedRow = -1;  // the row last clicked; -1 until a click, or a click on no row
-    // The MAC address of the last BootP request that passed the request checks, as six
-    // two-character texts; emptied by a successful addition.
-    QStringList m_strMacPart = QStringList(6, QString());
+    // The page's state, for tests.
+    int rowCount() const { return m_nRowCount; }
+    int selectedRow() const { return m_nSelectedRow; }
+    bool isBootpRunning() const { return m_bBootpRunning; }
+    const QStringList& macPreset() const { return m_strMacPart; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    void OnAddDeviceClicked() { OnAddDevice(); }
+    void onAddDeviceClicked() { OnAddDevice(); }
     void OnModifyDevice();
     void OnDeleteDevice();
     void OnStartBootp();
@@ -71,19 +67,30 @@ private slots:
 private:
     friend class IPPageBootpObserver;
 
+    // Runs the device entry dialog in add mode, preset with m_strMacPart; nonzero when the
+    // operator confirmed it (whether or not a row was added), 0 when cancelled.
+    int OnAddDevice();
     void OnInitDialog();
     void buildControls();
+    void setTabOrderOfControls(const QList<QWidget*>& order);
     QPushButton* addButton(const char* id, const QString& text);
     void OnClickDeviceList(int row);
     void setRunningButtons(bool running);
     void prepareForAddressCommand();
-    void setRow(int row, int hType, int hLen, const QString& ip, const QString& mac, const QString& gateway,
-                const QString& subnet);
-    QString cell(int row, int column) const;
-    // The table entry of the remembered row, after the empty-list and no-match messages;
-    // -1 when there is none (the message was shown).
-    int findSelectedEntry(CBootPFDB& db);
+    void setRow(int row, const DeviceRecord& record);
+    void fitColumns();
+    DeviceRecord shownRecord(int row) const;
+    // The record of the remembered row, after the empty-list and no-match messages; a
+    // status other than Done when there is none (the message was shown).
+    DeviceTableResult locateSelected(DeviceTable& table);
     std::string dataDir() const;
+
+    int m_nRowCount = 0;
+    bool m_bBootpRunning = false;
+    int m_nSelectedRow = -1;  // the row last clicked; -1 until a click, or a click on no row
+    // The MAC address of the last BootP request that passed the request checks, as six
+    // two-character texts; emptied by a successful addition.
+    QStringList m_strMacPart = QStringList(6, QString());
 
     AppContext& m_context;
     QTableWidget* m_listDevices = nullptr;  // 1000

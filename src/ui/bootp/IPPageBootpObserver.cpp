@@ -4,11 +4,23 @@
 #include "app/Prompts.h"
 
 namespace tavo {
+namespace {
 
-void IPPageBootpObserver::bootpStatus(const QString& text) { m_page.ShowStatus(text); }
+// The six two-character texts of the entry dialog's MAC fields.
+QStringList macByteTexts(const MacOctets& mac) {
+    QStringList texts;
+    for (uint8_t octet : mac) texts << QStringLiteral("%1").arg(octet, 2, 16, QLatin1Char('0')).toUpper();
+    return texts;
+}
 
-bool IPPageBootpObserver::bootpUnknownDevice(const QStringList& macParts) {
-    m_page.m_strMacPart = macParts;
+}  // namespace
+
+void IPPageBootpObserver::bootpStatus(const BootpEvent& event) {
+    m_page.showStatus(QString::fromStdString(BootpStatusText(event)));
+}
+
+bool IPPageBootpObserver::bootpUnknownDevice(const MacOctets& mac) {
+    m_page.m_strMacPart = macByteTexts(mac);
     return m_page.OnAddDevice() != 0;
 }
 
@@ -19,13 +31,10 @@ void IPPageBootpObserver::bootpReadFailed() {
 
 void IPPageBootpObserver::bootpStopRequested() { m_page.OnStopBootp(); }
 
-void IPPageBootpObserver::bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) {
+void IPPageBootpObserver::bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) {
     // Every request that passes the checks presets the next "Aggiungi nuovo dispositivo",
     // known devices included, until a device is added.
-    if (statusText != QString::fromStdString(BootpStatusText(BootpStatus::Accepted))) return;
-    QStringList parts;
-    for (int i = 0; i + 1 < request.mac.size(); i += 2) parts << request.mac.mid(i, 2);
-    m_page.m_strMacPart = parts;
+    if (status == BootpStatus::Accepted) m_page.m_strMacPart = macByteTexts(request.mac);
 }
 
 }  // namespace tavo

@@ -6,18 +6,18 @@ namespace tavo {
 
 class CIPPage;
 
-// Connects the BootP server to the IP configuration page: status texts go to the status
-// field, an unknown device to the page's add flow, a failed read to a message box, and a
-// cancelled entry to the page's stop handler.
+// Connects the BootP server to the IP configuration page: statuses become the status
+// field's texts, an unknown device goes to the page's add flow, a failed read to a
+// message box, and a cancelled entry to the page's stop handler.
 class IPPageBootpObserver : public BootpServerObserver {
 public:
     explicit IPPageBootpObserver(CIPPage& page) : m_page(page) {}
 
-    void bootpStatus(const QString& text) override;
-    bool bootpUnknownDevice(const QStringList& macParts) override;
+    void bootpStatus(const BootpEvent& event) override;
+    bool bootpUnknownDevice(const MacOctets& mac) override;
     void bootpReadFailed() override;
     void bootpStopRequested() override;
-    void bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) override;
+    void bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) override;
 
 private:
     CIPPage& m_page;

@@ -1,0 +1,47 @@
+# Refuses an include that breaks the layers: no Qt at all in the core, no Qt Widgets or
+# Qt Gui header below the user interface (the link layer, the command line, the
+# simulator). Qt's top include folder comes with Qt Core, so such an include would
+# otherwise compile and only fail when linking, or not at all for inline code.
+#   cmake -DSOURCE_DIR=... -DWIDGETS_DIR=... -DGUI_DIR=... -P CheckLayerIncludes.cmake
+set(gui_headers "")
+foreach(dir IN ITEMS "${WIDGETS_DIR}" "${GUI_DIR}")
+    file(GLOB names RELATIVE "${dir}" "${dir}/Q*")
+    list(APPEND gui_headers ${names})
+endforeach()
+
+set(failures "")
+function(check_folder folder rule)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+        foreach(line IN LISTS includes)
+            string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" header "${line}")
+            set(bad FALSE)
+            if(rule STREQUAL "no-qt" AND header MATCHES "^Q")
+                set(bad TRUE)
+            elseif(header MATCHES "^(QtWidgets|QtGui)/")
+                set(bad TRUE)
+            elseif(NOT header MATCHES "/")
+                list(FIND gui_headers "${header}" found)
+                if(NOT found EQUAL -1)
+                    set(bad TRUE)
+                endif()
+            endif()
+            if(bad)
+                file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+                list(APPEND failures "${shown}: ${header}")
+            endif()
+        endforeach()
+    endforeach()
+    set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+check_folder(src/core no-qt)
+check_folder(src/link no-gui)
+check_folder(src/cli no-gui)
+check_folder(tools/sim no-gui)
+
+if(failures)
+    list(JOIN failures "\n  " shown)
+    message(FATAL_ERROR "includes that break the layers (the core takes no Qt header; link, command line and simulator take no Qt Widgets or Qt Gui header):\n  ${shown}")
+endif()

@@ -1,0 +1,3 @@
+// The core takes no Qt header at all.
+#include <QString>
+#include <string>
