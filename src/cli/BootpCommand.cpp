@@ -3,7 +3,6 @@
 // prints a line per request and per reply, and leaves unknown devices unanswered unless
 // it is told to give them addresses from a pool.
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -43,7 +42,7 @@ QString UsageText() {
                "Options:\n"
                "  --data-dir DIR    folder of the tables (default: the profile entry \"path\", else\n"
                "                    the current directory)\n") +
-           LinkOptionsHelp(kLinkGroups) +
+           linkOptionsHelp(kLinkGroups) +
            "  --quiet           no request and reply lines\n"
            "  --max-seconds S   end after S seconds (status 0)\n"
            "  --add-unknown     give a device that is not in the table the lowest free address of\n"
@@ -151,7 +150,7 @@ private:
 int Serve(const CliOptions& options) {
     LinkConfig config;
     QString error;
-    if (!ReadLinkOptions(options, config, error)) return Fail(error, kExitUsage);
+    if (!readLinkOptions(options, kLinkGroups, config, error)) return Fail(error, kExitUsage);
     std::optional<AddressPool> pool;
     if (options.has("add-unknown")) {
         if (!options.has("ip-pool")) return Fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
@@ -175,9 +174,6 @@ int Serve(const CliOptions& options) {
             return Fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
     }
 
-    // The sockets' per-datagram debug trace is for the desktop program's debugger, not
-    // for a server's output.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     const std::string dir = DataDirectory(options);
     ServeObserver observer(dir, options.has("quiet"), pool);
@@ -201,7 +197,7 @@ int Serve(const CliOptions& options) {
 int Run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
-        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + LinkOptionNames(kLinkGroups);
+        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + linkOptionNames(kLinkGroups);
     if (!options.Parse(args, withValue, {"help", "quiet", "add-unknown"})) {
         Fail(options.error(), kExitUsage);
         std::fputs(UsageText().toUtf8().constData(), stderr);

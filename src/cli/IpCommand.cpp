@@ -4,7 +4,6 @@
 // repeats the search request once a second until the device answers or time runs out.
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QLoggingCategory>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -59,7 +58,7 @@ QString UsageText() {
                "  --timeout SECONDS how long find waits for an answer (default 10, at most 3600)\n"
                "  --data-dir DIR    folder of the histories (default: the profile entry \"path\",\n"
                "                    else the current directory)\n") +
-           LinkOptionsHelp(kFindLinkGroups);
+           linkOptionsHelp(kFindLinkGroups);
 }
 
 int Usage(FILE* out, int status) {
@@ -70,15 +69,11 @@ int Usage(FILE* out, int status) {
 // Parses the options of one action and the link configuration they give.
 bool ParseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
                  CliOptions& options, LinkConfig& link, QString& error) {
-    if (!options.Parse(args, withValue + LinkOptionNames(groups), flags + QStringList{"help"})) {
+    if (!options.Parse(args, withValue + linkOptionNames(groups), flags + QStringList{"help"})) {
         error = options.error();
         return false;
     }
-    if (!ReadLinkOptions(options, link, error)) return false;
-    if (link.devicePort == 0) {
-        error = "--device-port: the device port cannot be 0";
-        return false;
-    }
+    if (!readLinkOptions(options, groups, link, error)) return false;
     return true;
 }
 
@@ -186,8 +181,6 @@ int Find(const QStringList& args) {
 }
 
 int Run(const QStringList& args) {
-    // The sockets' debug trace is for developers; the output of a command is its own.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     if (args.isEmpty()) return Usage(stderr, kExitUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
     if (args[0] == "clear") return Clear(args);

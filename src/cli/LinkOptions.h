@@ -1,39 +1,23 @@
 #pragma once
 
-// The link options of the commands that talk to devices: where BootP is served and
-// replied to, the device port, the broadcast address and the interface. Each command
-// offers the groups it uses; every value lands in a LinkConfig, whose defaults are the
-// product's (67, 68, 1024, 255.255.255.255, every interface).
+// The link options on tavo's command line: the shared names and checks of
+// LinkCommandLine, read from a command's CliOptions.
 //
 //   CliOptions options;
 //   const unsigned groups = kLinkBootpPorts | kLinkBroadcast | kLinkInterface;
-//   if (!options.Parse(args, QStringList{...} + LinkOptionNames(groups), {...})) ...
+//   if (!options.Parse(args, QStringList{...} + linkOptionNames(groups), {...})) ...
 //   LinkConfig config;
 //   QString error;
-//   if (!ReadLinkOptions(options, config, error)) return Fail(error, kExitUsage);
-#include <QString>
-#include <QStringList>
-
+//   if (!readLinkOptions(options, groups, config, error)) return Fail(error, kExitUsage);
 #include "CliSupport.h"
-#include "LinkConfig.h"
+#include "LinkCommandLine.h"
 
 namespace tavo::cli {
 
-enum LinkOptionGroup : unsigned {
-    kLinkBootpPorts = 1,  // --port (--bootp-server-port), --reply-port (--bootp-client-port)
-    kLinkDevicePort = 2,  // --device-port
-    kLinkBroadcast = 4,   // --broadcast
-    kLinkInterface = 8,   // --interface
-};
+using tavo::linkOptionNames;
+using tavo::linkOptionsHelp;
 
-// The option names of the groups, without "--", for CliOptions::Parse.
-QStringList LinkOptionNames(unsigned groups);
-
-// Takes every link option present into `config`. False, with `error`, on a port that is
-// not a number 0..65535 or a broadcast that is not an IPv4 address.
-bool ReadLinkOptions(const CliOptions& options, LinkConfig& config, QString& error);
-
-// Usage lines of the groups, each ending in a line end.
-QString LinkOptionsHelp(unsigned groups);
+// False, with `error`, on an option that is refused.
+bool readLinkOptions(const CliOptions& options, unsigned groups, LinkConfig& config, QString& error);
 
 }  // namespace tavo::cli

@@ -13,8 +13,6 @@
 // written at a fixed place in the vendor area.
 namespace tavo {
 
-inline constexpr uint16_t BOOTP_SERVER_PORT = 67;  // requests are received here
-inline constexpr uint16_t BOOTP_CLIENT_PORT = 68;  // replies are broadcast to this port
 inline constexpr size_t BOOTP_MESSAGE_SIZE = 300;  // bytes examined per request, sent per reply
 // The first three octets of the hardware address of every device of the family.
 inline constexpr std::array<uint8_t, 3> DEVICE_OUI = {0x02, 0x4B, 0x7E};

@@ -25,10 +25,8 @@ public:
     void SetPath(std::string path) { m_strPath = std::move(path); }
     const std::string& GetPath() const { return m_strPath; }
 
-    // Load and Save read and write the whole file in one go and keep no stream open, so
-    // there is nothing left to close; callers that close after their last step may.
-    void Close() {}
-
+    // Load and Save read and write the whole file in one go and keep no stream open, so a
+    // table has nothing to close.
     virtual bool IsEOF() const = 0;
 
     // True after a load found the file but could not read it; saving is then refused so

@@ -123,7 +123,6 @@ HistoryAddResult CHistoryFDB<N>::AddIfAbsentTo(CHistoryFDB& history, const Value
     if (history.AddNew() == -1) return HistoryAddResult::Failed;
     history.StoreAt(values, -1);
     const bool saved = history.Save();
-    history.Close();
     return saved ? HistoryAddResult::Added : HistoryAddResult::Failed;
 }
 

@@ -5,6 +5,8 @@
 #include <QUdpSocket>
 #include <span>
 
+#include "LinkLog.h"
+
 namespace tavo {
 namespace {
 
@@ -88,6 +90,7 @@ void BootpServer::OnBootpReceive(QUdpSocket* socket) {
     // Datagrams longer than a message are cut by the read: only their first 300 bytes
     // are examined.
     const QNetworkDatagram datagram = socket->receiveDatagram(BOOTP_MESSAGE_SIZE);
+    qCDebug(lcSocket, "Errorcode = %d", datagram.isValid() ? 0 : int(socket->error()));
     if (!datagram.isValid()) {
         // A notification that finds nothing waiting (its datagram was read by an earlier
         // one) reads nothing and sets no error, or only the temporary one.

@@ -1,7 +1,8 @@
 #include "ClientSocket.h"
 
-#include <QDebug>
 #include <QNetworkProxy>
+
+#include "LinkLog.h"
 
 namespace tavo {
 
@@ -29,19 +30,11 @@ bool CClientSocket::Send(const QByteArray& datagram) {
     return m_socket.write(datagram) == datagram.size();
 }
 
-bool CClientSocket::SendTo(const QByteArray& datagram, const QHostAddress& address, quint16 port) {
-    return m_socket.writeDatagram(datagram, address, port) == datagram.size();
-}
-
 std::optional<QByteArray> CClientSocket::Receive() {
-    QNetworkDatagram datagram = ReceiveDatagram();
+    if (!m_socket.hasPendingDatagrams()) return std::nullopt;
+    const QNetworkDatagram datagram = m_socket.receiveDatagram();  // no size limit: the whole datagram
     if (!datagram.isValid()) return std::nullopt;
     return datagram.data();
-}
-
-QNetworkDatagram CClientSocket::ReceiveDatagram() {
-    if (!m_socket.hasPendingDatagrams()) return {};
-    return m_socket.receiveDatagram();  // no size limit: the whole datagram
 }
 
 void CClientSocket::Close() { m_socket.abort(); }
@@ -49,7 +42,7 @@ void CClientSocket::Close() { m_socket.abort(); }
 bool CClientSocket::isOpen() const { return m_socket.state() != QAbstractSocket::UnconnectedState; }
 
 void CClientSocket::OnReceive(int nErrorCode) {
-    qDebug("Errorcode = %d", nErrorCode);
+    qCDebug(lcSocket, "Errorcode = %d", nErrorCode);
     if (m_nKind == KIND_PRIMARY)
         emit clientSocketData();
     else if (m_nKind == KIND_SECONDARY)

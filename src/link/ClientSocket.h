@@ -44,16 +44,13 @@ public:
 
     // Opens the socket on a local port (0: the stack picks one) and address.
     bool Create(quint16 port = 0, const QHostAddress& address = QHostAddress(QHostAddress::AnyIPv4));
-    bool Bind(const QHostAddress& address, quint16 port) { return Create(port, address); }
     // Fixes the peer of later Send() calls; for UDP only datagrams from that peer arrive.
     bool Connect(const QHostAddress& address, quint16 port);
     // One datagram to the connected peer; true when all of it was handed to the stack.
     bool Send(const QByteArray& datagram);
-    bool SendTo(const QByteArray& datagram, const QHostAddress& address, quint16 port);
     // The whole pending datagram, however long, so that the reader can judge its length;
     // nothing when no datagram is waiting or the receive failed.
     std::optional<QByteArray> Receive();
-    QNetworkDatagram ReceiveDatagram();
     void Close();
 
     bool isOpen() const;

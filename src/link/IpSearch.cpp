@@ -6,9 +6,8 @@ namespace tavo {
 
 IpSearch::IpSearch(LinkConfig config, Pace pace, MacSource macSource, QObject* parent)
     : QObject(parent), m_macSource(std::move(macSource)), m_socket(std::move(config)) {
-    // The pause the request pace also names (afterSearchRequest) is not taken here: the
-    // tick already spaces the requests, and a pause would only hold up the thread that
-    // shows the search.
+    // No pause follows a request: the tick already spaces them, and a pause would only
+    // hold up the thread that shows the search.
     m_timer.setParent(this);  // so that the pace can be looked at from outside
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(pace.searchTick);

@@ -9,8 +9,9 @@ namespace tavo {
 struct Pace {
     using Ms = std::chrono::milliseconds;
 
-    Ms searchTick{1000};           // one IP search request per tick
-    Ms afterSearchRequest{100};    // pause after each IP search request
+    // One IP search request per tick; the tick itself spaces the requests, so no pause
+    // follows a request.
+    Ms searchTick{1000};
     Ms afterSectorRead{100};       // pause after each sector read request
     Ms afterRegisterCommand{100};  // pause after a register read, table read or write
     Ms afterUploadBlock{300};      // pause after each upload block
@@ -18,7 +19,9 @@ struct Pace {
 
     static constexpr Pace Product() { return Pace{}; }
     // Every figure zero, except a tick short enough to keep a test loop responsive.
-    static constexpr Pace Immediate() { return Pace{Ms{1}, Ms{0}, Ms{0}, Ms{0}, Ms{0}}; }
+    static constexpr Pace Immediate() {
+        return Pace{.searchTick = Ms{1}, .afterSectorRead = Ms{0}, .afterRegisterCommand = Ms{0}, .afterUploadBlock = Ms{0}};
+    }
 };
 
 }  // namespace tavo

@@ -101,6 +101,38 @@ TEST_F(UtilityProcess, RefusesABadCommandLine) {
     EXPECT_FALSE(QFileInfo::exists(ProfileFile()));
 }
 
+// The utility and the command line take the link options by the same names and refuse
+// the same values; nothing is sent when one is refused.
+TEST_F(UtilityProcess, LinkOptionsAreCheckedAlikeByTheCommandLine) {
+    const struct {
+        QStringList args;
+        QStringList tavoCommand;  // a tavo command that takes the option
+    } cases[] = {
+        {{"--device-port", "0"}, {"ip", "find", "024B7E000001"}},
+        {{"--device-port", "65536"}, {"ip", "clear", "127.0.0.1", "--yes"}},
+        {{"--bootp-client-port", "0"}, {"bootp", "serve"}},
+        {{"--bootp-server-port", "x"}, {"bootp", "serve"}},
+        {{"--broadcast", "1.2.3"}, {"ip", "find", "024B7E000001"}},
+        {{"--broadcast", "1.2.3.4.5"}, {"ip", "find", "024B7E000001"}},
+        {{"--interface", "no-such-if0"}, {"ip", "find", "024B7E000001"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Outcome utility = Start(c.args);
+        ASSERT_TRUE(utility.finished);
+        EXPECT_EQ(utility.exitCode, 2);
+        QProcess tavo;
+        tavo.start(TAVO_CLI_EXE, c.tavoCommand + c.args + QStringList{"--data-dir", m_startDir.path()});
+        ASSERT_TRUE(tavo.waitForFinished(10000));
+        EXPECT_EQ(tavo.exitCode(), 2);
+        const QString tavoError = QString::fromUtf8(tavo.readAllStandardError());
+        EXPECT_TRUE(tavoError.contains(c.args[0])) << tavoError.toStdString();
+        // The same check gives the same reason.
+        const QString reason = tavoError.section(QLatin1Char('\n'), 0, 0).section(QStringLiteral(": "), 1);
+        EXPECT_TRUE(utility.err.contains(reason)) << utility.err.toStdString() << " | " << reason.toStdString();
+    }
+}
+
 TEST_F(UtilityProcess, HelpNeedsNoDisplayAndNamesEveryOption) {
     QProcessEnvironment env = Environment();
     env.insert("QT_QPA_PLATFORM", "xcb");

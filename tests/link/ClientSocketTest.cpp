@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QNetworkProxy>
@@ -15,10 +16,19 @@ using namespace tavo::test;
 
 
 // Collects the debug trace while alive.
+// Records the messages logged while it lives; with `traceOn` the sockets' trace category
+// is switched on, as QT_LOGGING_RULES="tavo.socket.debug=true" does.
 class TraceCapture {
 public:
-    TraceCapture() { s_lines.clear(); m_previous = qInstallMessageHandler(&Record); }
-    ~TraceCapture() { qInstallMessageHandler(m_previous); }
+    explicit TraceCapture(bool traceOn = true) {
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(traceOn ? QStringLiteral("tavo.socket.debug=true") : QString());
+        m_previous = qInstallMessageHandler(&Record);
+    }
+    ~TraceCapture() {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
     static const QStringList& lines() { return s_lines; }
 
 private:
@@ -68,6 +78,17 @@ TEST(ClientSocket, EachKindAnnouncesWithItsOwnSignalInsideTheReadEvent) {
         EXPECT_EQ(notInitiated.count(), 0) << "kind " << c.kind;
         EXPECT_TRUE(TraceCapture::lines().contains("Errorcode = 0")) << "kind " << c.kind;
     }
+}
+
+TEST(ClientSocket, TraceIsOffUnlessSwitchedOn) {
+    CClientSocket client(KIND_PRIMARY);
+    ASSERT_TRUE(client.Create(0, kLoopback));
+    QSignalSpy announced(&client, &CClientSocket::clientSocketData);
+    TraceCapture trace(false);
+    Peer peer;
+    peer.sendTo(client, "\x30\x0A");
+    ASSERT_TRUE(announced.wait(kWaitMs));
+    EXPECT_TRUE(TraceCapture::lines().isEmpty()) << TraceCapture::lines().join('|').toStdString();
 }
 
 TEST(ClientSocket, AnyOtherKindSaysItIsNotInitiatedAndAnnouncesNothing) {

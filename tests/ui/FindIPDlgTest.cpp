@@ -121,7 +121,7 @@ protected:
     QTemporaryDir dir;
     FakePrompts prompts;
     AppContext context{prompts, LinkTo(device.port()), dir.path()};
-    CFindIPDlg dlg{context, nullptr, Pace{Pace::Ms{TickMs}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}, Pace::Ms{0}}};
+    CFindIPDlg dlg{context, nullptr, Pace{.searchTick = Pace::Ms{TickMs}}};
 };
 
 using FindIPDlgTest = FindIPDlgFixture<kFastTickMs>;

@@ -1,18 +1,16 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 
+#include "HistoryPickDlg.h"
 #include "app/AppContext.h"
 
 namespace tavo {
 
-class PickList;
-
 // "DataBase indirizzi IP": the IP address history, newest first. A double-click closes it
 // with Accepted and the address it hit (0.0.0.0 when it hit no entry); Enter closes it
 // with Accepted and 0.0.0.0; Esc and the close box with Rejected.
-class CIPDBdlg : public QDialog {
+class CIPDBdlg : public HistoryPickDlg {
     Q_OBJECT
 public:
     explicit CIPDBdlg(AppContext& context, QWidget* parent = nullptr);
@@ -21,16 +19,7 @@ public:
     std::array<int, 4> m_nOctet{};
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private slots:
-    void OnDblclkList(int row);
-
-private:
-    void fillList();
-
-    AppContext& m_context;
-    PickList* m_list = nullptr;  // 1029
+    void takePick(const std::vector<int>& values) override;
 };
 
 }  // namespace tavo

@@ -1,68 +1,27 @@
 #include "MacDBDlg.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
-
-#include "AddressText.h"
 #include "MacHistoryFDB.h"
 #include "PickList.h"
 #include "bootp/TablePrompts.h"
 
 namespace tavo {
-namespace {
 
-// An entry reads "XX:XX:XX:XX:XX:XX": the bytes sit at fixed columns.
-constexpr int kByteWidth = 2;
-constexpr int kByteStride = 3;
-constexpr int kListWidth = 155;
-
-}  // namespace
-
-CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent)
+    : HistoryPickDlg(QStringLiteral("DataBase indirizzi MAC"), QStringLiteral("1079"), 6, OnMiss::Reject, parent) {
     setObjectName(QStringLiteral("MacDBDlg"));
-    setWindowTitle(QStringLiteral("DataBase indirizzi MAC"));
-    m_list = new PickList(QStringLiteral("1079"), this);
-    m_list->setMinimumWidth(kListWidth);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_list);
-    connect(m_list, &PickList::rowDoubleClicked, this, &CMacDBDlg::OnDblclkList);
-    fillList();
-}
-
-void CMacDBDlg::fillList() {
-    CMacHistoryFDB history(m_context.dataDir.toStdString(), TableMessagesTo(m_context.prompts));
+    CMacHistoryFDB history(context.dataDir.toStdString(), TableMessagesTo(context.prompts));
     history.Load();
     for (history.MoveFirst(); !history.IsEOF(); history.MoveNext()) {
         CMacHistoryFDB::Values bytes = history.GetValues(history.GetPosition());
+        // A byte that could not be read shows, and is picked, as the octet it goes on
+        // the wire as.
         for (int& byte : bytes) byte = ShownOctet(byte);
-        // Each entry goes on top, so the newest address is the first row.
-        m_list->insertItem(0, QString::fromStdString(FormatMacHistoryEntry(bytes)));
+        addNewest(QString::fromStdString(FormatMacHistoryEntry(bytes)), {bytes.begin(), bytes.end()});
     }
-    history.Close();
 }
 
-void CMacDBDlg::OnDblclkList(int row) {
-    m_nMacByte = {0, 0, 0, 0, 0, 0};
-    if (row < 0) {
-        reject();
-        return;
-    }
-    const std::string text = m_list->item(row)->text().toStdString();
-    for (size_t i = 0; i < m_nMacByte.size(); ++i) {
-        const size_t column = i * kByteStride;
-        m_nMacByte[i] = column < text.size() ? ParseHexByteAnyCase(text.substr(column, kByteWidth)) : -1;
-    }
-    accept();
-}
-
-void CMacDBDlg::keyPressEvent(QKeyEvent* event) {
-    // The list has no buttons: Enter closes it as OK, with no address picked.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        m_nMacByte = {0, 0, 0, 0, 0, 0};
-        accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+void CMacDBDlg::takePick(const std::vector<int>& values) {
+    std::copy(values.begin(), values.end(), m_nMacByte.begin());
 }
 
 }  // namespace tavo

@@ -1,19 +1,17 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 
+#include "HistoryPickDlg.h"
 #include "app/AppContext.h"
 
 namespace tavo {
-
-class PickList;
 
 // "DataBase indirizzi MAC": the MAC address history, newest first. A double-click on an
 // entry closes it with Accepted and that address; a double-click that hits no entry
 // closes it with Rejected; Enter closes it with Accepted and zeros; Esc and the close box
 // with Rejected.
-class CMacDBDlg : public QDialog {
+class CMacDBDlg : public HistoryPickDlg {
     Q_OBJECT
 public:
     explicit CMacDBDlg(AppContext& context, QWidget* parent = nullptr);
@@ -22,16 +20,7 @@ public:
     std::array<int, 6> m_nMacByte{};
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private slots:
-    void OnDblclkList(int row);
-
-private:
-    void fillList();
-
-    AppContext& m_context;
-    PickList* m_list = nullptr;  // 1079
+    void takePick(const std::vector<int>& values) override;
 };
 
 }  // namespace tavo
