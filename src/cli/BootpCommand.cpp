@@ -20,7 +20,7 @@ namespace {
 
 constexpr unsigned kLinkGroups = kLinkBootpPorts | kLinkBroadcast | kLinkInterface;
 
-QString UsageText() {
+QString usageText() {
     return QString(
                "usage: tavo bootp serve [--data-dir DIR] [--port P] [--reply-port P] [--broadcast A.B.C.D]\n"
                "                        [--interface NAME] [--quiet] [--max-seconds S]\n"
@@ -57,7 +57,7 @@ QString UsageText() {
 
 bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
     if (!options.has(name)) return true;
-    const auto parsed = ParseIpArgument(options.value(name).toStdString());
+    const auto parsed = parseIpArgument(options.value(name).toStdString());
     if (parsed) out = *parsed;
     return parsed.has_value();
 }
@@ -66,20 +66,20 @@ bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out)
 // it was not added.
 void addFromPool(const std::string& dir, const MacOctets& mac, const AddressPool& pool) {
     const QString macText = QString::fromStdString(FormatMac(mac));
-    const DeviceTableResult added = DeviceTable(dir, StderrTableSink()).addFromPool(mac, pool);
+    const DeviceTableResult added = DeviceTable(dir, stderrTableSink()).addFromPool(mac, pool);
     switch (added.status) {
     case DeviceTableStatus::Done:
-        PrintLine("added " + macText + " ip " + QString::fromStdString(FormatDotted(ParseDottedIp(added.record.IP))));
+        printLine("added " + macText + " ip " + QString::fromStdString(formatDotted(ParseDottedIp(added.record.IP))));
         break;
     case DeviceTableStatus::PoolUsedUp:
-        PrintLine("unknown " + macText + ": the address pool is used up, left unanswered");
+        printLine("unknown " + macText + ": the address pool is used up, left unanswered");
         break;
     case DeviceTableStatus::Duplicate:
-        PrintLine("unknown " + macText + ": its address is taken by record " + QString::number(added.index + 1) +
+        printLine("unknown " + macText + ": its address is taken by record " + QString::number(added.index + 1) +
                   ", left unanswered");
         break;
     default:  // the table reported why on stderr
-        PrintLine("unknown " + macText + ": not added, left unanswered");
+        printLine("unknown " + macText + ": not added, left unanswered");
         break;
     }
 }
@@ -96,13 +96,13 @@ public:
     void bootpStatus(const BootpEvent& event) override {
         // The statuses of a request are printed with the request's own lines.
         if (m_server && m_server->isBusy()) return;
-        PrintLine(BootpStatusText(event));
+        printLine(bootpStatusText(event));
         std::fflush(stdout);
     }
 
     bool bootpUnknownDevice(const MacOctets& mac) override {
         if (!m_pool) {
-            PrintLine("unknown " + FormatMac(mac) + ": not in bootp.ini, left unanswered");
+            printLine("unknown " + FormatMac(mac) + ": not in bootp.ini, left unanswered");
         } else {
             addFromPool(m_dir, mac, *m_pool);
         }
@@ -121,21 +121,21 @@ public:
 
     void bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) override {
         if (m_quiet) return;
-        PrintLine(QString("request %1 on %2 from %3:%4: %5")
-                      .arg(QString::fromStdString(FormatMac(request.mac)), Where(request), request.sender.toString())
+        printLine(QString("request %1 on %2 from %3:%4: %5")
+                      .arg(QString::fromStdString(FormatMac(request.mac)), where(request), request.sender.toString())
                       .arg(request.senderPort)
-                      .arg(QString::fromStdString(BootpStatusText(status))));
+                      .arg(QString::fromStdString(bootpStatusText(status))));
     }
 
     void bootpRequestDone(const BootpRequestInfo& request, const BootpEvent& outcome, bool replied) override {
         if (m_quiet) return;
-        PrintLine(QString("%1 %2 on %3: %4")
-                      .arg(replied ? "reply" : "no reply", QString::fromStdString(FormatMac(request.mac)), Where(request),
-                           QString::fromStdString(BootpStatusText(outcome))));
+        printLine(QString("%1 %2 on %3: %4")
+                      .arg(replied ? "reply" : "no reply", QString::fromStdString(FormatMac(request.mac)), where(request),
+                           QString::fromStdString(bootpStatusText(outcome))));
     }
 
 private:
-    static QString Where(const BootpRequestInfo& request) {
+    static QString where(const BootpRequestInfo& request) {
         if (!request.interfaceName.isEmpty()) return request.interfaceName;
         return request.interfaceIndex ? QString("#%1").arg(request.interfaceIndex) : QString("?");
     }
@@ -147,40 +147,40 @@ private:
     bool m_readFailed = false;
 };
 
-int Serve(const CliOptions& options) {
+int serve(const CliOptions& options) {
     LinkConfig config;
     QString error;
-    if (!readLinkOptions(options, kLinkGroups, config, error)) return Fail(error, kExitUsage);
+    if (!readLinkOptions(options, kLinkGroups, config, error)) return fail(error, kExitUsage);
     std::optional<AddressPool> pool;
     if (options.has("add-unknown")) {
-        if (!options.has("ip-pool")) return Fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
+        if (!options.has("ip-pool")) return fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
         auto parsed = AddressPool::parse(options.value("ip-pool").remove(' ').toStdString());
         if (!parsed)
-            return Fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
+            return fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
                         kExitUsage);
         if (!addressOption(options, "gateway", parsed->gateway))
-            return Fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
+            return fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
         if (!addressOption(options, "subnet", parsed->subnet))
-            return Fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
+            return fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
         pool = parsed;
     } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {
-        return Fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
+        return fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
     }
     double maxSeconds = 0;
     if (options.has("max-seconds")) {
         bool ok = false;
         maxSeconds = options.value("max-seconds").toDouble(&ok);
         if (!ok || maxSeconds <= 0 || maxSeconds > 30 * 24 * 3600)
-            return Fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
+            return fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
     }
 
 
-    const std::string dir = DataDirectory(options);
+    const std::string dir = dataDirectory(options);
     ServeObserver observer(dir, options.has("quiet"), pool);
     BootpServer server(config, QString::fromStdString(dir), observer);
     observer.attach(&server);
-    if (!server.start()) return Fail("the BootP server did not start: " + server.errorString());
-    PrintLine(QString("ready port %1").arg(server.localPort()));
+    if (!server.start()) return fail("the BootP server did not start: " + server.errorString());
+    printLine(QString("ready port %1").arg(server.localPort()));
     std::fflush(stdout);
 
     // One write per request: the lines of a request go out once it has been handled.
@@ -194,27 +194,27 @@ int Serve(const CliOptions& options) {
     return observer.readFailed() ? kExitFailure : status;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
         QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + linkOptionNames(kLinkGroups);
-    if (!options.Parse(args, withValue, {"help", "quiet", "add-unknown"})) {
-        Fail(options.error(), kExitUsage);
-        std::fputs(UsageText().toUtf8().constData(), stderr);
+    if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
+        fail(options.error(), kExitUsage);
+        std::fputs(usageText().toUtf8().constData(), stderr);
         return kExitUsage;
     }
     if (options.has("help")) {
-        std::fputs(UsageText().toUtf8().constData(), stdout);
+        std::fputs(usageText().toUtf8().constData(), stdout);
         return 0;
     }
     if (options.positional() != QStringList{"serve"}) {
-        std::fputs(UsageText().toUtf8().constData(), stderr);
+        std::fputs(usageText().toUtf8().constData(), stderr);
         return kExitUsage;
     }
-    return Serve(options);
+    return serve(options);
 }
 
-const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", Run);
+const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", run);
 
 }  // namespace
 }  // namespace tavo::cli

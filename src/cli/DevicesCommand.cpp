@@ -22,29 +22,29 @@ constexpr const char* kUsage =
 
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
 
-int Usage(FILE* out, int status) {
+int usage(FILE* out, int status) {
     std::fputs(kUsage, out);
     return status;
 }
 
 // An address option: absent gives `fallback`; a text that is not an address is a usage error.
-bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
+bool addressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
     if (!options.has(name)) {
         out = fallback;
         return true;
     }
-    const auto parsed = ParseIpArgument(options.value(name).toStdString());
+    const auto parsed = parseIpArgument(options.value(name).toStdString());
     if (!parsed) return false;
     out = *parsed;
     return true;
 }
 
-int List(const std::string& dir) {
-    DeviceTable table(dir, StderrTableSink());
+int listDevices(const std::string& dir) {
+    DeviceTable table(dir, stderrTableSink());
     const std::vector<DeviceRecord> records = table.list();
     if (!table.readable()) return kExitFailure;
     for (const DeviceRecord& r : records) {
-        PrintLine(std::to_string(r.HType) + '\t' + std::to_string(r.hlen) + '\t' + r.IP + '\t' + r.MAC + '\t' +
+        printLine(std::to_string(r.HType) + '\t' + std::to_string(r.hlen) + '\t' + r.IP + '\t' + r.MAC + '\t' +
                   r.Gateway + '\t' + r.Subnet);
     }
     return 0;
@@ -61,28 +61,28 @@ const char* newDeviceRefusal(NewDeviceProblem problem) {
     return "";
 }
 
-int Add(const CliOptions& options, const std::string& dir) {
+int addDevice(const CliOptions& options, const std::string& dir) {
     Ipv4Octets ip{}, gateway{}, subnet{};
-    if (!AddressOption(options, "ip", kBlankAddress, ip))
-        return Fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
-    if (!AddressOption(options, "gateway", kBlankAddress, gateway))
-        return Fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
-    if (!AddressOption(options, "subnet", kNewDeviceSubnet, subnet))
-        return Fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
+    if (!addressOption(options, "ip", kBlankAddress, ip))
+        return fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
+    if (!addressOption(options, "gateway", kBlankAddress, gateway))
+        return fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
+    if (!addressOption(options, "subnet", kNewDeviceSubnet, subnet))
+        return fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
     const QString macText = options.value("mac");
     std::optional<MacOctets> mac;
     if (!macText.isEmpty()) {
-        mac = ParseMacArgument(macText.toStdString());
-        if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
+        mac = parseMacArgument(macText.toStdString());
+        if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
     }
     if (const NewDeviceProblem problem = checkNewDevice(ip, mac.has_value()); problem != NewDeviceProblem::None)
-        return Fail(newDeviceRefusal(problem), kExitUsage);
+        return fail(newDeviceRefusal(problem), kExitUsage);
 
-    const auto sink = StderrTableSink();
+    const auto sink = stderrTableSink();
     const MacOctets& m = *mac;
     const DeviceTableResult added = DeviceTable(dir, sink).add(newDeviceRecord(ip, m, gateway, subnet));
     if (added.status == DeviceTableStatus::Duplicate) {
-        return Fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
+        return fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
                         .arg(added.index + 1)
                         .arg(QString::fromStdString(added.record.IP), QString::fromStdString(added.record.MAC)));
     }
@@ -93,36 +93,36 @@ int Add(const CliOptions& options, const std::string& dir) {
     return 0;
 }
 
-int Remove(const CliOptions& options, const std::string& dir) {
+int removeDevice(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return Fail(newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
-    const auto mac = ParseMacArgument(macText.toStdString());
-    if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
-    const DeviceTableResult removed = DeviceTable(dir, StderrTableSink()).removeByMac(*mac);
+    if (macText.isEmpty()) return fail(newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
+    const auto mac = parseMacArgument(macText.toStdString());
+    if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+    const DeviceTableResult removed = DeviceTable(dir, stderrTableSink()).removeByMac(*mac);
     if (removed.status == DeviceTableStatus::NotFound)
-        return Fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+        return fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
     return removed.status == DeviceTableStatus::Done ? 0 : kExitFailure;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     CliOptions options;
-    if (!options.Parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet"}, {"help"})) {
-        Fail(options.error(), kExitUsage);
-        return Usage(stderr, kExitUsage);
+    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet"}, {"help"})) {
+        fail(options.error(), kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
+    if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
-    if (words.size() != 1) return Usage(stderr, kExitUsage);
-    const std::string dir = DataDirectory(options);
+    if (words.size() != 1) return usage(stderr, kExitUsage);
+    const std::string dir = dataDirectory(options);
     const QString action = words[0];
     const bool addressesGiven = options.has("ip") || options.has("gateway") || options.has("subnet");
-    if (action == "list" && !addressesGiven && !options.has("mac")) return List(dir);
-    if (action == "add") return Add(options, dir);
-    if (action == "remove" && !addressesGiven) return Remove(options, dir);
-    return Usage(stderr, kExitUsage);
+    if (action == "list" && !addressesGiven && !options.has("mac")) return listDevices(dir);
+    if (action == "add") return addDevice(options, dir);
+    if (action == "remove" && !addressesGiven) return removeDevice(options, dir);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kDevices("devices", "the BootP device table: list, add, remove", Run);
+const CliCommand kDevices("devices", "the BootP device table: list, add, remove", run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -5,10 +5,10 @@
 //
 //   CliOptions options;
 //   const unsigned groups = kLinkBootpPorts | kLinkBroadcast | kLinkInterface;
-//   if (!options.Parse(args, QStringList{...} + linkOptionNames(groups), {...})) ...
+//   if (!options.parse(args, QStringList{...} + linkOptionNames(groups), {...})) ...
 //   LinkConfig config;
 //   QString error;
-//   if (!readLinkOptions(options, groups, config, error)) return Fail(error, kExitUsage);
+//   if (!readLinkOptions(options, groups, config, error)) return fail(error, kExitUsage);
 #include "CliSupport.h"
 #include "LinkCommandLine.h"
 

@@ -34,8 +34,8 @@ struct BootpEvent {
 };
 
 // The status field's text of an event.
-std::string BootpStatusText(const BootpEvent& event);
-inline std::string BootpStatusText(BootpStatus status) { return BootpStatusText(BootpEvent(status)); }
+std::string bootpStatusText(const BootpEvent& event);
+inline std::string bootpStatusText(BootpStatus status) { return bootpStatusText(BootpEvent(status)); }
 
 // The message box of a failed read on the server socket.
 inline constexpr const char* kBootpReadFailedText = "Errore nel Socket !!";

@@ -44,8 +44,8 @@ NewDeviceProblem checkNewDevice(const Ipv4Octets& ip, bool macGiven) {
 
 DeviceRecord newDeviceRecord(const Ipv4Octets& ip, const MacOctets& mac, const Ipv4Octets& gateway,
                              const Ipv4Octets& subnet) {
-    return {kNewDeviceHType, kNewDeviceHLen, FormatDottedAligned(ip), FormatMac(mac), FormatDottedAligned(gateway),
-            FormatDottedAligned(subnet)};
+    return {kNewDeviceHType, kNewDeviceHLen, formatDottedAligned(ip), FormatMac(mac), formatDottedAligned(gateway),
+            formatDottedAligned(subnet)};
 }
 
 void recordDeviceAddresses(const std::string& dataDir, const std::array<int, 6>& macBytes, const Ipv4Octets& ip,
@@ -57,8 +57,8 @@ void recordDeviceAddresses(const std::string& dataDir, const std::array<int, 6>&
 std::optional<AddressPool> AddressPool::parse(std::string_view text) {
     const size_t dash = text.find('-');
     if (dash == std::string_view::npos || text.find('-', dash + 1) != std::string_view::npos) return std::nullopt;
-    const auto first = ParseIpArgument(text.substr(0, dash));
-    const auto last = ParseIpArgument(text.substr(dash + 1));
+    const auto first = parseIpArgument(text.substr(0, dash));
+    const auto last = parseIpArgument(text.substr(dash + 1));
     if (!first || !last || toNumber(*first) > toNumber(*last)) return std::nullopt;
     if (toNumber(*last) - toNumber(*first) >= kMaxPoolSize) return std::nullopt;
     AddressPool pool;
@@ -75,13 +75,13 @@ bool DeviceTable::load() {
         m_db.Load();
         m_loaded = true;
     }
-    return !m_db.IsFileUnreadable();
+    return !m_db.isFileUnreadable();
 }
 
 DeviceTableResult DeviceTable::saved(int index) {
     if (!m_db.Save()) return outcome(DeviceTableStatus::NotSaved, index);
     DeviceRecord record;
-    if (index >= 0 && index < m_db.GetCount()) {
+    if (index >= 0 && index < m_db.getCount()) {
         m_db.GetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, index);
     }
     return outcome(DeviceTableStatus::Done, index, asSaved(std::move(record)));
@@ -90,8 +90,8 @@ DeviceTableResult DeviceTable::saved(int index) {
 std::vector<DeviceRecord> DeviceTable::list(bool normalise) {
     std::vector<DeviceRecord> records;
     load();
-    records.reserve(size_t(m_db.GetCount()));
-    for (int i = 0; i < m_db.GetCount(); ++i) {
+    records.reserve(size_t(m_db.getCount()));
+    for (int i = 0; i < m_db.getCount(); ++i) {
         DeviceRecord record;
         m_db.GetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, i);
         records.push_back(asSaved(std::move(record)));
@@ -108,7 +108,7 @@ DeviceTableResult DeviceTable::add(const DeviceRecord& record) {
         return outcome(DeviceTableStatus::Duplicate, existing, std::move(found));
     }
     if (m_db.AddNew() < 0) return outcome(DeviceTableStatus::Full);
-    const int index = m_db.GetCount() - 1;
+    const int index = m_db.getCount() - 1;
     m_db.SetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, index);
     return saved(index);
 }
@@ -117,7 +117,7 @@ DeviceTableResult DeviceTable::locate(int row, int rowCount, const DeviceRecord&
     if (rowCount == 0) return outcome(DeviceTableStatus::NoRecords);
     if (!load()) return outcome(DeviceTableStatus::Unreadable);
     if (row < 0 || row >= rowCount) return outcome(DeviceTableStatus::NoSelection);
-    if (row < m_db.GetCount() && !shown.IP.empty()) {
+    if (row < m_db.getCount() && !shown.IP.empty()) {
         DeviceRecord record;
         m_db.GetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, row);
         if (record.IP == shown.IP && record.MAC == shown.MAC) return outcome(DeviceTableStatus::Done, row, record);
@@ -131,14 +131,14 @@ DeviceTableResult DeviceTable::locate(int row, int rowCount, const DeviceRecord&
 
 DeviceTableResult DeviceTable::modify(int index, const DeviceRecord& record) {
     if (!load()) return outcome(DeviceTableStatus::Unreadable);
-    if (index < 0 || index >= m_db.GetCount()) return outcome(DeviceTableStatus::NoSelection);
+    if (index < 0 || index >= m_db.getCount()) return outcome(DeviceTableStatus::NoSelection);
     m_db.SetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, index);
     return saved(index);
 }
 
 DeviceTableResult DeviceTable::remove(int index) {
     if (!load()) return outcome(DeviceTableStatus::Unreadable);
-    if (index < 0 || index >= m_db.GetCount()) return outcome(DeviceTableStatus::NoSelection);
+    if (index < 0 || index >= m_db.getCount()) return outcome(DeviceTableStatus::NoSelection);
     DeviceRecord record;
     m_db.GetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, index);
     m_db.Delete(index);
@@ -156,7 +156,7 @@ DeviceTableResult DeviceTable::removeByMac(const MacOctets& mac) {
 DeviceTableResult DeviceTable::addFromPool(const MacOctets& mac, const AddressPool& pool) {
     if (!load()) return outcome(DeviceTableStatus::Unreadable);
     std::unordered_set<uint32_t> used;
-    for (int i = 0; i < m_db.GetCount(); ++i) {
+    for (int i = 0; i < m_db.getCount(); ++i) {
         DeviceRecord record;
         m_db.GetRecord(record.HType, record.hlen, record.IP, record.MAC, record.Gateway, record.Subnet, i);
         used.insert(toNumber(ParseDottedIp(record.IP)));

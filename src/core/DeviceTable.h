@@ -73,7 +73,7 @@ public:
     // (and created empty when it was missing), as the device list does on start.
     std::vector<DeviceRecord> list(bool normalise = false);
     // False after a load found the file but could not read it (reported by the table).
-    bool readable() const { return !m_db.IsFileUnreadable(); }
+    bool readable() const { return !m_db.isFileUnreadable(); }
 
     // Adds a record unless a record has the same IP or MAC text.
     DeviceTableResult add(const DeviceRecord& record);

@@ -10,11 +10,11 @@
 namespace tavo {
 namespace {
 
-quint32 ToIpv4(const Ipv4Octets& octets) {
+quint32 toIpv4(const Ipv4Octets& octets) {
     return (quint32(octets[0]) << 24) | (quint32(octets[1]) << 16) | (quint32(octets[2]) << 8) | octets[3];
 }
 
-Ipv4Octets ToOctets(quint32 address) {
+Ipv4Octets toOctets(quint32 address) {
     return {uint8_t(address >> 24), uint8_t(address >> 16), uint8_t(address >> 8), uint8_t(address)};
 }
 
@@ -109,7 +109,7 @@ void BootpServer::OnBootpReceive(QUdpSocket* socket) {
     const bool fromServedInterface = m_configuredInterface == 0 || datagram.interfaceIndex() == uint(m_configuredInterface);
     if (!m_bBootpBusy && fromServedInterface) {
         const QByteArray bytes = datagram.data();
-        const BootpRequest request = CheckBootpRequest(
+        const BootpRequest request = checkBootpRequest(
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
         if (request.check != BootpRequestCheck::NotOfFamily && !serve(datagram, request)) return;
     }
@@ -202,12 +202,12 @@ void BootpServer::sendReply(const BootpRequest& request, const BootpTableCache::
         finishRequest(BootpEvent{BootpStatus::HostNameUnavailable}, false);
         return;
     }
-    const auto serverAddress = InterfaceAddresses::chooseFor(*interface, ToIpv4(entry.fields.yourAddress));
+    const auto serverAddress = InterfaceAddresses::chooseFor(*interface, toIpv4(entry.fields.yourAddress));
     if (!serverAddress) {
         finishRequest(BootpEvent{BootpStatus::HostAddressUnavailable}, false);
         return;
     }
-    const BootpMessage reply = BuildBootpReply(request.message, entry.fields, ToOctets(*serverAddress));
+    const BootpMessage reply = buildBootpReply(request.message, entry.fields, toOctets(*serverAddress));
     QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())),
                          m_config.broadcast, m_config.bootpClientPort);
     // The limited broadcast has no route of its own: it leaves through the interface the

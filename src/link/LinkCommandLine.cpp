@@ -73,9 +73,9 @@ std::optional<QString> readLinkOptions(const LinkOptionValue& valueOf, unsigned 
                     config.*port.field = quint16(number);
                 }
             } else if (option.group == kLinkBroadcast) {
-                const auto address = ParseIpArgument(value->toStdString());
+                const auto address = parseIpArgument(value->toStdString());
                 if (!address) return QStringLiteral("--%1: not an IPv4 address: %2").arg(name, *value);
-                config.broadcast = QHostAddress(QString::fromStdString(FormatDotted(*address)));
+                config.broadcast = QHostAddress(QString::fromStdString(formatDotted(*address)));
             } else if (option.group == kLinkInterface) {
                 if (value->isEmpty()) return QStringLiteral("--%1: needs an interface name").arg(name);
                 if (!QNetworkInterface::interfaceFromName(*value).isValid())

@@ -11,7 +11,7 @@
 namespace tavo {
 namespace {
 
-using testing::ReadBytes;
+using testing::readBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
 
@@ -51,13 +51,13 @@ TEST(DeviceTable, NewDeviceRecordHasTheEntryDefaults) {
 TEST(DeviceTable, AddRefusesTheSameIpOrMacAndNamesTheRecord) {
     TempFolder folder;
     ASSERT_EQ(DeviceTable(folder.dir()).add(Device({10, 0, 0, 1}, kMacA)).status, DeviceTableStatus::Done);
-    const std::string before = ReadBytes(folder.file("bootp.ini"));
+    const std::string before = readBytes(folder.file("bootp.ini"));
     for (const DeviceRecord& again : {Device({10, 0, 0, 1}, kMacB), Device({10, 0, 0, 2}, kMacA)}) {
         const DeviceTableResult result = DeviceTable(folder.dir()).add(again);
         EXPECT_EQ(result.status, DeviceTableStatus::Duplicate);
         EXPECT_EQ(result.index, 0);
         EXPECT_EQ(result.record.IP, " 10.  0.  0.  1");
-        EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), before);
+        EXPECT_EQ(readBytes(folder.file("bootp.ini")), before);
     }
     EXPECT_EQ(DeviceTable(folder.dir()).add(Device({10, 0, 0, 2}, kMacB)).index, 1);
 }

@@ -14,14 +14,14 @@ constexpr quint32 kLoopbackNet = 0x7F000000;        // 127.0.0.0/8
 
 // True when every device that has an address has one on loopback: their BootP requests
 // then stay on loopback by default.
-bool AllOnLoopback(const std::vector<SimDeviceOption>& devices) {
+bool allOnLoopback(const std::vector<SimDeviceOption>& devices) {
     for (const SimDeviceOption& device : devices) {
-        if (device.ip && (Ipv4ToNumber(*device.ip) & 0xFF000000) != kLoopbackNet) return false;
+        if (device.ip && (ipv4ToNumber(*device.ip) & 0xFF000000) != kLoopbackNet) return false;
     }
     return true;
 }
 
-bool AsksByBootp(const SimOptions& options) {
+bool asksByBootp(const SimOptions& options) {
     if (options.config.bootpMaxRequests <= 0) return false;
     for (const SimDeviceOption& device : options.devices) {
         if (!device.ip) return true;
@@ -29,7 +29,7 @@ bool AsksByBootp(const SimOptions& options) {
     return false;
 }
 
-SimOptions ProductDefaults() {
+SimOptions productDefaults() {
     SimOptions options;
     options.config.devicePort = SimConfig::kDevicePort;
     options.config.broadcast = QHostAddress(QHostAddress::Broadcast);
@@ -38,7 +38,7 @@ SimOptions ProductDefaults() {
     return options;
 }
 
-std::optional<long long> ParseInteger(const QString& text, long long low, long long high) {
+std::optional<long long> parseInteger(const QString& text, long long low, long long high) {
     bool ok = false;
     const long long value = text.toLongLong(&ok, 10);
     if (!ok || value < low || value > high) return std::nullopt;
@@ -48,36 +48,36 @@ std::optional<long long> ParseInteger(const QString& text, long long low, long l
 // Reads one option's value into the options; an empty text on success, else the reason.
 using ValueReader = std::function<QString(SimOptions&, std::optional<Ipv4Address>&, const QString&)>;
 
-QString SetPort(quint16& target, const QString& value, bool allowZero) {
-    const auto port = ParseInteger(value, allowZero ? 0 : 1, 65535);
+QString setPort(quint16& target, const QString& value, bool allowZero) {
+    const auto port = parseInteger(value, allowZero ? 0 : 1, 65535);
     if (!port) return QStringLiteral("not a port number: %1").arg(value);
     target = quint16(*port);
     return {};
 }
 
-QString SetInt(int& target, const QString& value, long long low, long long high) {
-    const auto number = ParseInteger(value, low, high);
+QString setInt(int& target, const QString& value, long long low, long long high) {
+    const auto number = parseInteger(value, low, high);
     if (!number) return QStringLiteral("not a number from %1 to %2: %3").arg(low).arg(high).arg(value);
     target = int(*number);
     return {};
 }
 
-const std::map<QString, ValueReader>& ValueOptions() {
+const std::map<QString, ValueReader>& valueOptions() {
     static const std::map<QString, ValueReader> readers = {
-        {"--port", [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.devicePort, v, true); }},
+        {"--port", [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.devicePort, v, true); }},
         {"--bootp-server-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpServerPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpServerPort, v, false); }},
         {"--bootp-client-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpClientPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpClientPort, v, false); }},
         {"--bootp-interval-ms",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
         {"--bootp-max-requests",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
         {"--broadcast",
          [](SimOptions& o, auto&, const QString& v) {
-             const auto ip = ParseIpv4(v);
+             const auto ip = parseIpv4(v);
              if (!ip) return QStringLiteral("not an IPv4 address: %1").arg(v);
-             o.config.broadcast = QHostAddress(Ipv4ToNumber(*ip));
+             o.config.broadcast = QHostAddress(ipv4ToNumber(*ip));
              return QString();
          }},
         {"--interface",
@@ -97,12 +97,12 @@ const std::map<QString, ValueReader>& ValueOptions() {
         {"--ip",
          [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
              if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
-             pending = ParseIpv4(v);
+             pending = parseIpv4(v);
              return pending ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
          }},
         {"--mac",
          [](SimOptions& o, std::optional<Ipv4Address>& pending, const QString& v) {
-             const auto mac = ParseMac(v);
+             const auto mac = parseMac(v);
              if (!mac) return QStringLiteral("not a MAC address: %1").arg(v);
              o.devices.push_back({pending, *mac});
              pending.reset();
@@ -113,8 +113,8 @@ const std::map<QString, ValueReader>& ValueOptions() {
 }
 }  // namespace
 
-SimOptionsResult ParseSimOptions(const QStringList& arguments) {
-    SimOptions options = ProductDefaults();
+SimOptionsResult parseSimOptions(const QStringList& arguments) {
+    SimOptions options = productDefaults();
     std::optional<Ipv4Address> pendingIp;
     bool broadcastGiven = false;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -128,20 +128,20 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
             continue;
         }
         if (name == QLatin1String("--broadcast")) broadcastGiven = true;
-        const auto reader = ValueOptions().find(name);
-        if (reader == ValueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
+        const auto reader = valueOptions().find(name);
+        if (reader == valueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
         if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
         const QString problem = reader->second(options, pendingIp, arguments.at(++i));
         if (!problem.isEmpty()) return {std::nullopt, problem};
     }
     if (pendingIp) return {std::nullopt, QStringLiteral("the last --ip has no --mac")};
     if (options.devices.empty()) return {std::nullopt, QStringLiteral("no device: give at least one --mac")};
-    if (!broadcastGiven && options.config.interfaceName.isEmpty() && AllOnLoopback(options.devices))
+    if (!broadcastGiven && options.config.interfaceName.isEmpty() && allOnLoopback(options.devices))
         options.config.broadcast = QHostAddress(kLoopbackBroadcast);
     // A limited broadcast without a chosen interface would leave by the default route onto
     // whatever network this host is on; the simulator only asks where it is pointed.
     const bool limited = options.config.broadcast == QHostAddress(QHostAddress::Broadcast);
-    if (limited && options.config.interfaceName.isEmpty() && AsksByBootp(options)) {
+    if (limited && options.config.interfaceName.isEmpty() && asksByBootp(options)) {
         return {std::nullopt, QStringLiteral("BootP requests to 255.255.255.255 would leave by the default route: "
                                              "add --interface IF, or --broadcast ADDR (on loopback "
                                              "127.255.255.255), or --bootp-max-requests 0")};
@@ -149,7 +149,7 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     return {options, {}};
 }
 
-QString SimUsage() {
+QString simUsage() {
     return QStringLiteral(
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"

@@ -21,7 +21,7 @@ HistoryPickDlg::HistoryPickDlg(const QString& title, const QString& listId, int 
     m_list->setMinimumWidth(kListWidth);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
-    connect(m_list, &PickList::rowDoubleClicked, this, &HistoryPickDlg::OnDblclkList);
+    connect(m_list, &PickList::rowDoubleClicked, this, &HistoryPickDlg::onDblclkList);
 }
 
 void HistoryPickDlg::addNewest(const QString& text, const std::vector<int>& values) {
@@ -30,7 +30,7 @@ void HistoryPickDlg::addNewest(const QString& text, const std::vector<int>& valu
     m_list->insertItem(0, item);
 }
 
-void HistoryPickDlg::OnDblclkList(int row) {
+void HistoryPickDlg::onDblclkList(int row) {
     std::vector<int> values(size_t(m_valueCount), 0);
     if (row < 0 && m_onMiss == OnMiss::Reject) {
         takePick(values);

@@ -28,7 +28,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void OnDblclkList(int row);
+    void onDblclkList(int row);
 
 private:
     PickList* m_list = nullptr;

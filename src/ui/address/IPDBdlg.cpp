@@ -9,12 +9,12 @@ namespace tavo {
 CIPDBdlg::CIPDBdlg(AppContext& context, QWidget* parent)
     : HistoryPickDlg(QStringLiteral("DataBase indirizzi IP"), QStringLiteral("1029"), 4, OnMiss::AcceptZeros, parent) {
     setObjectName(QStringLiteral("IPDBdlg"));
-    CIPFDB history(context.dataDir.toStdString(), TableMessagesTo(context.prompts));
+    CIPFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));
     history.Load();
     for (history.MoveFirst(); !history.IsEOF(); history.MoveNext()) {
-        CIPFDB::Values octets = history.GetValues(history.GetPosition());
-        for (int& octet : octets) octet = ShownOctet(octet);
-        addNewest(QString::fromStdString(FormatIpHistoryEntry(octets)), {octets.begin(), octets.end()});
+        CIPFDB::Values octets = history.getValues(history.getPosition());
+        for (int& octet : octets) octet = shownOctet(octet);
+        addNewest(QString::fromStdString(formatIpHistoryEntry(octets)), {octets.begin(), octets.end()});
     }
 }
 

@@ -9,14 +9,14 @@ namespace tavo {
 CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent)
     : HistoryPickDlg(QStringLiteral("DataBase indirizzi MAC"), QStringLiteral("1079"), 6, OnMiss::Reject, parent) {
     setObjectName(QStringLiteral("MacDBDlg"));
-    CMacHistoryFDB history(context.dataDir.toStdString(), TableMessagesTo(context.prompts));
+    CMacHistoryFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));
     history.Load();
     for (history.MoveFirst(); !history.IsEOF(); history.MoveNext()) {
-        CMacHistoryFDB::Values bytes = history.GetValues(history.GetPosition());
+        CMacHistoryFDB::Values bytes = history.getValues(history.getPosition());
         // A byte that could not be read shows, and is picked, as the octet it goes on
         // the wire as.
-        for (int& byte : bytes) byte = ShownOctet(byte);
-        addNewest(QString::fromStdString(FormatMacHistoryEntry(bytes)), {bytes.begin(), bytes.end()});
+        for (int& byte : bytes) byte = shownOctet(byte);
+        addNewest(QString::fromStdString(formatMacHistoryEntry(bytes)), {bytes.begin(), bytes.end()});
     }
 }
 

@@ -25,11 +25,11 @@ struct Options {
     QCommandLineOption failNetwork{"fail-network-init", "Testing: act as if the network layer could not be initialised."};
 };
 
-StartupParse Error(const QString& text) { return {StartupParse::Kind::Error, {}, text}; }
+StartupParse usageError(const QString& text) { return {StartupParse::Kind::Error, {}, text}; }
 
 }  // namespace
 
-StartupParse ParseStartupOptions(const QStringList& args) {
+StartupParse parseStartupOptions(const QStringList& args) {
     Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("TAVO 707 Utility: BootP service, address commands, device maintenance and web upload."));
@@ -37,28 +37,28 @@ StartupParse ParseStartupOptions(const QStringList& args) {
     for (const LinkOption& link : linkOptions(kLinkAllOptions))
         parser.addOption(QCommandLineOption(link.names, link.description + '.', link.valueName));
     parser.addOptions({o.dataDir, o.closeAfter, o.printStartup, o.screenshot, o.failNetwork});
-    if (!parser.parse(args)) return Error(parser.errorText());
+    if (!parser.parse(args)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         return {StartupParse::Kind::Help, {}, parser.helpText() + QString::fromLatin1(kExitNotes)};
     if (!parser.positionalArguments().isEmpty())
-        return Error(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+        return usageError(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
     StartupParse result;
     StartupOptions& options = result.options;
     const auto linkValue = [&parser](const QString& name) {
         return parser.isSet(name) ? std::optional<QString>(parser.value(name)) : std::nullopt;
     };
-    if (const auto error = readLinkOptions(linkValue, kLinkAllOptions, options.link)) return Error(*error);
+    if (const auto error = readLinkOptions(linkValue, kLinkAllOptions, options.link)) return usageError(*error);
     if (parser.isSet(o.dataDir)) {
         const QFileInfo dir(parser.value(o.dataDir));
-        if (!dir.isDir()) return Error(QStringLiteral("--data-dir: not a folder: %1").arg(parser.value(o.dataDir)));
+        if (!dir.isDir()) return usageError(QStringLiteral("--data-dir: not a folder: %1").arg(parser.value(o.dataDir)));
         options.dataDir = dir.absoluteFilePath();
     }
     if (parser.isSet(o.closeAfter)) {
         bool ok = false;
         options.closeAfterMs = parser.value(o.closeAfter).toInt(&ok);
         if (!ok || options.closeAfterMs < 0)
-            return Error(QStringLiteral("--close-after-ms: not a number of milliseconds: %1").arg(parser.value(o.closeAfter)));
+            return usageError(QStringLiteral("--close-after-ms: not a number of milliseconds: %1").arg(parser.value(o.closeAfter)));
     }
     options.printStartupMs = parser.isSet(o.printStartup);
     options.screenshotPath = parser.value(o.screenshot);

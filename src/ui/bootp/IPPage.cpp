@@ -34,7 +34,7 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumns[kColumnCount] = {{"Tipo", 45},     {" Lun.", 40},     {" IP TAVO", 90},
                                                {" MAC TAVO", 90}, {" Gateway ", 90}, {" Subnet Mask", 90}};
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -45,7 +45,7 @@ CIPPage::CIPPage(AppContext& context, QWidget* parent)
     m_pBootpServer = new BootpServer(m_context.link, m_context.dataDir, *m_observer, this);
     buildControls();
     OnInitDialog();
-    setIpClearRunner([this] { return CIPClearDlg::Run(m_context, this); });
+    setIpClearRunner([this] { return CIPClearDlg::run(m_context, this); });
     setIpSearchRunner([this] {
         CFindIPDlg dialog(m_context, this);
         dialog.exec();
@@ -166,8 +166,8 @@ void CIPPage::setRunningButtons(bool running) {
 
 void CIPPage::setRow(int row, const DeviceRecord& record) {
     const QString texts[kColumnCount] = {QString::number(record.HType), QString::number(record.hlen),
-                                         FromStd(record.IP),            FromStd(record.MAC),
-                                         FromStd(record.Gateway),       FromStd(record.Subnet)};
+                                         fromStd(record.IP),            fromStd(record.MAC),
+                                         fromStd(record.Gateway),       fromStd(record.Subnet)};
     for (int c = 0; c < kColumnCount; ++c) m_listDevices->setItem(row, c, new QTableWidgetItem(texts[c]));
 }
 
@@ -190,7 +190,7 @@ DeviceRecord CIPPage::shownRecord(int row) const {
 }
 
 void CIPPage::FillDeviceList() {
-    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    DeviceTable table(dataDir(), tableMessagesTo(m_context.prompts));
     // Rewrites the file in its normal form, and creates an empty one when there was none.
     const std::vector<DeviceRecord> records = table.list(true);
     m_listDevices->setRowCount(0);
@@ -209,7 +209,7 @@ int CIPPage::OnAddDevice() {
 
     // A device whose IP or MAC text is already in the table is silently not added; a
     // full table or a failed save was reported by the table, and the list follows the file.
-    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    DeviceTable table(dataDir(), tableMessagesTo(m_context.prompts));
     const DeviceTableResult added = table.add(dlg.record());
     if (added.status != DeviceTableStatus::Done) return 1;
     m_listDevices->insertRow(m_nRowCount);
@@ -249,7 +249,7 @@ DeviceTableResult CIPPage::locateSelected(DeviceTable& table) {
 void CIPPage::OnModifyDevice() {
     CBootpEditDlg dlg(m_context, this);
     dlg.setRecord(shownRecord(m_nSelectedRow));
-    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    DeviceTable table(dataDir(), tableMessagesTo(m_context.prompts));
     const DeviceTableResult found = locateSelected(table);
     if (found.status != DeviceTableStatus::Done) return;
     dlg.m_nMode = CBootpEditDlg::kModeModify;
@@ -263,7 +263,7 @@ void CIPPage::OnModifyDevice() {
 }
 
 void CIPPage::OnDeleteDevice() {
-    DeviceTable table(dataDir(), TableMessagesTo(m_context.prompts));
+    DeviceTable table(dataDir(), tableMessagesTo(m_context.prompts));
     const DeviceTableResult found = locateSelected(table);
     if (found.status != DeviceTableStatus::Done) return;
     // No question is asked; the rows below move up into the remembered place.

@@ -16,7 +16,7 @@ QStringList macByteTexts(const MacOctets& mac) {
 }  // namespace
 
 void IPPageBootpObserver::bootpStatus(const BootpEvent& event) {
-    m_page.showStatus(QString::fromStdString(BootpStatusText(event)));
+    m_page.showStatus(QString::fromStdString(bootpStatusText(event)));
 }
 
 bool IPPageBootpObserver::bootpUnknownDevice(const MacOctets& mac) {
