@@ -1,0 +1,60 @@
+#include "DumpText.h"
+
+#include <cstdio>
+
+namespace tavo {
+namespace {
+
+constexpr int kLineBytes = 16;
+
+std::string Format(const char* pattern, unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::string HexLine(uint32_t offset, const std::string& cells, const std::string& ascii) {
+    return Format("%08x", offset) + "  " + cells + " |" + ascii + "|";
+}
+
+}  // namespace
+
+std::string ByteText(uint8_t value) { return Format("%02X", value); }
+
+std::string FlashColumnHeader(int column) { return Format("0%x", static_cast<unsigned>(column)); }
+
+std::string RegisterColumnHeader(int column) { return Format("%x0", static_cast<unsigned>(column)); }
+
+std::string FlashRowLabel(int row) { return "00" + ByteText(static_cast<uint8_t>(row)); }
+
+std::string RegisterRowLabel(int row) { return ByteText(static_cast<uint8_t>(row)); }
+
+char AsciiChar(uint8_t value) { return value >= 0x20 && value < 0x7F ? static_cast<char>(value) : '.'; }
+
+std::string AsciiText(std::span<const uint8_t> bytes) {
+    std::string text;
+    for (uint8_t b : bytes) text += AsciiChar(b);
+    return text;
+}
+
+std::string HexDumpLine(uint32_t offset, std::span<const uint8_t> bytes) {
+    std::string cells;
+    for (int i = 0; i < kLineBytes; ++i) {
+        if (i == 8) cells += ' ';
+        cells += i < static_cast<int>(bytes.size()) ? Format("%02x", bytes[static_cast<size_t>(i)]) : "  ";
+        if (i + 1 < kLineBytes) cells += ' ';
+    }
+    return HexLine(offset, cells, AsciiText(bytes));
+}
+
+std::string MissingHexDumpLine(uint32_t offset) {
+    std::string cells;
+    for (int i = 0; i < kLineBytes; ++i) {
+        if (i == 8) cells += ' ';
+        cells += "--";
+        if (i + 1 < kLineBytes) cells += ' ';
+    }
+    return HexLine(offset, cells, std::string(kLineBytes, ' '));
+}
+
+}  // namespace tavo
