@@ -107,7 +107,7 @@ int Exchange(Parsed& parsed, MaintenanceLink& link, const std::function<void()>&
         }
     });
     QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, [&] {
-        Fail("the reply could not be read (longer than a register reply)");
+        Fail("the reply could not be read: nothing listens at the device port, or the reply is too long");
         QCoreApplication::exit(kExitFailure);
     });
     const auto timeout = *ReadTimeoutMs(parsed.options);
