@@ -110,12 +110,21 @@ void FlashReadRun::expire(CClientSocket* socket) {
     checkPassEnd();
 }
 
-// Closed at once, so that nothing more is taken on its port; deleted once the read
-// event it may be inside of is over.
+// The request is settled: whatever arrives on its socket from now on (a late or repeated
+// reply) is read and dropped. The socket keeps its port for kQuarantine before it is
+// closed, so that the stack cannot hand that port to a later request of the run, whose
+// socket would then take this request's stray reply.
 void FlashReadRun::release(CClientSocket* socket) {
     m_outstanding.erase(socket);
-    socket->Close();
-    socket->deleteLater();
+    disconnect(socket, nullptr, this, nullptr);
+    connect(socket, &CClientSocket::clientSocketData, socket, [socket] {
+        while (socket->Receive()) {
+        }
+    });
+    QTimer::singleShot(kQuarantine, socket, [socket] {
+        socket->Close();
+        socket->deleteLater();
+    });
 }
 
 void FlashReadRun::checkPassEnd() {

@@ -28,10 +28,10 @@ enum class FlashRunStatus {
 //
 // The sector reply carries no sector number, so every request leaves from a socket of its
 // own (its own local port) and the reply that arrives on that socket is the reply for
-// that sector and no other. The socket is released when its reply has been read or its
-// wait has run out, so a late or duplicated reply finds no socket and is dropped by the
-// stack; it can never fill another sector's row. A sector without a reply stays missing
-// in the dump.
+// that sector and no other. Once its reply has been read or its wait has run out, the
+// socket only drops what still arrives, and it keeps its port a while longer, so a late
+// or duplicated reply can never fill another sector's row. A sector without a reply
+// stays missing in the dump.
 //
 // After the last request of a pass and its pause, the run waits for the replies still
 // outstanding (each at most `replyWait` after its request); missing sectors are then
@@ -50,6 +50,8 @@ public:
     // Requests whose replies are outstanding at most at once; only a pace far below the
     // product's (or a device that does not answer at all with a long wait) reaches it.
     static constexpr int kMaxOutstanding = 64;
+    // How long a settled request's socket keeps its port (see release()).
+    static constexpr std::chrono::milliseconds kQuarantine{2000};
 
     FlashReadRun(LinkConfig config, Pace pace, Request request, QObject* parent = nullptr);
     ~FlashReadRun() override;

@@ -211,13 +211,13 @@ TEST(FlashReadRun, ALateReplyNeverFillsTheRowAndTheSectorIsAskedAgain) {
     EXPECT_EQ(asked3, 2);
 }
 
-TEST(FlashReadRun, AReplyArrivingAfterItsWaitFindsNoSocket) {
+TEST(FlashReadRun, AReplyArrivingAfterItsWaitIsDropped) {
     FlashDevice device;
     device.hold = true;
     FlashReadRun run(DeviceAt(device.port()), FastPace(), Range(40, 41, 0, 100ms));
     EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
     EXPECT_EQ(run.dump().missing(), (std::vector<int>{40, 41}));
-    // Released now, the replies reach no run: the dump stays as it was.
+    // Released now, the replies are dropped: the dump stays as it was.
     device.release(false);
     QTest::qWait(50);
     EXPECT_EQ(run.dump().missing(), (std::vector<int>{40, 41}));
