@@ -235,7 +235,16 @@ TEST_F(UtilPageTest, RegisterBelow10IsWarnedAndStillReadAndTheValueShowsRedOnWhi
     EXPECT_EQ(value->palette().color(QPalette::Base), QColor(255, 255, 255));
     EXPECT_EQ(page->logLines(), (QStringList{"Socket UDP/IP  inizializzato", "Invio comando di lettura registro ...",
                                              "received.."}));
-    // Into the field: black again; the background stays white.
+    // Black again before each register command (here a write the operator declines).
+    prompts.confirmAnswers.enqueue(false);
+    click("1046");
+    value->repaint();
+    EXPECT_EQ(value->palette().color(QPalette::Text), QColor(0, 0, 0));
+    EXPECT_EQ(value->palette().color(QPalette::Base), QColor(255, 255, 255));
+    // Red once more from a second read; into the field: black again, background white.
+    click("1043");
+    QTRY_COMPARE_WITH_TIMEOUT(commandsSeen(0x30, 2), 2, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(value->palette().color(QPalette::Text), QColor(255, 0, 0), kWaitMs);
     QTest::mouseClick(value, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(value->hasFocus(), kWaitMs);
     value->repaint();
