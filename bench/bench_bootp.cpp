@@ -22,7 +22,7 @@
 
 namespace {
 
-std::string MacText(int i) {
+std::string macText(int i) {
     const int m = 1 + i;
     return tavo::FormatMac({0x02, 0x4B, 0x7E, uint8_t(m >> 16), uint8_t(m >> 8), uint8_t(m)});
 }
@@ -31,13 +31,13 @@ void FillTable(const QString& dir, int count) {
     tavo::CBootPFDB table(dir.toStdString());
     for (int i = 0; i < count; ++i) {
         table.AddNew();
-        table.SetHType(1);
-        table.SetHLen(6);
+        table.setHType(1);
+        table.setHLen(6);
         const int host = 16 + i;
-        table.SetIP(tavo::FormatDottedAligned(10, 77, host >> 8, host & 0xFF));
-        table.SetMAC(MacText(i));
-        table.SetGateway(tavo::FormatDottedAligned(10, 77, 0, 1));
-        table.SetSubnet(tavo::FormatDottedAligned(255, 255, 224, 0));
+        table.setIP(tavo::formatDottedAligned(10, 77, host >> 8, host & 0xFF));
+        table.setMAC(macText(i));
+        table.setGateway(tavo::formatDottedAligned(10, 77, 0, 1));
+        table.setSubnet(tavo::formatDottedAligned(255, 255, 224, 0));
     }
     table.Save();
 }
@@ -156,7 +156,7 @@ void BM_BootpTableLookupValidated(benchmark::State& state) {
     tavo::BootpTableCache cache(dir.path().toStdString());
     int i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(cache.FindByMac(MacText(i)));
+        benchmark::DoNotOptimize(cache.FindByMac(macText(i)));
         i = (i + 7919) % count;
     }
     state.SetLabel(cache.lastValidation() == tavo::BootpTableCache::Validation::Unchanged ? "settled" : "racy");
@@ -172,7 +172,7 @@ void BM_BootpTableLookupByLoading(benchmark::State& state) {
     for (auto _ : state) {
         tavo::CBootPFDB table(dir.path().toStdString());
         table.Load();
-        benchmark::DoNotOptimize(table.FindByMac(MacText(i)));
+        benchmark::DoNotOptimize(table.FindByMac(macText(i)));
         i = (i + 7919) % count;
     }
 }
@@ -183,10 +183,10 @@ void BM_BootpCheckAndBuildReply(benchmark::State& state) {
     datagram[28] = 0x02;
     datagram[29] = 0x4B;
     datagram[30] = 0x7E;
-    const auto fields = tavo::MakeBootpReplyFields(1, 6, " 10. 77.  0. 16", " 10. 77.  0.  1", "255.255.224.  0");
+    const auto fields = tavo::makeBootpReplyFields(1, 6, " 10. 77.  0. 16", " 10. 77.  0.  1", "255.255.224.  0");
     for (auto _ : state) {
-        const auto request = tavo::CheckBootpRequest(datagram);
-        benchmark::DoNotOptimize(tavo::BuildBootpReply(request.message, fields, {10, 77, 0, 1}));
+        const auto request = tavo::checkBootpRequest(datagram);
+        benchmark::DoNotOptimize(tavo::buildBootpReply(request.message, fields, {10, 77, 0, 1}));
     }
 }
 BENCHMARK(BM_BootpCheckAndBuildReply);

@@ -91,7 +91,7 @@ void Read(benchmark::State& state, bool probe) {
         request.target = QHostAddress::LocalHost;
         request.from = 0;
         request.to = sectors - 1;
-        tavo::FlashReadRun run(device.link, tavo::Pace::Product(), request);
+        tavo::FlashReadRun run(device.link, tavo::Pace::product(), request);
         std::optional<GapProbe> gaps;
         if (probe) gaps.emplace();
         bool done = false;

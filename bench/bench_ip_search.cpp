@@ -46,7 +46,7 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
     listener.bind(kLoopbackBroadcast, 0);
     std::vector<double> spacings;
     for (auto _ : state) {
-        tavo::IpSearch search(LoopbackLink(listener.localPort()), tavo::Pace::Product(), [] { return kMac; });
+        tavo::IpSearch search(LoopbackLink(listener.localPort()), tavo::Pace::product(), [] { return kMac; });
         std::vector<qint64> arrivals;
         QElapsedTimer clock;
         QObject::connect(&listener, &QUdpSocket::readyRead, [&] {
@@ -83,7 +83,7 @@ void BM_SearchAnswered(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        tavo::IpSearch search(LoopbackLink(network.port()), tavo::Pace::Product(), [] { return kMac; });
+        tavo::IpSearch search(LoopbackLink(network.port()), tavo::Pace::product(), [] { return kMac; });
         bool found = false;
         QObject::connect(&search, &tavo::IpSearch::found, [&] { found = true; });
         search.start();

@@ -35,7 +35,7 @@ private:
     fs::path path_;
 };
 
-std::string ReadBytes(const fs::path& path) {
+std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
@@ -52,7 +52,7 @@ void FillDeviceTable(const std::string& dir, int count) {
         table.AddNew();
         char mac[13];
         std::snprintf(mac, sizeof mac, "024B7E%06X", i);
-        table.SetRecord(1, 6, tavo::FormatDottedAligned(10, 1, i / 256, i % 256), mac, "  0.  0.  0.  0",
+        table.SetRecord(1, 6, tavo::formatDottedAligned(10, 1, i / 256, i % 256), mac, "  0.  0.  0.  0",
                         "255.255.255.  0");
     }
     table.Save();
@@ -113,7 +113,7 @@ void BM_HistorySave(benchmark::State& state) {
 void BM_IpAddIfAbsentNew(benchmark::State& state) {
     Folder folder;
     FillHistory<tavo::CIPFDB>(folder.dir(), kRecords - 1);
-    const std::string original = ReadBytes(folder.file(tavo::CIPFDB::kFileName));
+    const std::string original = readBytes(folder.file(tavo::CIPFDB::kFileName));
     for (auto _ : state) {
         benchmark::DoNotOptimize(tavo::CIPFDB::AddIfAbsent(folder.dir(), 192, 168, 1, 10));
         state.PauseTiming();
@@ -125,7 +125,7 @@ void BM_IpAddIfAbsentNew(benchmark::State& state) {
 void BM_MacAddIfAbsentNew(benchmark::State& state) {
     Folder folder;
     FillHistory<tavo::CMacHistoryFDB>(folder.dir(), kRecords - 1);
-    const std::string original = ReadBytes(folder.file(tavo::CMacHistoryFDB::kFileName));
+    const std::string original = readBytes(folder.file(tavo::CMacHistoryFDB::kFileName));
     for (auto _ : state) {
         benchmark::DoNotOptimize(tavo::CMacHistoryFDB::AddIfAbsent(folder.dir(), {2, 171, 205, 239, 1, 35}));
         state.PauseTiming();

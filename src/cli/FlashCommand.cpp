@@ -30,7 +30,7 @@ constexpr int kRetries = 3;  // passes after the first for the sectors still mis
 const char* const kClearConfirmText = "Si sta cancellando l'indirizzo IP ";
 const char* const kClearDoneText = "Cancellazione della memoria Flash completata!!";
 
-QString UsageText() {
+QString usageText() {
     return QString(
                "usage: tavo flash read A.B.C.D FROM TO [-o FILE] [--timeout-ms MS] [--data-dir DIR]\n"
                "                       [--device-port P]\n"
@@ -54,11 +54,11 @@ QString UsageText() {
                "  --timeout-ms MS   how long a sector request waits for its reply (default 1000)\n"
                "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
                "                    else the current directory)\n") +
-           LinkOptionsHelp(kLinkDevicePort);
+           linkOptionsHelp(kLinkDevicePort);
 }
 
-int Usage(FILE* out, int status) {
-    std::fputs(qPrintable(UsageText()), out);
+int usage(FILE* out, int status) {
+    std::fputs(qPrintable(usageText()), out);
     return status;
 }
 
@@ -72,30 +72,30 @@ struct RangeArguments {
 // printing why (status 2).
 std::optional<RangeArguments> ReadRange(const CliOptions& options, bool clear) {
     if (options.positional().size() != 4) {
-        Usage(stderr, kExitUsage);
+        usage(stderr, kExitUsage);
         return std::nullopt;
     }
     RangeArguments range;
     QString error;
     const auto ip = ParseTarget(options.positional()[1], error);
     if (!ip) {
-        Fail(error, kExitUsage);
+        fail(error, kExitUsage);
         return std::nullopt;
     }
     range.ip = *ip;
     const auto from = ParseUnsignedField(options.positional()[2].toStdString());
     const auto to = ParseUnsignedField(options.positional()[3].toStdString());
     if (!from || !to) {
-        Fail("FROM and TO must be decimal sector numbers", kExitUsage);
+        fail("FROM and TO must be decimal sector numbers", kExitUsage);
         return std::nullopt;
     }
     range.from = *from;
     range.to = *to;
     const uint32_t last = clear ? LAST_CLEARABLE_SECTOR : LAST_READABLE_SECTOR;
     switch (clear ? CheckClearRange(*from, *to) : CheckReadRange(*from, *to)) {
-    case RangeCheck::FromOutOfRange: Fail(QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::ToOutOfRange: Fail(QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::FromAfterTo: Fail(QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
+    case RangeCheck::FromOutOfRange: fail(QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::ToOutOfRange: fail(QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::FromAfterTo: fail(QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
     case RangeCheck::Ok: break;
     }
     return range;
@@ -112,7 +112,7 @@ void PrintDump(const FlashDump& dump) {
         const SectorData* data = dump.sector(s);
         for (size_t line = 0; line < SECTOR_SIZE; line += 16) {
             const auto offset = static_cast<uint32_t>(s * SECTOR_SIZE + line);
-            PrintLine(data ? HexDumpLine(offset, std::span<const uint8_t>(data->data() + line, 16))
+            printLine(data ? HexDumpLine(offset, std::span<const uint8_t>(data->data() + line, 16))
                            : MissingHexDumpLine(offset));
         }
     }
@@ -140,18 +140,18 @@ int Read(const QStringList& args) {
     LinkConfig link;
     QString error;
     if (!ParseMaintenanceAction(args, {"output"}, {}, options, link, error)) {
-        Fail(error, kExitUsage);
-        return Usage(stderr, kExitUsage);
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
+    if (options.has("help")) return usage(stdout, 0);
     const auto range = ReadRange(options, false);
     if (!range) return kExitUsage;
-    if (options.has("output") && options.value("output").isEmpty()) return Fail("-o needs a file name", kExitUsage);
+    if (options.has("output") && options.value("output").isEmpty()) return fail("-o needs a file name", kExitUsage);
     RecordTarget(options, range->ip);
 
-    const Pace pace = Pace::Product();
+    const Pace pace = Pace::product();
     FlashReadRun::Request request;
-    request.target = QHostAddress(QString::fromStdString(FormatDotted(range->ip)));
+    request.target = QHostAddress(QString::fromStdString(formatDotted(range->ip)));
     request.from = int(range->from);
     request.to = int(range->to);
     request.retries = kRetries;
@@ -170,35 +170,35 @@ int Read(const QStringList& args) {
     if (progress) std::fputc('\n', stderr);
 
     const QString target = request.target.toString();
-    if (status == FlashRunStatus::NoSocket) return Fail("a socket to " + target + " could not be opened");
-    if (status == FlashRunStatus::Stopped) return Fail("read stopped");
+    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
+    if (status == FlashRunStatus::Stopped) return fail("read stopped");
     const FlashDump& dump = run.dump();
     if (options.has("output")) {
-        if (!WriteRaw(options.value("output"), dump)) return Fail("cannot write " + options.value("output"));
+        if (!WriteRaw(options.value("output"), dump)) return fail("cannot write " + options.value("output"));
     } else {
         PrintDump(dump);
     }
     const std::vector<int> missing = dump.missing();
     if (missing.empty()) return 0;
-    return Fail(QString("no reply from %1 for sector(s) %2 after %3 requests each")
+    return fail(QString("no reply from %1 for sector(s) %2 after %3 requests each")
                     .arg(target, SectorList(missing))
                     .arg(kRetries + 1));
 }
 
-int Clear(const QStringList& args) {
+int clearAddress(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
     if (!ParseMaintenanceAction(args, {}, {"yes"}, options, link, error)) {
-        Fail(error, kExitUsage);
-        return Usage(stderr, kExitUsage);
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
+    if (options.has("help")) return usage(stdout, 0);
     const auto range = ReadRange(options, true);
     if (!range) return kExitUsage;
-    const QString target = QString::fromStdString(FormatDotted(range->ip));
-    if (!options.has("yes") && !ConfirmOnTerminal("Clear", QString::fromUtf8(kClearConfirmText) + target))
-        return Fail("not confirmed: nothing sent");
+    const QString target = QString::fromStdString(formatDotted(range->ip));
+    if (!options.has("yes") && !confirmOnTerminal("Clear", QString::fromUtf8(kClearConfirmText) + target))
+        return fail("not confirmed: nothing sent");
     RecordTarget(options, range->ip);
 
     FlashClearRun run(link, QHostAddress(target), int(range->from), int(range->to));
@@ -209,24 +209,24 @@ int Clear(const QStringList& args) {
     });
     run.start();
     if (run.isRunning()) QCoreApplication::exec();
-    if (status == FlashRunStatus::NoSocket) return Fail("a socket to " + target + " could not be opened");
+    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
     if (run.accepted() != run.sent())
-        return Fail(QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
-    PrintLine(QString::fromUtf8(kClearDoneText));
+        return fail(QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
+    printLine(QString::fromUtf8(kClearDoneText));
     return 0;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     // The sockets' debug trace is for developers; the output of a command is its own.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    if (args.isEmpty()) return Usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
+    if (args.isEmpty()) return usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
     if (args[0] == "read") return Read(args);
-    if (args[0] == "clear") return Clear(args);
-    return Usage(stderr, kExitUsage);
+    if (args[0] == "clear") return clearAddress(args);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kFlash("flash", "read flash sectors of a device into a dump or a file, or clear them", Run);
+const CliCommand kFlash("flash", "read flash sectors of a device into a dump or a file, or clear them", run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -20,12 +20,12 @@ bool ParseMaintenanceAction(const QStringList& args, const QStringList& withValu
                             CliOptions& options, LinkConfig& link, QString& error) {
     QStringList normalised;
     for (const QString& arg : args) normalised << (arg == "-o" ? QStringLiteral("--output") : arg);
-    if (!options.Parse(normalised, withValue + QStringList{kDataDirOption, "timeout-ms"} + LinkOptionNames(kLinkDevicePort),
+    if (!options.parse(normalised, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
                        flags + QStringList{"help"})) {
         error = options.error();
         return false;
     }
-    if (!ReadLinkOptions(options, link, error)) return false;
+    if (!readLinkOptions(options, link, error)) return false;
     if (link.devicePort == 0) {
         error = "--device-port: the device port cannot be 0";
         return false;
@@ -40,7 +40,7 @@ bool ParseMaintenanceAction(const QStringList& args, const QStringList& withValu
 }
 
 std::optional<Ipv4Octets> ParseTarget(const QString& text, QString& error) {
-    const auto ip = ParseIpArgument(text.toStdString());
+    const auto ip = parseIpArgument(text.toStdString());
     if (!ip) {
         error = "not an IPv4 address: " + text;
         return std::nullopt;
@@ -68,7 +68,7 @@ std::optional<std::chrono::milliseconds> ReadTimeoutMs(const CliOptions& options
     return std::chrono::milliseconds(ms);
 }
 
-bool ConfirmOnTerminal(const QString& operation, const QString& description) {
+bool confirmOnTerminal(const QString& operation, const QString& description) {
     std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),
                  kConfirmWarning, kConfirmQuestion);
     std::fflush(stderr);
@@ -82,7 +82,7 @@ bool ConfirmOnTerminal(const QString& operation, const QString& description) {
 }
 
 void RecordTarget(const CliOptions& options, const Ipv4Octets& ip) {
-    CIPFDB::AddIfAbsent(DataDirectory(options), ip[0], ip[1], ip[2], ip[3], StderrTableSink());
+    CIPFDB::AddIfAbsent(dataDirectory(options), ip[0], ip[1], ip[2], ip[3], stderrTableSink());
 }
 
 }  // namespace tavo::cli

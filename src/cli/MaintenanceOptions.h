@@ -30,7 +30,7 @@ std::optional<uint8_t> ParseHexArgument(const QString& text);
 std::optional<std::chrono::milliseconds> ReadTimeoutMs(const CliOptions& options);
 
 // The warning before an operation that changes a device, on the terminal; true for a yes.
-bool ConfirmOnTerminal(const QString& operation, const QString& description);
+bool confirmOnTerminal(const QString& operation, const QString& description);
 
 // Records the target in the IP history of the data directory, as the page's Set does.
 void RecordTarget(const CliOptions& options, const Ipv4Octets& ip);

@@ -20,7 +20,7 @@ namespace {
 
 const char* const kWriteConfirmText = "Si sta scrivendo sull'indirizzo IP ";
 
-QString UsageText() {
+QString usageText() {
     return QString(
                "usage: tavo reg read A.B.C.D REG [--timeout-ms MS] [--data-dir DIR] [--device-port P]\n"
                "       tavo reg dump A.B.C.D [--timeout-ms MS] [--data-dir DIR] [--device-port P]\n"
@@ -41,11 +41,11 @@ QString UsageText() {
                "  --timeout-ms MS   how long to wait for the reply (default 1000)\n"
                "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
                "                    else the current directory)\n") +
-           LinkOptionsHelp(kLinkDevicePort);
+           linkOptionsHelp(kLinkDevicePort);
 }
 
-int Usage(FILE* out, int status) {
-    std::fputs(qPrintable(UsageText()), out);
+int usage(FILE* out, int status) {
+    std::fputs(qPrintable(usageText()), out);
     return status;
 }
 
@@ -62,30 +62,30 @@ std::optional<Parsed> ParseLine(const QStringList& args, int hexArguments, const
     Parsed parsed;
     QString error;
     if (!ParseMaintenanceAction(args, {}, flags, parsed.options, parsed.link, error)) {
-        Fail(error, kExitUsage);
-        status = Usage(stderr, kExitUsage);
+        fail(error, kExitUsage);
+        status = usage(stderr, kExitUsage);
         return std::nullopt;
     }
     if (parsed.options.has("help")) {
-        status = Usage(stdout, 0);
+        status = usage(stdout, 0);
         return std::nullopt;
     }
     const QStringList& words = parsed.options.positional();
     if (words.size() != 2 + hexArguments) {
-        status = Usage(stderr, kExitUsage);
+        status = usage(stderr, kExitUsage);
         return std::nullopt;
     }
     const auto ip = ParseTarget(words[1], error);
     if (!ip) {
-        status = Fail(error, kExitUsage);
+        status = fail(error, kExitUsage);
         return std::nullopt;
     }
     parsed.ip = *ip;
-    parsed.target = QHostAddress(QString::fromStdString(FormatDotted(*ip)));
+    parsed.target = QHostAddress(QString::fromStdString(formatDotted(*ip)));
     for (int i = 0; i < hexArguments; ++i) {
         const auto value = ParseHexArgument(words[2 + i]);
         if (!value) {
-            status = Fail("not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
+            status = fail("not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
             return std::nullopt;
         }
         parsed.bytes.push_back(*value);
@@ -96,25 +96,25 @@ std::optional<Parsed> ParseLine(const QStringList& args, int hexArguments, const
 // Opens the link, runs `send`, and waits for `done` to end the loop or the bound.
 int Exchange(Parsed& parsed, MaintenanceLink& link, const std::function<void()>& send, bool awaitReply) {
     RecordTarget(parsed.options, parsed.ip);
-    if (!link.open(parsed.target)) return Fail("a socket to " + parsed.target.toString() + " could not be opened");
+    if (!link.open(parsed.target)) return fail("a socket to " + parsed.target.toString() + " could not be opened");
     int status = kExitFailure;
     QObject::connect(&link, &MaintenanceLink::registerCommandSent, [&](uint8_t, bool accepted) {
         if (!accepted) {
-            Fail("the command could not be sent to " + parsed.target.toString());
+            fail("the command could not be sent to " + parsed.target.toString());
             QCoreApplication::exit(kExitFailure);
         } else if (!awaitReply) {
             QCoreApplication::exit(0);
         }
     });
     QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, [&] {
-        Fail("the reply could not be read: nothing listens at the device port, or the reply is too long");
+        fail("the reply could not be read: nothing listens at the device port, or the reply is too long");
         QCoreApplication::exit(kExitFailure);
     });
     const auto timeout = *ReadTimeoutMs(parsed.options);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        Fail(QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
+        fail(QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(timeout);
@@ -132,9 +132,9 @@ int ReadOne(const QStringList& args) {
     if (reg < REGISTER_TABLE_FIRST)
         std::fprintf(stderr, "tavo: warning: register %s lies below 10, outside the register space; read sent all the same\n",
                      ByteText(reg).c_str());
-    MaintenanceLink link(parsed->link, Pace::Product());
+    MaintenanceLink link(parsed->link, Pace::product());
     QObject::connect(&link, &MaintenanceLink::registerValueReceived, [](uint8_t value) {
-        PrintLine(ByteText(value));
+        printLine(ByteText(value));
         QCoreApplication::exit(0);
     });
     return Exchange(*parsed, link, [&] { link.readRegister(reg); }, true);
@@ -143,11 +143,11 @@ int ReadOne(const QStringList& args) {
 void PrintTable(const RegisterTable& table) {
     std::string header = "index";
     for (int j = 1; j <= REGISTER_COLUMNS; ++j) header += " " + RegisterColumnHeader(j);
-    PrintLine(header);
+    printLine(header);
     for (int r = 0; r < DUMP_ROWS; ++r) {
         std::string line = RegisterRowLabel(r) + "   ";
         for (int j = 1; j <= REGISTER_COLUMNS; ++j) line += " " + ByteText(RegisterCell(table, r, j));
-        PrintLine(line);
+        printLine(line);
     }
 }
 
@@ -155,7 +155,7 @@ int Dump(const QStringList& args) {
     int status = 0;
     auto parsed = ParseLine(args, 0, {}, status);
     if (!parsed) return status;
-    MaintenanceLink link(parsed->link, Pace::Product());
+    MaintenanceLink link(parsed->link, Pace::product());
     QObject::connect(&link, &MaintenanceLink::registerTableReceived, [](const RegisterTable& table) {
         PrintTable(table);
         QCoreApplication::exit(0);
@@ -168,29 +168,29 @@ int Write(const QStringList& args) {
     auto parsed = ParseLine(args, 2, {"yes"}, status);
     if (!parsed) return status;
     const QString target = parsed->target.toString();
-    if (!parsed->options.has("yes") && !ConfirmOnTerminal("Write", QString::fromUtf8(kWriteConfirmText) + target))
-        return Fail("not confirmed: nothing sent");
+    if (!parsed->options.has("yes") && !confirmOnTerminal("Write", QString::fromUtf8(kWriteConfirmText) + target))
+        return fail("not confirmed: nothing sent");
     const uint8_t reg = parsed->bytes[0];
     const uint8_t value = parsed->bytes[1];
-    MaintenanceLink link(parsed->link, Pace::Product());
+    MaintenanceLink link(parsed->link, Pace::product());
     status = Exchange(*parsed, link, [&] { link.writeRegister(reg, value); }, false);
-    if (status == 0) PrintLine(QString("register %1 set to %2 on %3")
+    if (status == 0) printLine(QString("register %1 set to %2 on %3")
                                    .arg(QString::fromStdString(ByteText(reg)), QString::fromStdString(ByteText(value)), target));
     return status;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     // The sockets' debug trace is for developers; the output of a command is its own.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    if (args.isEmpty()) return Usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
+    if (args.isEmpty()) return usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
     if (args[0] == "read") return ReadOne(args);
     if (args[0] == "dump") return Dump(args);
     if (args[0] == "write") return Write(args);
-    return Usage(stderr, kExitUsage);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kReg("reg", "read, dump or write the registers of a device", Run);
+const CliCommand kReg("reg", "read, dump or write the registers of a device", run);
 
 }  // namespace
 }  // namespace tavo::cli

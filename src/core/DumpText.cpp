@@ -7,23 +7,23 @@ namespace {
 
 constexpr int kLineBytes = 16;
 
-std::string Format(const char* pattern, unsigned value) {
+std::string format(const char* pattern, unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, pattern, value);
     return text;
 }
 
 std::string HexLine(uint32_t offset, const std::string& cells, const std::string& ascii) {
-    return Format("%08x", offset) + "  " + cells + " |" + ascii + "|";
+    return format("%08x", offset) + "  " + cells + " |" + ascii + "|";
 }
 
 }  // namespace
 
-std::string ByteText(uint8_t value) { return Format("%02X", value); }
+std::string ByteText(uint8_t value) { return format("%02X", value); }
 
-std::string FlashColumnHeader(int column) { return Format("0%x", static_cast<unsigned>(column)); }
+std::string FlashColumnHeader(int column) { return format("0%x", static_cast<unsigned>(column)); }
 
-std::string RegisterColumnHeader(int column) { return Format("%x0", static_cast<unsigned>(column)); }
+std::string RegisterColumnHeader(int column) { return format("%x0", static_cast<unsigned>(column)); }
 
 std::string FlashRowLabel(int row) { return "00" + ByteText(static_cast<uint8_t>(row)); }
 
@@ -41,7 +41,7 @@ std::string HexDumpLine(uint32_t offset, std::span<const uint8_t> bytes) {
     std::string cells;
     for (int i = 0; i < kLineBytes; ++i) {
         if (i == 8) cells += ' ';
-        cells += i < static_cast<int>(bytes.size()) ? Format("%02x", bytes[static_cast<size_t>(i)]) : "  ";
+        cells += i < static_cast<int>(bytes.size()) ? format("%02x", bytes[static_cast<size_t>(i)]) : "  ";
         if (i + 1 < kLineBytes) cells += ' ';
     }
     return HexLine(offset, cells, AsciiText(bytes));

@@ -32,7 +32,7 @@ void FlashClearRun::sendSlice() {
     if (!m_running) return;
     for (int i = 0; i < kSlice && m_next <= m_to; ++i, ++m_next) {
         ++m_sent;
-        if (m_socket->Send(ToDatagram(EncodeSectorClear(m_next)))) ++m_accepted;
+        if (m_socket->Send(toDatagram(encodeSectorClear(m_next)))) ++m_accepted;
     }
     if (m_next > m_to) {
         finish(FlashRunStatus::Completed);

@@ -69,7 +69,7 @@ void FlashReadRun::sendNext() {
     connect(socket, &CClientSocket::clientSocketData, this, [this, socket, sector] { onReply(socket, sector); });
     QTimer::singleShot(m_request.replyWait, socket, [this, socket] { expire(socket); });
 
-    const bool accepted = socket->Send(ToDatagram(EncodeSectorRead(sector)));
+    const bool accepted = socket->Send(toDatagram(encodeSectorRead(sector)));
     ++m_next;
     ++m_requestsSent;
     emit requestSent(sector, accepted);
@@ -93,7 +93,7 @@ void FlashReadRun::onReply(CClientSocket* socket, int sector) {
     if (!m_outstanding.count(socket)) return;
     const auto datagram = socket->Receive();
     if (!datagram) return;  // nothing waiting after all
-    const SectorReply reply = DecodeSectorReply(DatagramBytes(*datagram));
+    const SectorReply reply = decodeSectorReply(datagramBytes(*datagram));
     release(socket);
     if (reply.ok) {
         m_dump.store(sector, reply.data);

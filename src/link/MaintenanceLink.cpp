@@ -24,9 +24,9 @@ bool MaintenanceLink::open(const QHostAddress& target) {
 
 void MaintenanceLink::close() { m_link.close(); }
 
-void MaintenanceLink::readRegister(uint8_t reg) { queue(EncodeRegisterRead(reg)); }
-void MaintenanceLink::readRegisterTable() { queue(EncodeRegisterTableRead()); }
-void MaintenanceLink::writeRegister(uint8_t reg, uint8_t value) { queue(EncodeRegisterWrite(reg, value)); }
+void MaintenanceLink::readRegister(uint8_t reg) { queue(encodeRegisterRead(reg)); }
+void MaintenanceLink::readRegisterTable() { queue(encodeRegisterTableRead()); }
+void MaintenanceLink::writeRegister(uint8_t reg, uint8_t value) { queue(encodeRegisterWrite(reg, value)); }
 
 void MaintenanceLink::queue(std::vector<uint8_t> command) {
     m_waiting.push_back(std::move(command));

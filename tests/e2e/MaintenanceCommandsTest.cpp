@@ -88,7 +88,7 @@ protected:
         ASSERT_TRUE(writer.bind(QHostAddress::LocalHost, 0));
         for (int s = kFirst; s <= kLast; ++s) {
             const SectorData data = Known(s);
-            const auto datagram = EncodeSectorWrite(s, data);
+            const auto datagram = encodeSectorWrite(s, data);
             writer.writeDatagram(reinterpret_cast<const char*>(datagram.data()), qint64(datagram.size()),
                                  QHostAddress(QString::fromLatin1(kIp)), sim.port());
             ASSERT_TRUE(sim.waitLine(QStringLiteral("command %1 0x40 259").arg(kMac)));

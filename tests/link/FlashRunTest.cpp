@@ -112,7 +112,7 @@ LinkConfig DeviceAt(quint16 port) {
 }
 
 Pace FastPace() {
-    Pace pace = Pace::Immediate();
+    Pace pace = Pace::immediate();
     pace.afterSectorRead = 1ms;
     pace.afterRegisterCommand = 0ms;
     return pace;

@@ -35,7 +35,7 @@ TEST(SimLoss, DropAndDelayOptionsAreReadOrRefused) {
         {{"--drop-every"}, false, 0, 0, 0},
     };
     for (const auto& c : cases) {
-        const auto parsed = ParseSimOptions(c.args + device);
+        const auto parsed = parseSimOptions(c.args + device);
         ASSERT_EQ(parsed.options.has_value(), c.ok) << c.args.join(' ').toStdString();
         if (!c.ok) continue;
         EXPECT_EQ(parsed.options->config.dropEvery, c.dropEvery);

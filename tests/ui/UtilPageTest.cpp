@@ -39,7 +39,7 @@ SectorData Pattern(int sector) {
 }
 
 Pace TestPace(std::chrono::milliseconds read = 1ms) {
-    Pace pace = Pace::Immediate();
+    Pace pace = Pace::immediate();
     pace.afterSectorRead = read;
     return pace;
 }

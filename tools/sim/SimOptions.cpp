@@ -11,7 +11,7 @@ constexpr int kMaxRequests = 1000000;
 constexpr int kMaxDelayMs = 60 * 1000;
 constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
 
-SimOptions ProductDefaults() {
+SimOptions productDefaults() {
     SimOptions options;
     options.config.devicePort = SimConfig::kDevicePort;
     options.config.broadcast = QHostAddress(QHostAddress::Broadcast);
@@ -20,7 +20,7 @@ SimOptions ProductDefaults() {
     return options;
 }
 
-std::optional<long long> ParseInteger(const QString& text, long long low, long long high) {
+std::optional<long long> parseInteger(const QString& text, long long low, long long high) {
     bool ok = false;
     const long long value = text.toLongLong(&ok, 10);
     if (!ok || value < low || value > high) return std::nullopt;
@@ -30,36 +30,36 @@ std::optional<long long> ParseInteger(const QString& text, long long low, long l
 // Reads one option's value into the options; an empty text on success, else the reason.
 using ValueReader = std::function<QString(SimOptions&, std::optional<Ipv4Address>&, const QString&)>;
 
-QString SetPort(quint16& target, const QString& value, bool allowZero) {
-    const auto port = ParseInteger(value, allowZero ? 0 : 1, 65535);
+QString setPort(quint16& target, const QString& value, bool allowZero) {
+    const auto port = parseInteger(value, allowZero ? 0 : 1, 65535);
     if (!port) return QStringLiteral("not a port number: %1").arg(value);
     target = quint16(*port);
     return {};
 }
 
-QString SetInt(int& target, const QString& value, long long low, long long high) {
-    const auto number = ParseInteger(value, low, high);
+QString setInt(int& target, const QString& value, long long low, long long high) {
+    const auto number = parseInteger(value, low, high);
     if (!number) return QStringLiteral("not a number from %1 to %2: %3").arg(low).arg(high).arg(value);
     target = int(*number);
     return {};
 }
 
-const std::map<QString, ValueReader>& ValueOptions() {
+const std::map<QString, ValueReader>& valueOptions() {
     static const std::map<QString, ValueReader> readers = {
-        {"--port", [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.devicePort, v, true); }},
+        {"--port", [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.devicePort, v, true); }},
         {"--bootp-server-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpServerPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpServerPort, v, false); }},
         {"--bootp-client-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpClientPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpClientPort, v, false); }},
         {"--bootp-interval-ms",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
         {"--bootp-max-requests",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
         {"--broadcast",
          [](SimOptions& o, auto&, const QString& v) {
-             const auto ip = ParseIpv4(v);
+             const auto ip = parseIpv4(v);
              if (!ip) return QStringLiteral("not an IPv4 address: %1").arg(v);
-             o.config.broadcast = QHostAddress(Ipv4ToNumber(*ip));
+             o.config.broadcast = QHostAddress(ipv4ToNumber(*ip));
              return QString();
          }},
         {"--interface",
@@ -77,13 +77,13 @@ const std::map<QString, ValueReader>& ValueOptions() {
              return QString();
          }},
         {"--drop-every",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.dropEvery, v, 0, kMaxRequests); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.dropEvery, v, 0, kMaxRequests); }},
         {"--delay-ms",
          [](SimOptions& o, auto&, const QString& v) {
              // MIN-MAX, or one figure for a fixed delay.
              const QStringList parts = v.split(QLatin1Char('-'));
-             const auto low = parts.size() <= 2 ? ParseInteger(parts.front(), 0, kMaxDelayMs) : std::nullopt;
-             const auto high = parts.size() == 2 ? ParseInteger(parts.back(), 0, kMaxDelayMs) : low;
+             const auto low = parts.size() <= 2 ? parseInteger(parts.front(), 0, kMaxDelayMs) : std::nullopt;
+             const auto high = parts.size() == 2 ? parseInteger(parts.back(), 0, kMaxDelayMs) : low;
              if (!low || !high || *high < *low)
                  return QStringLiteral("not a delay MIN-MAX in milliseconds (0 to %1): %2").arg(kMaxDelayMs).arg(v);
              o.config.delayMinMs = int(*low);
@@ -93,12 +93,12 @@ const std::map<QString, ValueReader>& ValueOptions() {
         {"--ip",
          [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
              if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
-             pending = ParseIpv4(v);
+             pending = parseIpv4(v);
              return pending ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
          }},
         {"--mac",
          [](SimOptions& o, std::optional<Ipv4Address>& pending, const QString& v) {
-             const auto mac = ParseMac(v);
+             const auto mac = parseMac(v);
              if (!mac) return QStringLiteral("not a MAC address: %1").arg(v);
              o.devices.push_back({pending, *mac});
              pending.reset();
@@ -109,8 +109,8 @@ const std::map<QString, ValueReader>& ValueOptions() {
 }
 }  // namespace
 
-SimOptionsResult ParseSimOptions(const QStringList& arguments) {
-    SimOptions options = ProductDefaults();
+SimOptionsResult parseSimOptions(const QStringList& arguments) {
+    SimOptions options = productDefaults();
     std::optional<Ipv4Address> pendingIp;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& name = arguments.at(i);
@@ -122,8 +122,8 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
             options.config.bindAny = true;
             continue;
         }
-        const auto reader = ValueOptions().find(name);
-        if (reader == ValueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
+        const auto reader = valueOptions().find(name);
+        if (reader == valueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
         if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
         const QString problem = reader->second(options, pendingIp, arguments.at(++i));
         if (!problem.isEmpty()) return {std::nullopt, problem};
@@ -141,7 +141,7 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     return {options, {}};
 }
 
-QString SimUsage() {
+QString simUsage() {
     return QStringLiteral(
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"

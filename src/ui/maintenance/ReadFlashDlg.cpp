@@ -53,7 +53,7 @@ QString SectorList(const std::vector<int>& sectors) {
     return numbers.join(QStringLiteral(", "));
 }
 
-QPushButton* NewButton(const QString& text, const char* id, QWidget* parent) {
+QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
@@ -78,10 +78,10 @@ void CReadFlashDlg::buildControls() {
     m_dumpList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pageLabel = new QLabel(QStringLiteral("xx Pagina"), this);
     m_pageLabel->setObjectName(QStringLiteral("1053"));
-    m_exit = NewButton(QStringLiteral("Esci"), "1", this);
+    m_exit = newButton(QStringLiteral("Esci"), "1", this);
     m_exit->setDefault(true);
-    m_next = NewButton(QStringLiteral("Successivo"), "2", this);
-    m_previous = NewButton(QStringLiteral("Precedente"), "3", this);
+    m_next = newButton(QStringLiteral("Successivo"), "2", this);
+    m_previous = newButton(QStringLiteral("Precedente"), "3", this);
     connect(m_exit, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_next, &QPushButton::clicked, this, &CReadFlashDlg::OnNext);
     connect(m_previous, &QPushButton::clicked, this, &CReadFlashDlg::OnPrevious);
@@ -95,8 +95,8 @@ void CReadFlashDlg::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_dumpList);
     if (m_nMode == MODE_FLASH) {
-        auto* save = NewButton(QStringLiteral("Salva..."), "save", this);
-        auto* compare = NewButton(QStringLiteral("Confronta..."), "compare", this);
+        auto* save = newButton(QStringLiteral("Salva..."), "save", this);
+        auto* compare = newButton(QStringLiteral("Confronta..."), "compare", this);
         m_pageJump = new QLineEdit(this);
         m_pageJump->setObjectName(QStringLiteral("pageJump"));
         m_pageJump->setMaximumWidth(DialogUnitsX(this, 40));

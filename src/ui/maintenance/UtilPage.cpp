@@ -79,7 +79,7 @@ constexpr int kFirstFullRegister = 0x10;
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-QPushButton* NewButton(const QString& text, const char* id, QWidget* parent) {
+QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
@@ -117,10 +117,10 @@ CUtilPage::~CUtilPage() = default;  // runs, link and viewers' data are children
 void CUtilPage::buildControls() {
     m_ipTarget = new IpAddressEdit(this);
     m_ipTarget->setObjectName(QStringLiteral("1037"));
-    auto* set = NewButton(QStringLiteral("Set"), "1038", this);
+    auto* set = newButton(QStringLiteral("Set"), "1038", this);
     set->setVisible(false);  // in the layout, never shown: every operation runs Set first
-    auto* history = NewButton(QStringLiteral("History"), "1039", this);
-    auto* deleteHistory = NewButton(QStringLiteral("Delete\nHistory"), "1040", this);
+    auto* history = newButton(QStringLiteral("History"), "1039", this);
+    auto* deleteHistory = newButton(QStringLiteral("Delete\nHistory"), "1040", this);
     auto* target = new QHBoxLayout;
     target->addWidget(new QLabel(QStringLiteral("Target IP"), this));
     target->addWidget(m_ipTarget);
@@ -134,8 +134,8 @@ void CUtilPage::buildControls() {
     m_to = NewField("1032", 0, flash);
     m_from->setText(QStringLiteral("0"));
     m_to->setText(QStringLiteral("0"));
-    auto* read = NewButton(QStringLiteral("Read"), "1033", flash);
-    auto* clear = NewButton(QStringLiteral("Clear"), "1035", flash);
+    auto* read = newButton(QStringLiteral("Read"), "1033", flash);
+    auto* clear = newButton(QStringLiteral("Clear"), "1035", flash);
     auto* flashGrid = new QGridLayout(flash);
     flashGrid->addWidget(new QLabel(QStringLiteral("from"), flash), 0, 0);
     flashGrid->addWidget(m_from, 0, 1);
@@ -149,9 +149,9 @@ void CUtilPage::buildControls() {
     m_value = new CColorCtrl<QLineEdit>(registers);
     m_value->setObjectName(QStringLiteral("1042"));
     m_value->installEventFilter(this);
-    auto* readRegister = NewButton(QStringLiteral("Read"), "1043", registers);
-    auto* readAll = NewButton(QStringLiteral("Read All"), "1044", registers);
-    auto* write = NewButton(QStringLiteral("Write"), "1046", registers);
+    auto* readRegister = newButton(QStringLiteral("Read"), "1043", registers);
+    auto* readAll = newButton(QStringLiteral("Read All"), "1044", registers);
+    auto* write = newButton(QStringLiteral("Write"), "1046", registers);
     auto* registerGrid = new QGridLayout(registers);
     registerGrid->addWidget(new QLabel(QStringLiteral("Register #"), registers), 0, 0);
     registerGrid->addWidget(m_register, 0, 1);
@@ -229,7 +229,7 @@ void CUtilPage::updateData() {
 void CUtilPage::OnSet() {
     const Ipv4Octets ip = m_ipTarget->address();
     m_ipTarget->setAddress(ip);
-    m_strTarget = QString::fromStdString(FormatDotted(ip));
+    m_strTarget = QString::fromStdString(formatDotted(ip));
     if (ip == Ipv4Octets{0, 0, 0, 0}) {
         message(U(kNoTarget), U(kCaptionWarning));
         m_bTargetSet = false;
@@ -239,7 +239,7 @@ void CUtilPage::OnSet() {
     m_link->open(QHostAddress(m_strTarget));
     log(U(kLogSocketReady));
     CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
-                        TableMessagesTo(m_context.prompts));
+                        tableMessagesTo(m_context.prompts));
 }
 
 void CUtilPage::OnHistory() {
@@ -253,7 +253,7 @@ void CUtilPage::OnHistory() {
 }
 
 void CUtilPage::OnDeleteHistory() {
-    CIPFDB history(m_context.dataDir.toStdString(), TableMessagesTo(m_context.prompts));
+    CIPFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
     history.ClearAll();
 }
 

@@ -36,7 +36,7 @@ enum class FlashRunStatus;
 class CUtilPage : public QWidget {
     Q_OBJECT
 public:
-    explicit CUtilPage(AppContext& context, QWidget* parent = nullptr, Pace pace = Pace::Product());
+    explicit CUtilPage(AppContext& context, QWidget* parent = nullptr, Pace pace = Pace::product());
     ~CUtilPage() override;
 
     // The log's lines, oldest first.
