@@ -27,7 +27,7 @@ std::string macText(int i) {
     return tavo::FormatMac({0x02, 0x4B, 0x7E, uint8_t(m >> 16), uint8_t(m >> 8), uint8_t(m)});
 }
 
-void FillTable(const QString& dir, int count) {
+void fillTable(const QString& dir, int count) {
     tavo::CBootPFDB table(dir.toStdString());
     for (int i = 0; i < count; ++i) {
         table.AddNew();
@@ -108,7 +108,7 @@ uint16_t LocalPort(int fd) {
 void BM_BootpRequestToReply(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     const int receiver = UdpSocket(INADDR_ANY, 0, true);  // sees the loopback broadcast
     const int device = UdpSocket(INADDR_LOOPBACK, 0, false);
     EngineOnThread engine(dir.path(), LocalPort(receiver));
@@ -152,7 +152,7 @@ BENCHMARK(BM_BootpRequestToReply)->Arg(1000)->Arg(5000)->UseRealTime();
 void BM_BootpTableLookupValidated(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     tavo::BootpTableCache cache(dir.path().toStdString());
     int i = 0;
     for (auto _ : state) {
@@ -167,7 +167,7 @@ BENCHMARK(BM_BootpTableLookupValidated)->Arg(1000)->Arg(5000);
 void BM_BootpTableLookupByLoading(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     int i = 0;
     for (auto _ : state) {
         tavo::CBootPFDB table(dir.path().toStdString());

@@ -12,7 +12,7 @@ using testing::Golden;
 using testing::MessageLog;
 using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 std::vector<std::string> IpTexts(CBootPFDB& table) {
     std::vector<std::string> ips;
@@ -80,7 +80,7 @@ TEST(BootPFDB, HandWrittenFileIsRewrittenInTheNormalForm) {
     TempFolder folder;
     // LF only, no blank lines, records numbered 7 and 3, unaligned octets, blanks missing
     // around a colon, extra blanks, a lower-case MAC and no line end at the end.
-    WriteBytes(folder.file("bootp.ini"),
+    writeBytes(folder.file("bootp.ini"),
                "[7]\nHType:1\n  hlen : 6\nIP : 192.168.1.10\nMAC : 0011aabbccdd\nGateway : 0.0.0.0\n"
                "Subnet :   255.255.255.0\n[3]\nHType : 1 \nhlen : 6 \nIP : 10.0.0.1 \nMAC :\t02ABCDEF0123\n"
                "Gateway : 10.0.0.254\nSubnet : 255.0.0.0");
@@ -133,7 +133,7 @@ TEST(BootPFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        if (c.content) WriteBytes(folder.file("bootp.ini"), *c.content);
+        if (c.content) writeBytes(folder.file("bootp.ini"), *c.content);
         MessageLog log;
         CBootPFDB table(folder.dir(), log.sink());
         EXPECT_EQ(table.Load(), c.loads) << c.name;
@@ -145,7 +145,7 @@ TEST(BootPFDB, ReadingRules) {
 TEST(BootPFDB, OversizedInputIsHeldWhole) {
     TempFolder folder;
     const std::string longMac(100000, 'A');
-    WriteBytes(folder.file("bootp.ini"),
+    writeBytes(folder.file("bootp.ini"),
                "[1]\nHType : 1\nhlen : 6\nIP : 1.2.3.4\nMAC : " + longMac + "\nGateway : 0.0.0.0\nSubnet : 0.0.0.0\n" +
                    ManyRecords(CBootPFDB::kCapacity));
     MessageLog log;
@@ -216,7 +216,7 @@ TEST(BootPFDB, RefusedSaveLeavesTheFileAsItWas) {
     for (const auto& c : cases) {
         TempFolder folder;
         const std::string before = Golden("bootp.ini");
-        WriteBytes(folder.file("bootp.ini"), before);
+        writeBytes(folder.file("bootp.ini"), before);
         MessageLog log;
         CBootPFDB table(folder.dir(), log.sink());
         ASSERT_TRUE(table.Load());
@@ -235,7 +235,7 @@ TEST(BootPFDB, RefusedSaveLeavesTheFileAsItWas) {
 
 TEST(BootPFDB, UnwritableOrUnreadablePlacesAreReportedAndNothingIsLost) {
     TempFolder folder;
-    WriteBytes(folder.file("plain-file"), "x");
+    writeBytes(folder.file("plain-file"), "x");
     const std::string underAFile = (folder.path() / "plain-file" / "data").string();
     const std::string missing = (folder.path() / "no-such-folder").string();
     for (const std::string& dir : {underAFile, missing}) {
@@ -255,7 +255,7 @@ TEST(BootPFDB, UnwritableOrUnreadablePlacesAreReportedAndNothingIsLost) {
     // A table path that cannot be read (here a folder) is reported, and the save that
     // would replace it with an empty table is refused.
     std::filesystem::create_directory(folder.file("bootp.ini"));
-    WriteBytes(folder.file("bootp.ini") / "keep", "k");
+    writeBytes(folder.file("bootp.ini") / "keep", "k");
     MessageLog log;
     CBootPFDB table(folder.dir(), log.sink());
     EXPECT_FALSE(table.Load());
@@ -272,7 +272,7 @@ TEST(BootPFDB, SaveAfterAShortReadKeepsTheOldFileBesideIt) {
                                 "[2]\nHtype : 1\nhlen : 6\nIP : 10.0.0.2\nMAC : 0011AABBCC02\n"
                                 "Gateway : 0.0.0.0\nSubnet : 255.255.255.0\n" +
                                 ManyRecords(1);
-    WriteBytes(folder.file("bootp.ini"), damaged);
+    writeBytes(folder.file("bootp.ini"), damaged);
     MessageLog log;
     {
         CBootPFDB table(folder.dir(), log.sink());

@@ -13,7 +13,7 @@ namespace {
 
 using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 constexpr MacOctets kMacA{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C};
 constexpr MacOctets kMacB{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2D};
@@ -66,7 +66,7 @@ TEST(DeviceTable, AddRefusesTheSameIpOrMacAndNamesTheRecord) {
 // text; a row whose record is gone from the file finds nothing.
 TEST(DeviceTable, LocateMatchesTheRowsOwnRecord) {
     TempFolder folder;
-    WriteBytes(folder.file("bootp.ini"),
+    writeBytes(folder.file("bootp.ini"),
                "\r\n[1]\r\nHType : 1 \r\nhlen : 6 \r\nIP :  10.  0.  0.  1 \r\nMAC : 024B7E000001 \r\n"
                "Gateway :   0.  0.  0.  0 \r\nSubnet : 255.255.255.  0\r\n"
                "\r\n[2]\r\nHType : 1 \r\nhlen : 6 \r\nIP :  10.  0.  0.  1 \r\nMAC : 024B7E000002 \r\n"

@@ -46,7 +46,7 @@ inline std::string readBytes(const fs::path& path) {
     return out.str();
 }
 
-inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+inline void writeBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }

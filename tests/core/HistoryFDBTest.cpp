@@ -13,7 +13,7 @@ using testing::Golden;
 using testing::MessageLog;
 using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 template <class History>
 std::vector<typename History::Values> Entries(History& history) {
@@ -95,7 +95,7 @@ TEST(IPFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        if (c.content) WriteBytes(folder.file("iph.ini"), *c.content);
+        if (c.content) writeBytes(folder.file("iph.ini"), *c.content);
         MessageLog log;
         CIPFDB history(folder.dir(), log.sink());
         EXPECT_EQ(history.Load(), c.loads) << c.name;
@@ -119,7 +119,7 @@ TEST(MacHistoryFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        WriteBytes(folder.file("mach.ini"), c.content);
+        writeBytes(folder.file("mach.ini"), c.content);
         CMacHistoryFDB history(folder.dir());
         EXPECT_TRUE(history.Load()) << c.name;
         EXPECT_EQ(Entries(history), c.entries) << c.name;
@@ -129,7 +129,7 @@ TEST(MacHistoryFDB, ReadingRules) {
 TEST(IPFDB, PresentAddressLeavesTheFileUntouchedAndNewOneIsAppended) {
     TempFolder folder;
     const std::string handWritten = "[7]\t 10.0.0.1\n[3]    10.0.0.2\n";
-    WriteBytes(folder.file("iph.ini"), handWritten);
+    writeBytes(folder.file("iph.ini"), handWritten);
     const auto before = std::filesystem::last_write_time(folder.file("iph.ini"));
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 2), HistoryAddResult::AlreadyPresent);
     EXPECT_EQ(readBytes(folder.file("iph.ini")), handWritten);
@@ -142,7 +142,7 @@ TEST(IPFDB, PresentAddressLeavesTheFileUntouchedAndNewOneIsAppended) {
 TEST(IPFDB, AdditionAfterAShortReadKeepsTheOldFileBesideIt) {
     TempFolder folder;
     const std::string damaged = "[1]\t 10.0.0.1\n10.0.0.2 without its number\n[3]\t 10.0.0.3\n";
-    WriteBytes(folder.file("iph.ini"), damaged);
+    writeBytes(folder.file("iph.ini"), damaged);
     MessageLog log;
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 4, log.sink()), HistoryAddResult::Added);
     EXPECT_EQ(readBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.4\r\n");
@@ -153,14 +153,14 @@ TEST(IPFDB, AdditionAfterAShortReadKeepsTheOldFileBesideIt) {
 TEST(MacHistoryFDB, PresentAddressLeavesTheFileUntouched) {
     TempFolder folder;
     const std::string handWritten = "[1]\t 1:2:3:4:5:6\n";
-    WriteBytes(folder.file("mach.ini"), handWritten);
+    writeBytes(folder.file("mach.ini"), handWritten);
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(folder.dir(), {1, 2, 3, 4, 5, 6}), HistoryAddResult::AlreadyPresent);
     EXPECT_EQ(readBytes(folder.file("mach.ini")), handWritten);
 }
 
 TEST(Histories, ClearAllLeavesAnEmptyFile) {
     TempFolder folder;
-    WriteBytes(folder.file("iph.ini"), Golden("iph.ini"));
+    writeBytes(folder.file("iph.ini"), Golden("iph.ini"));
     CIPFDB ip(folder.dir());
     ASSERT_TRUE(ip.ClearAll());
     EXPECT_EQ(ip.getCount(), 0);
@@ -178,14 +178,14 @@ TEST(Histories, ClearAllLeavesAnEmptyFile) {
 TEST(Histories, RefusedAndFailedSavesLoseNothing) {
     TempFolder folder;
     const std::string threeLines = "[1]\t 1:1:1:1:1:1\r\n[2]\t 2:2:2:2:2:2\r\n[3]\t 3:3:3:3:3:3\r\n";
-    WriteBytes(folder.file("mach.ini"), threeLines);
+    writeBytes(folder.file("mach.ini"), threeLines);
     MessageLog log;
     // A first byte that could not be read is refused before anything is written.
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(folder.dir(), {-1, 2, 3, 4, 5, 6}, log.sink()), HistoryAddResult::Failed);
     EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::WrongDataTypeHistory});
     EXPECT_EQ(readBytes(folder.file("mach.ini")), threeLines);
 
-    WriteBytes(folder.file("plain-file"), "x");
+    writeBytes(folder.file("plain-file"), "x");
     const std::string underAFile = (folder.path() / "plain-file").string();
     for (const std::string& dir : {underAFile, (folder.path() / "missing").string()}) {
         MessageLog failures;
@@ -201,7 +201,7 @@ TEST(Histories, RefusedAndFailedSavesLoseNothing) {
 TEST(Histories, FullHistoryKeepsEveryLineAndRefusesAnAddition) {
     TempFolder folder;
     const std::string lines = ManyIpLines(CIPFDB::kCapacity + 1);
-    WriteBytes(folder.file("iph.ini"), lines);
+    writeBytes(folder.file("iph.ini"), lines);
     MessageLog log;
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 1, 2, 3, 4, log.sink()), HistoryAddResult::Failed);
     EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::DatabaseFull});

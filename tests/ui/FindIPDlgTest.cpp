@@ -80,7 +80,7 @@ private:
 };
 
 LinkConfig LinkTo(quint16 devicePort) {
-    LinkConfig link = test::LoopbackLink();
+    LinkConfig link = test::loopbackLink();
     link.devicePort = devicePort;
     return link;
 }

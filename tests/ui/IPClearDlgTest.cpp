@@ -78,7 +78,7 @@ protected:
     QList<QByteArray> datagrams;
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
     std::unique_ptr<CIPPage> page;
 };
 

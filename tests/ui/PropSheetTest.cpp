@@ -31,7 +31,7 @@ const QStringList kFourTabs = kThreeTabs + QStringList{QStringLiteral("Utility")
 const QStringList kThreePages{QStringLiteral("IPPage"), QStringLiteral("WebPage"), QStringLiteral("SysSetupPage")};
 const QStringList kFourPages = kThreePages + QStringList{QStringLiteral("UtilPage")};
 
-LinkConfig LoopbackLink() {
+LinkConfig loopbackLink() {
     LinkConfig link;
     link.bootpServerPort = 0;
     link.bootpClientPort = 0;
@@ -67,7 +67,7 @@ protected:
 
     QTemporaryDir dataDir;
     test::FakePrompts prompts;
-    AppContext context{prompts, LoopbackLink(), dataDir.path()};
+    AppContext context{prompts, loopbackLink(), dataDir.path()};
     CPropSheet sheet{context};
     QTabWidget* tabs = sheet.findChild<QTabWidget*>(QStringLiteral("sheetTabs"));
 };
@@ -202,7 +202,7 @@ TEST_F(StartupTest, EveryStartRecordsItsDirectoryForTheTables) {
         SCOPED_TRACE(start.directory.toStdString());
         ASSERT_TRUE(QDir::setCurrent(start.directory));
         StartupOptions options;
-        options.link = LoopbackLink();
+        options.link = loopbackLink();
         options.dataDir = start.dataDirOption;
         CTavoApp app(options, prompts);
         ASSERT_TRUE(app.InitInstance());

@@ -2,9 +2,11 @@
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 #include <cstring>
 
 #ifdef Q_OS_LINUX
@@ -19,6 +21,9 @@ const QHostAddress kLoopbackBroadcast(QStringLiteral("127.255.255.255"));
 // With a free port asked for, the port the first socket gets may be taken on another
 // address; a few fresh tries settle it.
 constexpr int kBindAttempts = 20;
+// A flash clear arrives as a burst of up to 2044 datagrams of 259 bytes; the stack's
+// default buffer holds only a part of it. (The system may cap the figure.)
+constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 constexpr auto kSharedMode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
 
 // False once the socket is closed, which an IP clear or stop() does while it is being read.
@@ -178,6 +183,7 @@ bool SimNetwork::bindShared(const QHostAddress& address, quint16 port) {
         m_shared.reset();
         return false;
     }
+    m_shared->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBuffer));
     connect(m_shared.get(), &QUdpSocket::readyRead, this, &SimNetwork::readShared);
     return true;
 }
@@ -198,6 +204,7 @@ bool SimNetwork::bindNodeSocket(int index, quint16 port, bool allowFallback) {
             return false;
         }
     }
+    node.socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBuffer));
     connect(node.socket.get(), &QUdpSocket::readyRead, this, [this, index] { readNode(index); });
     return true;
 }
@@ -252,20 +259,44 @@ void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket
     const SimOutcome outcome = m_nodes[index]->device.handle(data);
     if (!outcome.handled) return;
     emit commandReceived(index, quint8(data.at(0)), int(data.size()));
-    if (!outcome.reply.isEmpty()) {
-        // On 0.0.0.0 the stack would pick the source itself; a client socket connected to the
-        // device takes only replies that come from the device's own address.
-        const QHostAddress own = deviceAddress(index);
-        const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
-                             datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
-        if (!fromOwn || !sendFrom(*replySocket, outcome.reply, own, datagram))
-            replySocket->writeDatagram(outcome.reply, datagram.senderAddress(), datagram.senderPort());
-    }
+    if (!outcome.reply.isEmpty()) sendReply(index, outcome.reply, datagram, replySocket);
     if (outcome.cleared) {
         if (m_nodes[index]->socket) m_nodes[index]->socket->close();  // no address: nothing to serve
         emit cleared(index);
         startBootp(index);
     }
+}
+
+// Applies the configured loss and delay, then sends.
+void SimNetwork::sendReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram,
+                           QUdpSocket* replySocket) {
+    ++m_replies;
+    if (m_config.dropEvery > 0 && m_replies % quint64(m_config.dropEvery) == 0) {
+        emit replyDropped(index, quint8(reply.at(0)));
+        return;
+    }
+    if (m_config.delayMaxMs <= 0) {
+        writeReply(index, reply, datagram, replySocket);
+        return;
+    }
+    const int delay = m_config.delayMinMs +
+                      int(QRandomGenerator::global()->bounded(quint32(m_config.delayMaxMs - m_config.delayMinMs + 1)));
+    // The socket may be closed or replaced meanwhile (an IP clear, stop()): then the reply is lost.
+    QPointer<QUdpSocket> socket(replySocket);
+    QTimer::singleShot(delay, this, [this, index, reply, datagram, socket] {
+        if (socket && socket->state() == QAbstractSocket::BoundState) writeReply(index, reply, datagram, socket);
+    });
+}
+
+void SimNetwork::writeReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram,
+                            QUdpSocket* replySocket) {
+    // On 0.0.0.0 the stack would pick the source itself; a client socket connected to the
+    // device takes only replies that come from the device's own address.
+    const QHostAddress own = deviceAddress(index);
+    const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
+                         datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
+    if (!fromOwn || !sendFrom(*replySocket, reply, own, datagram))
+        replySocket->writeDatagram(reply, datagram.senderAddress(), datagram.senderPort());
 }
 
 void SimNetwork::startBootp(int index) {

@@ -53,6 +53,8 @@ public:
 
 signals:
     void commandReceived(int device, quint8 code, int length);
+    // A reply left out on purpose (SimConfig::dropEvery).
+    void replyDropped(int device, quint8 code);
     void cleared(int device);
     void configured(int device);
     void bootpRequestSent(int device);
@@ -74,6 +76,8 @@ private:
     void readNode(int index);
     void readBootp();
     void deliver(int index, const QNetworkDatagram& datagram, QUdpSocket* replySocket);
+    void sendReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram, QUdpSocket* replySocket);
+    void writeReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram, QUdpSocket* replySocket);
 
     void startBootp(int index);
     void bootpTick(int index);
@@ -85,6 +89,7 @@ private:
     std::unique_ptr<QUdpSocket> m_bootp;
     int m_interfaceIndex = 0;
     quint16 m_port = 0;
+    quint64 m_replies = 0;  // replies due so far, for dropEvery
     bool m_running = false;
     QString m_error;
 };

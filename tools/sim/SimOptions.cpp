@@ -8,6 +8,7 @@ namespace tavo::sim {
 namespace {
 constexpr int kMaxIntervalMs = 3600 * 1000;
 constexpr int kMaxRequests = 1000000;
+constexpr int kMaxDelayMs = 60 * 1000;
 constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
 constexpr quint32 kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 constexpr quint32 kLoopbackNet = 0x7F000000;        // 127.0.0.0/8
@@ -94,6 +95,20 @@ const std::map<QString, ValueReader>& valueOptions() {
              o.maxSeconds = seconds;
              return QString();
          }},
+        {"--drop-every",
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.dropEvery, v, 0, kMaxRequests); }},
+        {"--delay-ms",
+         [](SimOptions& o, auto&, const QString& v) {
+             // MIN-MAX, or one figure for a fixed delay.
+             const QStringList parts = v.split(QLatin1Char('-'));
+             const auto low = parts.size() <= 2 ? parseInteger(parts.front(), 0, kMaxDelayMs) : std::nullopt;
+             const auto high = parts.size() == 2 ? parseInteger(parts.back(), 0, kMaxDelayMs) : low;
+             if (!low || !high || *high < *low)
+                 return QStringLiteral("not a delay MIN-MAX in milliseconds (0 to %1): %2").arg(kMaxDelayMs).arg(v);
+             o.config.delayMinMs = int(*low);
+             o.config.delayMaxMs = int(*high);
+             return QString();
+         }},
         {"--ip",
          [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
              if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
@@ -153,12 +168,15 @@ QString simUsage() {
     return QStringLiteral(
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"
-        "                [--bootp-max-requests 100] [--max-seconds S] ( [--ip IP] --mac MAC )...\n"
+        "                [--bootp-max-requests 100] [--max-seconds S] [--drop-every N]\n"
+        "                [--delay-ms MIN-MAX] ( [--ip IP] --mac MAC )...\n"
         "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
         "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
         "--bootp-max-requests 0 keeps devices from asking by BootP at all. BootP requests go to\n"
         "--broadcast; when it is not given and every --ip is on loopback (127.0.0.0/8), they go\n"
-        "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n");
+        "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n"
+        "--drop-every N leaves out every N-th reply; --delay-ms MIN-MAX sends each reply after\n"
+        "a delay drawn from MIN..MAX milliseconds, so replies may also come out of order.\n");
 }
 
 }  // namespace tavo::sim

@@ -54,6 +54,9 @@ void reportEvents(SimNetwork& network) {
     QObject::connect(&network, &SimNetwork::commandReceived, [&network](int i, quint8 code, int length) {
         print(QStringLiteral("command %1 0x%2 %3").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')).arg(length));
     });
+    QObject::connect(&network, &SimNetwork::replyDropped, [&network](int i, quint8 code) {
+        print(QStringLiteral("reply dropped %1 0x%2").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')));
+    });
     QObject::connect(&network, &SimNetwork::bootpRequestSent,
                      [&network](int i) { print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
     QObject::connect(&network, &SimNetwork::configured, [&network](int i) {

@@ -1,0 +1,232 @@
+// tavo flash read / tavo flash clear: the flash commands of the Utility page on the same
+// link runs. A read asks for each sector at the product's pace, binds every reply to its
+// own request, asks again for the sectors that did not come back (kRetries more passes)
+// and prints a hex dump or writes the raw bytes; a sector still missing is named and the
+// status is 1, and its place never holds another sector's bytes. A clear asks on the
+// terminal first (unless --yes) and sends its writes back to back.
+#include <QCoreApplication>
+#include <QFile>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "DumpText.h"
+#include "FlashClearRun.h"
+#include "FlashRange.h"
+#include "FlashReadRun.h"
+#include "LinkOptions.h"
+#include "MaintenanceOptions.h"
+#include "QuitOnSignal.h"
+
+namespace tavo::cli {
+namespace {
+
+constexpr int kRetries = 3;  // passes after the first for the sectors still missing
+
+const char* const kClearConfirmText = "Si sta cancellando l'indirizzo IP ";
+const char* const kClearDoneText = "Cancellazione della memoria Flash completata!!";
+
+QString usageText() {
+    return QString(
+               "usage: tavo flash read A.B.C.D FROM TO [-o FILE] [--timeout-ms MS] [--data-dir DIR]\n"
+               "                       [--device-port P]\n"
+               "       tavo flash clear A.B.C.D FROM TO [--yes] [--data-dir DIR] [--device-port P]\n"
+               "\n"
+               "read   reads flash sectors FROM to TO (decimal, 0 to 2047) of the device, one request\n"
+               "       every 100 ms. Without -o prints a hex dump (offsets, 16 bytes a line, ASCII\n"
+               "       column); with -o writes the raw 256 x (TO - FROM + 1) bytes to FILE. A sector\n"
+               "       without a reply within the timeout is asked for again, up to 3 more times; a\n"
+               "       sector still missing is named on stderr, shown as \"--\" in the dump or left\n"
+               "       as zero bytes in FILE, and the exit status is 1.\n"
+               "clear  writes 256 zero bytes to each sector FROM to TO (0 to 2043) of the device,\n"
+               "       back to back. Asks for confirmation on the terminal unless --yes is given.\n"
+               "\n"
+               "Both record the device's address in the IP history (\"iph.ini\").\n"
+               "Exit status: 0 done; 1 not confirmed, no socket, or sectors missing; 2 bad command line.\n"
+               "\n"
+               "Options:\n"
+               "  -o, --output FILE  write the raw bytes read to FILE\n"
+               "  --yes             clear without asking\n"
+               "  --timeout-ms MS   how long a sector request waits for its reply (default 1000)\n"
+               "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
+               "                    else the current directory)\n") +
+           linkOptionsHelp(kLinkDevicePort);
+}
+
+int usage(FILE* out, int status) {
+    std::fputs(qPrintable(usageText()), out);
+    return status;
+}
+
+struct RangeArguments {
+    Ipv4Octets ip{};
+    uint32_t from = 0;
+    uint32_t to = 0;
+};
+
+// Parses "IP FROM TO" and checks the range with the operation's rule; nullopt after
+// printing why (status 2).
+std::optional<RangeArguments> readRange(const CliOptions& options, bool clear) {
+    if (options.positional().size() != 4) {
+        usage(stderr, kExitUsage);
+        return std::nullopt;
+    }
+    RangeArguments range;
+    QString error;
+    const auto ip = parseTarget(options.positional()[1], error);
+    if (!ip) {
+        fail(error, kExitUsage);
+        return std::nullopt;
+    }
+    range.ip = *ip;
+    const auto from = parseUnsignedField(options.positional()[2].toStdString());
+    const auto to = parseUnsignedField(options.positional()[3].toStdString());
+    if (!from || !to) {
+        fail("FROM and TO must be decimal sector numbers", kExitUsage);
+        return std::nullopt;
+    }
+    range.from = *from;
+    range.to = *to;
+    const uint32_t last = clear ? LAST_CLEARABLE_SECTOR : LAST_READABLE_SECTOR;
+    switch (clear ? checkClearRange(*from, *to) : checkReadRange(*from, *to)) {
+    case RangeCheck::FromOutOfRange: fail(QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::ToOutOfRange: fail(QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::FromAfterTo: fail(QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
+    case RangeCheck::Ok: break;
+    }
+    return range;
+}
+
+QString sectorList(const std::vector<int>& sectors) {
+    QStringList numbers;
+    for (int s : sectors) numbers << QString::number(s);
+    return numbers.join(", ");
+}
+
+void printDump(const FlashDump& dump) {
+    for (int s = dump.from(); s <= dump.to(); ++s) {
+        const SectorData* data = dump.sector(s);
+        for (size_t line = 0; line < SECTOR_SIZE; line += 16) {
+            const auto offset = static_cast<uint32_t>(s * SECTOR_SIZE + line);
+            printLine(data ? hexDumpLine(offset, std::span<const uint8_t>(data->data() + line, 16))
+                           : missingHexDumpLine(offset));
+        }
+    }
+}
+
+bool writeRaw(const QString& path, const FlashDump& dump) {
+    const std::vector<uint8_t> bytes = dump.rawBytes();
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size()) &&
+           file.flush();
+}
+
+// "sector 12 of 2048, about 204 s left" on one terminal line, rewritten in place.
+void showProgress(const FlashReadRun& run, const Pace& pace) {
+    const int left = run.requestsPlanned() - run.requestsSent();
+    const double seconds = double(left) * double(pace.afterSectorRead.count()) / 1000.0;
+    std::fprintf(stderr, "\rtavo: %d of %d requests sent, about %.0f s left   ", run.requestsSent(),
+                 run.requestsPlanned(), std::ceil(seconds));
+    std::fflush(stderr);
+}
+
+int readFlash(const QStringList& args) {
+    CliOptions options;
+    LinkConfig link;
+    QString error;
+    if (!parseMaintenanceAction(args, {"output"}, {}, options, link, error)) {
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
+    }
+    if (options.has("help")) return usage(stdout, 0);
+    const auto range = readRange(options, false);
+    if (!range) return kExitUsage;
+    if (options.has("output") && options.value("output").isEmpty()) return fail("-o needs a file name", kExitUsage);
+    recordTarget(options, range->ip);
+
+    const Pace pace = Pace::product();
+    FlashReadRun::Request request;
+    request.target = QHostAddress(QString::fromStdString(formatDotted(range->ip)));
+    request.from = int(range->from);
+    request.to = int(range->to);
+    request.retries = kRetries;
+    request.replyWait = *readTimeoutMs(options);
+    FlashReadRun run(link, pace, request);
+    const bool progress = ::isatty(STDERR_FILENO) == 1;
+    if (progress) QObject::connect(&run, &FlashReadRun::requestSent, [&] { showProgress(run, pace); });
+    FlashRunStatus status = FlashRunStatus::Stopped;
+    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) {
+        status = s;
+        QCoreApplication::exit(0);
+    });
+    QuitOnSignal quit([&](int) { run.stop(); });
+    run.start();
+    if (run.isRunning()) QCoreApplication::exec();
+    if (progress) std::fputc('\n', stderr);
+
+    const QString target = request.target.toString();
+    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
+    if (status == FlashRunStatus::Stopped) return fail("read stopped");
+    const FlashDump& dump = run.dump();
+    if (options.has("output")) {
+        if (!writeRaw(options.value("output"), dump)) return fail("cannot write " + options.value("output"));
+    } else {
+        printDump(dump);
+    }
+    const std::vector<int> missing = dump.missing();
+    if (missing.empty()) return 0;
+    return fail(QString("no reply from %1 for sector(s) %2 after %3 requests each")
+                    .arg(target, sectorList(missing))
+                    .arg(kRetries + 1));
+}
+
+int clearSectors(const QStringList& args) {
+    CliOptions options;
+    LinkConfig link;
+    QString error;
+    if (!parseMaintenanceAction(args, {}, {"yes"}, options, link, error)) {
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
+    }
+    if (options.has("help")) return usage(stdout, 0);
+    const auto range = readRange(options, true);
+    if (!range) return kExitUsage;
+    const QString target = QString::fromStdString(formatDotted(range->ip));
+    if (!options.has("yes") && !confirmOnTerminal("Clear", QString::fromUtf8(kClearConfirmText) + target))
+        return fail("not confirmed: nothing sent");
+    recordTarget(options, range->ip);
+
+    FlashClearRun run(link, QHostAddress(target), int(range->from), int(range->to));
+    FlashRunStatus status = FlashRunStatus::Stopped;
+    QObject::connect(&run, &FlashClearRun::finished, [&](FlashRunStatus s) {
+        status = s;
+        QCoreApplication::exit(0);
+    });
+    run.start();
+    if (run.isRunning()) QCoreApplication::exec();
+    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
+    if (run.accepted() != run.sent())
+        return fail(QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
+    printLine(QString::fromUtf8(kClearDoneText));
+    return 0;
+}
+
+int run(const QStringList& args) {
+    // The sockets' debug trace is for developers; the output of a command is its own.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    if (args.isEmpty()) return usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
+    if (args[0] == "read") return readFlash(args);
+    if (args[0] == "clear") return clearSectors(args);
+    return usage(stderr, kExitUsage);
+}
+
+const CliCommand kFlash("flash", "read flash sectors of a device into a dump or a file, or clear them", run);
+
+}  // namespace
+}  // namespace tavo::cli

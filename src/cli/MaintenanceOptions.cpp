@@ -1,0 +1,84 @@
+#include "MaintenanceOptions.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "IPFDB.h"
+#include "LinkOptions.h"
+
+namespace tavo::cli {
+namespace {
+
+const char* const kConfirmTitle = "Warning to ";
+const char* const kConfirmWarning = "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
+const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
+
+}  // namespace
+
+bool parseMaintenanceAction(const QStringList& args, const QStringList& withValue, const QStringList& flags,
+                            CliOptions& options, LinkConfig& link, QString& error) {
+    QStringList normalised;
+    for (const QString& arg : args) normalised << (arg == "-o" ? QStringLiteral("--output") : arg);
+    if (!options.parse(normalised, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
+                       flags + QStringList{"help"})) {
+        error = options.error();
+        return false;
+    }
+    if (!readLinkOptions(options, kLinkDevicePort, link, error)) return false;
+    if (!readTimeoutMs(options)) {
+        error = QString("--timeout-ms: not a number of milliseconds from 1 to %1: %2")
+                    .arg(kMaxTimeoutMs)
+                    .arg(options.value("timeout-ms"));
+        return false;
+    }
+    return true;
+}
+
+std::optional<Ipv4Octets> parseTarget(const QString& text, QString& error) {
+    const auto ip = parseIpArgument(text.toStdString());
+    if (!ip) {
+        error = "not an IPv4 address: " + text;
+        return std::nullopt;
+    }
+    if (*ip == Ipv4Octets{0, 0, 0, 0}) {
+        error = "the target 0.0.0.0 is not a device address";
+        return std::nullopt;
+    }
+    return ip;
+}
+
+std::optional<uint8_t> parseHexArgument(const QString& text) {
+    if (text.isEmpty() || text.size() > 2) return std::nullopt;
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    if (!ok || value > 0xFF) return std::nullopt;
+    return static_cast<uint8_t>(value);
+}
+
+std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options) {
+    if (!options.has("timeout-ms")) return std::chrono::milliseconds(kDefaultTimeoutMs);
+    bool ok = false;
+    const int ms = options.value("timeout-ms").toInt(&ok, 10);
+    if (!ok || ms < 1 || ms > kMaxTimeoutMs) return std::nullopt;
+    return std::chrono::milliseconds(ms);
+}
+
+bool confirmOnTerminal(const QString& operation, const QString& description) {
+    std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),
+                 kConfirmWarning, kConfirmQuestion);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        std::fputc('\n', stderr);  // no answer (end of input): the question's line ends here
+        return false;
+    }
+    const QString word = QString::fromStdString(answer).trimmed().toLower();
+    return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
+}
+
+void recordTarget(const CliOptions& options, const Ipv4Octets& ip) {
+    CIPFDB::AddIfAbsent(dataDirectory(options), ip[0], ip[1], ip[2], ip[3], stderrTableSink());
+}
+
+}  // namespace tavo::cli

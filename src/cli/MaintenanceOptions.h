@@ -1,0 +1,38 @@
+#pragma once
+
+// What the maintenance commands (`tavo flash`, `tavo reg`) share: their option parsing
+// with the link options, the target and number arguments, the reply bound and the
+// terminal's form of the warning asked before a command that changes a device.
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+
+#include "AddressText.h"
+#include "CliSupport.h"
+#include "LinkConfig.h"
+
+namespace tavo::cli {
+
+inline constexpr int kDefaultTimeoutMs = 1000;
+inline constexpr int kMaxTimeoutMs = 60 * 1000;
+
+// Parses `args` (the action word first) with the given options, the link options and
+// --help, --data-dir and --timeout-ms. "-o FILE" is taken as "--output FILE".
+bool parseMaintenanceAction(const QStringList& args, const QStringList& withValue, const QStringList& flags,
+                            CliOptions& options, LinkConfig& link, QString& error);
+
+// A device address for a command: dotted, each octet 0..255, not 0.0.0.0.
+std::optional<Ipv4Octets> parseTarget(const QString& text, QString& error);
+// One or two hexadecimal digits, either case: 0..255.
+std::optional<uint8_t> parseHexArgument(const QString& text);
+// --timeout-ms, or the default.
+std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options);
+
+// The warning before an operation that changes a device, on the terminal; true for a yes.
+bool confirmOnTerminal(const QString& operation, const QString& description);
+
+// Records the target in the IP history of the data directory, as the page's Set does.
+void recordTarget(const CliOptions& options, const Ipv4Octets& ip);
+
+}  // namespace tavo::cli

@@ -1,0 +1,196 @@
+// tavo reg read / dump / write: the register commands of the Utility page on the same
+// link. A read prints the value as two hexadecimal digits, a dump prints the register
+// table laid out as the page's register view, a write asks on the terminal first (unless
+// --yes). A reply that does not come within --timeout-ms ends the command with status 1.
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <QTimer>
+#include <cstdio>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "DumpText.h"
+#include "LinkOptions.h"
+#include "MaintenanceLink.h"
+#include "MaintenanceOptions.h"
+
+namespace tavo::cli {
+namespace {
+
+const char* const kWriteConfirmText = "Si sta scrivendo sull'indirizzo IP ";
+
+QString usageText() {
+    return QString(
+               "usage: tavo reg read A.B.C.D REG [--timeout-ms MS] [--data-dir DIR] [--device-port P]\n"
+               "       tavo reg dump A.B.C.D [--timeout-ms MS] [--data-dir DIR] [--device-port P]\n"
+               "       tavo reg write A.B.C.D REG VALUE [--yes] [--data-dir DIR] [--device-port P]\n"
+               "\n"
+               "read   prints the value of register REG as two hexadecimal digits. Registers below\n"
+               "       10 lie outside the space the device answers for in full: a warning, and the\n"
+               "       read is sent all the same.\n"
+               "dump   prints registers 10 to FF as a table: a column for each high digit, a row for\n"
+               "       each low digit.\n"
+               "write  sets register REG to VALUE. Asks for confirmation on the terminal unless --yes.\n"
+               "REG and VALUE are hexadecimal (one or two digits). Each command records the device's\n"
+               "address in the IP history (\"iph.ini\").\n"
+               "Exit status: 0 done; 1 not confirmed, not sent or no reply in time; 2 bad command line.\n"
+               "\n"
+               "Options:\n"
+               "  --yes             write without asking\n"
+               "  --timeout-ms MS   how long to wait for the reply (default 1000)\n"
+               "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
+               "                    else the current directory)\n") +
+           linkOptionsHelp(kLinkDevicePort);
+}
+
+int usage(FILE* out, int status) {
+    std::fputs(qPrintable(usageText()), out);
+    return status;
+}
+
+struct Parsed {
+    CliOptions options;
+    LinkConfig link;
+    Ipv4Octets ip{};
+    QHostAddress target;
+    std::vector<uint8_t> bytes;  // REG, VALUE as the action takes them
+};
+
+// Parses the action's line: `hexArguments` hexadecimal words after the address.
+std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const QStringList& flags, int& status) {
+    Parsed parsed;
+    QString error;
+    if (!parseMaintenanceAction(args, {}, flags, parsed.options, parsed.link, error)) {
+        fail(error, kExitUsage);
+        status = usage(stderr, kExitUsage);
+        return std::nullopt;
+    }
+    if (parsed.options.has("help")) {
+        status = usage(stdout, 0);
+        return std::nullopt;
+    }
+    const QStringList& words = parsed.options.positional();
+    if (words.size() != 2 + hexArguments) {
+        status = usage(stderr, kExitUsage);
+        return std::nullopt;
+    }
+    const auto ip = parseTarget(words[1], error);
+    if (!ip) {
+        status = fail(error, kExitUsage);
+        return std::nullopt;
+    }
+    parsed.ip = *ip;
+    parsed.target = QHostAddress(QString::fromStdString(formatDotted(*ip)));
+    for (int i = 0; i < hexArguments; ++i) {
+        const auto value = parseHexArgument(words[2 + i]);
+        if (!value) {
+            status = fail("not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
+            return std::nullopt;
+        }
+        parsed.bytes.push_back(*value);
+    }
+    return parsed;
+}
+
+// Opens the link, runs `send`, and waits for `done` to end the loop or the bound.
+int exchange(Parsed& parsed, MaintenanceLink& link, const std::function<void()>& send, bool awaitReply) {
+    recordTarget(parsed.options, parsed.ip);
+    if (!link.open(parsed.target)) return fail("a socket to " + parsed.target.toString() + " could not be opened");
+    int status = kExitFailure;
+    QObject::connect(&link, &MaintenanceLink::registerCommandSent, [&](uint8_t, bool accepted) {
+        if (!accepted) {
+            fail("the command could not be sent to " + parsed.target.toString());
+            QCoreApplication::exit(kExitFailure);
+        } else if (!awaitReply) {
+            QCoreApplication::exit(0);
+        }
+    });
+    QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, [&] {
+        fail("the reply could not be read: nothing listens at the device port, or the reply is too long");
+        QCoreApplication::exit(kExitFailure);
+    });
+    const auto timeout = *readTimeoutMs(parsed.options);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        fail(QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
+        QCoreApplication::exit(kExitFailure);
+    });
+    deadline.start(timeout);
+    QTimer::singleShot(0, [&] { send(); });
+    status = QCoreApplication::exec();
+    link.close();
+    return status;
+}
+
+int readRegister(const QStringList& args) {
+    int status = 0;
+    auto parsed = parseLine(args, 1, {}, status);
+    if (!parsed) return status;
+    const uint8_t reg = parsed->bytes[0];
+    if (reg < REGISTER_TABLE_FIRST)
+        std::fprintf(stderr, "tavo: warning: register %s lies below 10, outside the register space; read sent all the same\n",
+                     byteText(reg).c_str());
+    MaintenanceLink link(parsed->link, Pace::product());
+    QObject::connect(&link, &MaintenanceLink::registerValueReceived, [](uint8_t value) {
+        printLine(byteText(value));
+        QCoreApplication::exit(0);
+    });
+    return exchange(*parsed, link, [&] { link.readRegister(reg); }, true);
+}
+
+void printTable(const RegisterTable& table) {
+    std::string header = "index";
+    for (int j = 1; j <= REGISTER_COLUMNS; ++j) header += " " + registerColumnHeader(j);
+    printLine(header);
+    for (int r = 0; r < DUMP_ROWS; ++r) {
+        std::string line = registerRowLabel(r) + "   ";
+        for (int j = 1; j <= REGISTER_COLUMNS; ++j) line += " " + byteText(registerCell(table, r, j));
+        printLine(line);
+    }
+}
+
+int dumpRegisters(const QStringList& args) {
+    int status = 0;
+    auto parsed = parseLine(args, 0, {}, status);
+    if (!parsed) return status;
+    MaintenanceLink link(parsed->link, Pace::product());
+    QObject::connect(&link, &MaintenanceLink::registerTableReceived, [](const RegisterTable& table) {
+        printTable(table);
+        QCoreApplication::exit(0);
+    });
+    return exchange(*parsed, link, [&] { link.readRegisterTable(); }, true);
+}
+
+int writeRegister(const QStringList& args) {
+    int status = 0;
+    auto parsed = parseLine(args, 2, {"yes"}, status);
+    if (!parsed) return status;
+    const QString target = parsed->target.toString();
+    if (!parsed->options.has("yes") && !confirmOnTerminal("Write", QString::fromUtf8(kWriteConfirmText) + target))
+        return fail("not confirmed: nothing sent");
+    const uint8_t reg = parsed->bytes[0];
+    const uint8_t value = parsed->bytes[1];
+    MaintenanceLink link(parsed->link, Pace::product());
+    status = exchange(*parsed, link, [&] { link.writeRegister(reg, value); }, false);
+    if (status == 0) printLine(QString("register %1 set to %2 on %3")
+                                   .arg(QString::fromStdString(byteText(reg)), QString::fromStdString(byteText(value)), target));
+    return status;
+}
+
+int run(const QStringList& args) {
+    // The sockets' debug trace is for developers; the output of a command is its own.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    if (args.isEmpty()) return usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
+    if (args[0] == "read") return readRegister(args);
+    if (args[0] == "dump") return dumpRegisters(args);
+    if (args[0] == "write") return writeRegister(args);
+    return usage(stderr, kExitUsage);
+}
+
+const CliCommand kReg("reg", "read, dump or write the registers of a device", run);
+
+}  // namespace
+}  // namespace tavo::cli

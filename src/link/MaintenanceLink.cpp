@@ -1,0 +1,77 @@
+#include "MaintenanceLink.h"
+
+#include "ClientSocket.h"
+
+namespace tavo {
+
+MaintenanceLink::MaintenanceLink(LinkConfig config, Pace pace, QObject* parent)
+    : QObject(parent), m_config(config), m_pace(pace), m_link(std::move(config)) {
+    m_link.setParent(this);
+    m_pause.setParent(this);
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    connect(&m_pause, &QTimer::timeout, this, &MaintenanceLink::sendWaiting);
+    connect(&m_link, &FlashRegisterLink::registerReplyWaiting, this, &MaintenanceLink::onRegisterReply);
+    connect(&m_link, &FlashRegisterLink::flashReplyWaiting, this, &MaintenanceLink::onFlashDatagram);
+}
+
+MaintenanceLink::~MaintenanceLink() = default;
+
+bool MaintenanceLink::open(const QHostAddress& target) {
+    m_target = target;
+    return m_link.open(target);
+}
+
+void MaintenanceLink::close() { m_link.close(); }
+
+void MaintenanceLink::readRegister(uint8_t reg) { queue(encodeRegisterRead(reg)); }
+void MaintenanceLink::readRegisterTable() { queue(encodeRegisterTableRead()); }
+void MaintenanceLink::writeRegister(uint8_t reg, uint8_t value) { queue(encodeRegisterWrite(reg, value)); }
+
+void MaintenanceLink::queue(std::vector<uint8_t> command) {
+    m_waiting.push_back(std::move(command));
+    if (!m_pause.isActive()) sendWaiting();
+}
+
+void MaintenanceLink::sendWaiting() {
+    const qint64 pause = m_pace.afterRegisterCommand.count();
+    if (m_sinceLast.isValid() && m_sinceLast.elapsed() < pause) {
+        m_pause.start(std::chrono::milliseconds(pause - m_sinceLast.elapsed()));
+        return;
+    }
+    if (m_waiting.empty()) return;
+    const std::vector<uint8_t> command = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    bool accepted = false;
+    switch (command.front()) {
+    case CMD_REGISTER_READ: accepted = m_link.sendRegisterRead(command[1]); break;
+    case CMD_REGISTER_TABLE_READ: accepted = m_link.sendRegisterTableRead(); break;
+    default: accepted = m_link.sendRegisterWrite(command[1], command[2]); break;
+    }
+    m_sinceLast.start();
+    emit registerCommandSent(command.front(), accepted);
+    if (!m_waiting.empty()) m_pause.start(m_pace.afterRegisterCommand);
+}
+
+void MaintenanceLink::onRegisterReply() {
+    emit registerReplyArrived();
+    const RegisterReply reply = m_link.receiveRegister();
+    if (!reply.ok) {
+        m_link.closeRegister();
+        emit registerReceiveFailed();
+        return;
+    }
+    if (reply.kind == RegisterReplyKind::Value) emit registerValueReceived(reply.value);
+    if (reply.kind == RegisterReplyKind::Table) emit registerTableReceived(reply.table);
+}
+
+// Flash runs use sockets of their own, so nothing is expected here; a datagram that
+// comes anyway is read so that it does not stay pending.
+void MaintenanceLink::onFlashDatagram() {
+    if (!m_link.receiveSector().ok) {
+        m_link.closeFlash();
+        emit flashReceiveFailed();
+    }
+}
+
+}  // namespace tavo

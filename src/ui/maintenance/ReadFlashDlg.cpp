@@ -1,0 +1,299 @@
+#include "ReadFlashDlg.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "DumpText.h"
+#include "app/Prompts.h"
+
+namespace tavo {
+namespace {
+
+const char* const kCaption = "Show Dump Dialog";
+const char* const kIndexHeader = " index";
+const char* const kAsciiHeader = "ASCII";
+const char* const kMissingCell = "--";
+const char* const kPageLabel = "Page - %1";
+const char* const kSaveCaption = "Salva dump";
+const char* const kCompareCaption = "Confronta con file";
+const char* const kFileFilter = "File binari (*.bin);;Tutti i file (*)";
+const char* const kSaved = "Dump salvato in %1.";
+const char* const kSavedMissing = "Dump salvato in %1. Settori non ricevuti, riempiti con 00: %2";
+const char* const kNotWritten = "Impossibile scrivere il file %1";
+const char* const kNotRead = "Impossibile leggere il file %1";
+const char* const kSame = "Il file coincide con i dati letti.";
+const char* const kDifferent = "Primo byte diverso all'offset 0x%1 (settore %2, byte 0x%3). Byte diversi: %4.";
+const char* const kLengths = " Lunghezze diverse: dati %1 byte, file %2 byte.";
+const char* const kUncompared = " Settori non ricevuti, non confrontati: %1";
+const char* const kPageOutOfRange = "Pagina fuori intervallo: %1 - %2";
+const char* const kCaptionNotice = "Avviso";
+const char* const kCaptionWarning = "Attenzione";
+const char* const kCaptionError = "Errore";
+
+constexpr int kIndexWidthUnits = 50;
+constexpr int kCellWidthUnits = 30;
+constexpr int kAsciiWidthUnits = 80;
+
+// Horizontal dialog units in pixels of the widget's font.
+int dialogUnitsX(const QWidget* widget, int units) { return units * widget->fontMetrics().averageCharWidth() / 4; }
+
+QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+
+QString sectorList(const std::vector<int>& sectors) {
+    QStringList numbers;
+    for (int s : sectors) numbers << QString::number(s);
+    return numbers.join(QStringLiteral(", "));
+}
+
+QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+CReadFlashDlg::CReadFlashDlg(int nMode, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_nMode(nMode) {
+    setObjectName(QStringLiteral("ReadFlashDlg"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    buildControls();
+}
+
+void CReadFlashDlg::buildControls() {
+    m_dumpList = new QTableWidget(this);
+    m_dumpList->setObjectName(QStringLiteral("1051"));
+    m_dumpList->verticalHeader()->hide();
+    m_dumpList->setShowGrid(true);
+    m_dumpList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_dumpList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pageLabel = new QLabel(QStringLiteral("xx Pagina"), this);
+    m_pageLabel->setObjectName(QStringLiteral("1053"));
+    m_exit = newButton(QStringLiteral("Esci"), "1", this);
+    m_exit->setDefault(true);
+    m_next = newButton(QStringLiteral("Successivo"), "2", this);
+    m_previous = newButton(QStringLiteral("Precedente"), "3", this);
+    connect(m_exit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_next, &QPushButton::clicked, this, &CReadFlashDlg::OnNext);
+    connect(m_previous, &QPushButton::clicked, this, &CReadFlashDlg::OnPrevious);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pageLabel);
+    buttons->addStretch();
+    buttons->addWidget(m_previous);
+    buttons->addWidget(m_next);
+    buttons->addWidget(m_exit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_dumpList);
+    if (m_nMode == MODE_FLASH) {
+        auto* save = newButton(QStringLiteral("Salva..."), "save", this);
+        auto* compare = newButton(QStringLiteral("Confronta..."), "compare", this);
+        m_pageJump = new QLineEdit(this);
+        m_pageJump->setObjectName(QStringLiteral("pageJump"));
+        m_pageJump->setMaximumWidth(dialogUnitsX(this, 40));
+        m_pageJump->installEventFilter(this);
+        connect(save, &QPushButton::clicked, this, &CReadFlashDlg::onSave);
+        connect(compare, &QPushButton::clicked, this, &CReadFlashDlg::onCompare);
+        auto* extras = new QHBoxLayout;
+        extras->addWidget(save);
+        extras->addWidget(compare);
+        extras->addStretch();
+        extras->addWidget(new QLabel(QStringLiteral("Vai a pagina"), this));
+        extras->addWidget(m_pageJump);
+        layout->addLayout(extras);
+    }
+    layout->addLayout(buttons);
+}
+
+void CReadFlashDlg::SetFlashData(const FlashDump& dump) {
+    m_dump = dump;
+    m_nFirstPage = dump.from();
+    m_nLastPage = dump.to();
+}
+
+void CReadFlashDlg::SetRegisterData(const RegisterTable& values) {
+    m_registers = values;
+    m_nFirstPage = 0;
+    m_nLastPage = 0;
+}
+
+void CReadFlashDlg::showEvent(QShowEvent* event) {
+    if (!m_initialised) OnInitDialog();
+    QDialog::showEvent(event);
+}
+
+void CReadFlashDlg::OnInitDialog() {
+    m_initialised = true;
+    const bool flash = m_nMode == MODE_FLASH;
+    const int cells = flash ? FLASH_COLUMNS : REGISTER_COLUMNS;
+    QStringList headers{QString::fromLatin1(kIndexHeader)};
+    for (int c = 0; c < cells; ++c)
+        headers << fromStd(flash ? flashColumnHeader(c) : registerColumnHeader(c + 1));
+    if (flash) headers << QString::fromLatin1(kAsciiHeader);
+    m_dumpList->setColumnCount(static_cast<int>(headers.size()));
+    m_dumpList->setHorizontalHeaderLabels(headers);
+    m_dumpList->horizontalHeaderItem(0)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_dumpList->setColumnWidth(0, dialogUnitsX(this, kIndexWidthUnits));
+    for (int c = 1; c <= cells; ++c) {
+        m_dumpList->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_dumpList->setColumnWidth(c, dialogUnitsX(this, kCellWidthUnits));
+    }
+    if (flash) m_dumpList->setColumnWidth(cells + 1, dialogUnitsX(this, kAsciiWidthUnits));
+    int width = 0;
+    for (int c = 0; c < m_dumpList->columnCount(); ++c) width += m_dumpList->columnWidth(c);
+    m_dumpList->setMinimumWidth(width + 2 * m_dumpList->frameWidth() + 4);
+    m_dumpList->setMinimumHeight(m_dumpList->horizontalHeader()->sizeHint().height() +
+                                 DUMP_ROWS * m_dumpList->verticalHeader()->defaultSectionSize() +
+                                 2 * m_dumpList->frameWidth() + 4);
+
+    m_nPage = m_nFirstPage;
+    ShowPage();
+    m_previous->setEnabled(false);
+    m_next->setEnabled(m_nFirstPage != m_nLastPage);
+}
+
+void CReadFlashDlg::ShowPage() {
+    const bool flash = m_nMode == MODE_FLASH;
+    const SectorData* sector = flash ? m_dump.sector(m_nPage) : nullptr;
+    m_dumpList->setRowCount(0);
+    m_dumpList->setRowCount(DUMP_ROWS);
+    const auto cell = [this](int row, int column, const QString& text, Qt::Alignment align) {
+        auto* item = new QTableWidgetItem(text);
+        item->setTextAlignment(align | Qt::AlignVCenter);
+        m_dumpList->setItem(row, column, item);
+    };
+    for (int r = 0; r < DUMP_ROWS; ++r) {
+        cell(r, 0, fromStd(flash ? flashRowLabel(r) : registerRowLabel(r)), Qt::AlignLeft);
+        if (!flash) {
+            for (int j = 1; j <= REGISTER_COLUMNS; ++j)
+                cell(r, j, fromStd(byteText(registerCell(m_registers, r, j))), Qt::AlignRight);
+            continue;
+        }
+        for (int c = 0; c < FLASH_COLUMNS; ++c)
+            cell(r, c + 1, sector ? fromStd(byteText(flashCell(*sector, r, c))) : QString::fromLatin1(kMissingCell),
+                 Qt::AlignRight);
+        const auto line = sector ? std::span<const uint8_t>(sector->data() + DUMP_ROWS * r, FLASH_COLUMNS)
+                                 : std::span<const uint8_t>();
+        cell(r, FLASH_COLUMNS + 1, fromStd(asciiText(line)), Qt::AlignLeft);
+    }
+    m_pageLabel->setText(QString::fromLatin1(kPageLabel).arg(m_nPage));
+}
+
+void CReadFlashDlg::updateButtons() {
+    m_previous->setEnabled(m_nPage != m_nFirstPage);
+    m_next->setEnabled(m_nPage != m_nLastPage);
+}
+
+void CReadFlashDlg::OnPrevious() {
+    if (m_nPage != m_nFirstPage) --m_nPage;
+    updateButtons();
+    ShowPage();
+}
+
+void CReadFlashDlg::OnNext() {
+    if (m_nPage != m_nLastPage) ++m_nPage;
+    updateButtons();
+    ShowPage();
+}
+
+bool CReadFlashDlg::goToPage(int page) {
+    if (page < m_nFirstPage || page > m_nLastPage) {
+        m_prompts.message(QString::fromLatin1(kPageOutOfRange).arg(m_nFirstPage).arg(m_nLastPage),
+                          QString::fromLatin1(kCaptionWarning));
+        return false;
+    }
+    m_nPage = page;
+    updateButtons();
+    ShowPage();
+    return true;
+}
+
+void CReadFlashDlg::jumpFromField() {
+    bool ok = false;
+    const int page = m_pageJump->text().trimmed().toInt(&ok, 10);
+    if (!ok) {
+        m_prompts.message(QString::fromLatin1(kPageOutOfRange).arg(m_nFirstPage).arg(m_nLastPage),
+                          QString::fromLatin1(kCaptionWarning));
+        return;
+    }
+    goToPage(page);
+}
+
+// Enter in the page field jumps, instead of pressing the default button "Esci".
+bool CReadFlashDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pageJump && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            jumpFromField();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The close box pages on, like Escape.
+void CReadFlashDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    OnNext();
+}
+
+void CReadFlashDlg::onSave() {
+    const QString path = m_prompts.saveFile(QString::fromLatin1(kSaveCaption), QString::fromLatin1(kFileFilter));
+    if (path.isEmpty()) return;
+    const std::vector<uint8_t> bytes = m_dump.rawBytes();
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                             qint64(bytes.size()) &&
+                         file.flush();
+    file.close();
+    if (!written) {
+        m_prompts.message(QString::fromLatin1(kNotWritten).arg(path), QString::fromLatin1(kCaptionError));
+        return;
+    }
+    const std::vector<int> missing = m_dump.missing();
+    if (missing.empty()) {
+        m_prompts.message(QString::fromLatin1(kSaved).arg(path), QString::fromLatin1(kCaptionNotice));
+    } else {
+        m_prompts.message(QString::fromLatin1(kSavedMissing).arg(path, sectorList(missing)),
+                          QString::fromLatin1(kCaptionWarning));
+    }
+}
+
+void CReadFlashDlg::onCompare() {
+    const QString path = m_prompts.openFile(QString::fromLatin1(kCompareCaption), QString::fromLatin1(kFileFilter));
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompts.message(QString::fromLatin1(kNotRead).arg(path), QString::fromLatin1(kCaptionError));
+        return;
+    }
+    const QByteArray content = file.readAll();
+    const auto* data = reinterpret_cast<const uint8_t*>(content.constData());
+    const DumpComparison result = compareDump(m_dump, std::span<const uint8_t>(data, size_t(content.size())));
+    QString text;
+    if (result.identical()) {
+        text = QString::fromLatin1(kSame);
+    } else {
+        const quint64 offset = *result.firstDifference;
+        text = QString::fromLatin1(kDifferent)
+                   .arg(offset, 0, 16)
+                   .arg(m_dump.from() + int(offset / SECTOR_SIZE))
+                   .arg(offset % SECTOR_SIZE, 2, 16, QLatin1Char('0'))
+                   .arg(result.differingBytes);
+        if (result.lengthsDiffer()) text += QString::fromLatin1(kLengths).arg(result.dumpLength).arg(result.fileLength);
+    }
+    if (result.uncomparedBytes > 0) text += QString::fromLatin1(kUncompared).arg(sectorList(m_dump.missing()));
+    m_prompts.message(text, QString::fromLatin1(kCompareCaption));
+}
+
+}  // namespace tavo
