@@ -1,6 +1,7 @@
 #include "CliSupport.h"
 
 #include <cstdio>
+#include <iostream>
 
 #include "Profile.h"
 
@@ -70,6 +71,25 @@ void printLine(const QString& line) { printLine(line.toStdString()); }
 void printLine(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
+}
+
+namespace {
+const char* const kConfirmTitle = "Warning to ";
+const char* const kConfirmWarning = "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
+const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
+}  // namespace
+
+bool confirmOnTerminal(const QString& operation, const QString& description) {
+    std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),
+                 kConfirmWarning, kConfirmQuestion);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        std::fputc('\n', stderr);  // no answer (end of input): the question's line ends here
+        return false;
+    }
+    const QString word = QString::fromStdString(answer).trimmed().toLower();
+    return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
 }
 
 }  // namespace tavo::cli

@@ -57,6 +57,10 @@ TableMessageSink stderrTableSink(bool* reported = nullptr);
 // Prints "tavo: <message>" on stderr and returns `status`.
 int fail(const QString& message, int status = kExitFailure);
 
+// The warning asked on the terminal before a command that changes a device ("Warning to
+// <operation>", the description, the warning, "Andare avanti ? [s/N] "); true for a yes.
+bool confirmOnTerminal(const QString& operation, const QString& description);
+
 // Prints `line` and a line end on stdout.
 void printLine(const QString& line);
 void printLine(const std::string& line);

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
-#include <QLoggingCategory>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -217,8 +216,6 @@ int clearSectors(const QStringList& args) {
 }
 
 int run(const QStringList& args) {
-    // The sockets' debug trace is for developers; the output of a command is its own.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     if (args.isEmpty()) return usage(stderr, kExitUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
     if (args[0] == "read") return readFlash(args);

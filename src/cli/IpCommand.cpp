@@ -29,11 +29,8 @@ constexpr unsigned kFindLinkGroups = kLinkDevicePort | kLinkBroadcast | kLinkInt
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr double kMaxTimeoutSeconds = 3600;  // bounds every search's sending
 
-const char* const kConfirmTitle = "Warning to IP Clear";
+const char* const kConfirmOperation = "IP Clear";
 const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
-const char* const kConfirmWarning =
-    "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
-const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
 const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
 
 QString usageText() {
@@ -77,19 +74,6 @@ bool parseAction(const QStringList& args, const QStringList& withValue, const QS
     return true;
 }
 
-// The terminal's form of the warning asked before the clear; true for a yes.
-bool confirmOnTerminal() {
-    std::fprintf(stderr, "%s\n%s\n%s\n%s", kConfirmTitle, kConfirmDescription, kConfirmWarning, kConfirmQuestion);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) {
-        std::fputc('\n', stderr);  // no answer (end of input): the question's line ends here
-        return false;
-    }
-    const QString word = QString::fromStdString(answer).trimmed().toLower();
-    return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
-}
-
 int clearAddress(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
@@ -103,7 +87,7 @@ int clearAddress(const QStringList& args) {
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
     if (!ip) return fail("not an IPv4 address: " + options.positional()[1], kExitUsage);
 
-    if (!options.has("yes") && !confirmOnTerminal()) return fail("not confirmed: nothing sent");
+    if (!options.has("yes") && !confirmOnTerminal(kConfirmOperation, QString::fromUtf8(kConfirmDescription))) return fail("not confirmed: nothing sent");
     // Recorded after the yes and before the command, as the clear dialog does.
     CIPFDB::AddIfAbsent(dataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], stderrTableSink());
     const QString dotted = QString::fromStdString(formatDotted(*ip));

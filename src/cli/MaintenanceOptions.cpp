@@ -10,9 +10,6 @@
 namespace tavo::cli {
 namespace {
 
-const char* const kConfirmTitle = "Warning to ";
-const char* const kConfirmWarning = "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
-const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
 
 }  // namespace
 
@@ -62,19 +59,6 @@ std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options
     const int ms = options.value("timeout-ms").toInt(&ok, 10);
     if (!ok || ms < 1 || ms > kMaxTimeoutMs) return std::nullopt;
     return std::chrono::milliseconds(ms);
-}
-
-bool confirmOnTerminal(const QString& operation, const QString& description) {
-    std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),
-                 kConfirmWarning, kConfirmQuestion);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) {
-        std::fputc('\n', stderr);  // no answer (end of input): the question's line ends here
-        return false;
-    }
-    const QString word = QString::fromStdString(answer).trimmed().toLower();
-    return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
 }
 
 void recordTarget(const CliOptions& options, const Ipv4Octets& ip) {

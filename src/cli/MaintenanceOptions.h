@@ -29,8 +29,6 @@ std::optional<uint8_t> parseHexArgument(const QString& text);
 // --timeout-ms, or the default.
 std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options);
 
-// The warning before an operation that changes a device, on the terminal; true for a yes.
-bool confirmOnTerminal(const QString& operation, const QString& description);
 
 // Records the target in the IP history of the data directory, as the page's Set does.
 void recordTarget(const CliOptions& options, const Ipv4Octets& ip);

@@ -4,7 +4,6 @@
 // --yes). A reply that does not come within --timeout-ms ends the command with status 1.
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 
@@ -180,8 +179,6 @@ int writeRegister(const QStringList& args) {
 }
 
 int run(const QStringList& args) {
-    // The sockets' debug trace is for developers; the output of a command is its own.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     if (args.isEmpty()) return usage(stderr, kExitUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
     if (args[0] == "read") return readRegister(args);
