@@ -69,7 +69,7 @@ struct WebFolderPlan {
     std::vector<WebPlanStep> steps;
     std::vector<WebNote> notes;
     uint64_t totalBytes = 0;
-    std::array<int, 256> slots{};
+    std::array<int, 256> slotStates{};  // m_slots after the scan
     // What the plan leaves on disk that differs from now: final contents of the pages it
     // patches and of the copied default page, and for each renamed file its old path.
     std::map<std::string, std::vector<uint8_t>> plannedContents;

@@ -341,7 +341,7 @@ void WebFolderPlanner::run(const std::string& templatePath, WebFolderPlan& plan)
     if (m_failed) return;
     ScanFolder(m_strFolder);
     if (m_failed) return;
-    plan.slots = m_slots;
+    plan.slotStates = m_slots;
     if (plan.totalBytes > WEB_IMAGE_LIMIT)
         plan.status = WebPlanStatus::OverLimit;
     else if (plan.rows.size() > WEB_MAX_RESOURCES)

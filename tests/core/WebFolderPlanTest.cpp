@@ -202,7 +202,7 @@ TEST_F(WebFolderTest, BackupFileHoldsItsSlotUnlisted) {
     const WebFolderPlan p = plan();
     ASSERT_TRUE(p.ready());
     EXPECT_EQ(urls(p), (std::vector<std::string>{"/707.html", "/y.bka"}));
-    EXPECT_EQ(p.slots[ResourceIndex("/x.bak")], SLOT_TAKEN);
+    EXPECT_EQ(p.slotStates[ResourceIndex("/x.bak")], SLOT_TAKEN);
 }
 
 TEST_F(WebFolderTest, TemplateCopiedOnlyWhenTheFolderHasNoDefaultPage) {
