@@ -121,7 +121,6 @@ int planFailure(const WebFolderPlan& plan) {
 }
 
 int applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
-    const WebPlanStep& step = plan.steps[applied.stepsDone];
     QString what;
     switch (applied.status) {
         case WebApplyStatus::CopyFailed: what = "cannot copy the default page to %1"; break;
@@ -129,7 +128,8 @@ int applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
         case WebApplyStatus::PatchFailed: what = "cannot patch the page %1"; break;
         case WebApplyStatus::Done: return 0;
     }
-    QString message = what.arg(QString::fromStdString(step.from)) + ": " + QString::fromStdString(applied.reason);
+    QString message = what.arg(QString::fromStdString(failedPathOf(plan, applied))) + ": " +
+                      QString::fromStdString(applied.reason);
     const std::vector<WebPlanStep> done = renamesAmong(plan, applied.stepsDone);
     message += done.empty() ? QString("; no file was renamed") : QString("; files already renamed:");
     for (const WebPlanStep& rename : done)

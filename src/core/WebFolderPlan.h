@@ -93,11 +93,17 @@ struct WebApplyResult {
     WebApplyStatus status = WebApplyStatus::Done;
     size_t stepsDone = 0;  // the steps of the plan made before the failure
     std::string reason;
+    std::string failedPage;  // PatchFailed after every step: the page that could not be written
     bool ok() const { return status == WebApplyStatus::Done; }
 };
 
-// Makes the plan's changes in order; stops at the first that fails.
+// Makes the plan's changes in order and stops at the first that fails. Pages are read
+// once and written once, after the renames, through a temporary file renamed over them;
+// a page written holds the references of exactly the renames that were made.
 WebApplyResult applyWebFolderPlan(WebFileSystem& fs, const WebFolderPlan& plan);
+
+// The file a failed apply stopped at (the page, the renamed file, or the copy's target).
+std::string failedPathOf(const WebFolderPlan& plan, const WebApplyResult& applied);
 
 // The renames among the first `count` steps of a plan (what was done before a failure).
 std::vector<WebPlanStep> renamesAmong(const WebFolderPlan& plan, size_t count);

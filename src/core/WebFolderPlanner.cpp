@@ -127,12 +127,15 @@ std::vector<WebFolderPlanner::Entry*> WebFolderPlanner::sortedEntries(const std:
     std::vector<Entry*> sorted;
     std::vector<Entry>* entries = entriesOf(folder);
     if (entries == nullptr) return sorted;
-    for (Entry& e : *entries) sorted.push_back(&e);
-    std::stable_sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) {
-        const std::string ua = upperAscii(a->name), ub = upperAscii(b->name);
-        if (ua != ub) return ua < ub;
-        return a->name < b->name;
+    std::vector<std::pair<std::string, Entry*>> keyed;
+    keyed.reserve(entries->size());
+    for (Entry& e : *entries) keyed.emplace_back(upperAscii(e.name), &e);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return a.second->name < b.second->name;
     });
+    sorted.reserve(keyed.size());
+    for (const auto& k : keyed) sorted.push_back(k.second);
     return sorted;
 }
 
@@ -281,9 +284,9 @@ void WebFolderPlanner::resolveCollision(const std::string& folder, Entry& entry,
     step.newIndex = newIndex;
     m_plan->steps.push_back(step);
     // A renamed page keeps its planned contents under its new name.
-    if (auto node = m_plan->plannedContents.extract(oldPath)) {
+    if (auto node = m_pages.extract(oldPath)) {
         node.key() = step.to;
-        m_plan->plannedContents.insert(std::move(node));
+        m_pages.insert(std::move(node));
     }
     m_plan->plannedSource.erase(oldPath);
     m_plan->plannedSource[step.to] = entry.source;
@@ -293,14 +296,14 @@ void WebFolderPlanner::resolveCollision(const std::string& folder, Entry& entry,
     PatchReferences(m_strFolder, oldName, name);
 }
 
-bool WebFolderPlanner::readPage(const std::string& path, const Entry& entry, std::vector<uint8_t>& bytes) {
-    if (auto planned = m_plan->plannedContents.find(path); planned != m_plan->plannedContents.end()) {
-        bytes = planned->second;
-        return true;
+WebFolderPlanner::Page* WebFolderPlanner::page(const std::string& path, const Entry& entry) {
+    if (auto found = m_pages.find(path); found != m_pages.end()) return &found->second;
+    Page read;
+    if (!m_fs.readFile(entry.source, read.bytes)) {
+        fail(WebPlanStatus::PageUnreadable, entry.source, m_fs.lastError());
+        return nullptr;
     }
-    if (m_fs.readFile(entry.source, bytes)) return true;
-    fail(WebPlanStatus::PageUnreadable, entry.source, m_fs.lastError());
-    return false;
+    return &m_pages.emplace(path, std::move(read)).first->second;
 }
 
 void WebFolderPlanner::PatchReferences(const std::string& folder, const std::string& oldName,
@@ -308,10 +311,9 @@ void WebFolderPlanner::PatchReferences(const std::string& folder, const std::str
     walkFiles(folder, 0, [&](const std::string& dir, Entry& entry) {
         if (!isPage(entry.name)) return;
         const std::string path = joinWebPath(dir, entry.name);
-        std::vector<uint8_t> bytes;
-        if (!readPage(path, entry, bytes)) return;
-        if (!replaceAll(bytes, oldName, newName)) return;
-        m_plan->plannedContents[path] = std::move(bytes);
+        Page* contents = page(path, entry);
+        if (contents == nullptr || !replaceAll(contents->bytes, oldName, newName)) return;
+        contents->changed = true;
         WebPlanStep step;
         step.kind = WebStepKind::PatchPage;
         step.from = path;
@@ -327,20 +329,22 @@ void WebFolderPlanner::run(const std::string& templatePath, WebFolderPlan& plan)
     plan.folder = m_strFolder;
     if (entriesOf(m_strFolder) == nullptr) return;
     if (!HasDefaultPage(m_strFolder)) {
-        std::vector<uint8_t> page;
-        if (templatePath.empty() || !m_fs.readFile(templatePath, page)) {
+        std::vector<uint8_t> templateBytes;
+        if (templatePath.empty() || !m_fs.readFile(templatePath, templateBytes)) {
             fail(WebPlanStatus::TemplateMissing, templatePath, templatePath.empty() ? std::string() : m_fs.lastError());
             return;
         }
         const std::string target = joinWebPath(m_strFolder, DEFAULT_PAGE_NAME);
-        m_folders[m_strFolder].push_back({DEFAULT_PAGE_NAME, WebEntryKind::File, page.size(), target});
+        m_folders[m_strFolder].push_back({DEFAULT_PAGE_NAME, WebEntryKind::File, templateBytes.size(), target});
         plan.steps.push_back({WebStepKind::CopyTemplate, templatePath, target, {}, {}, 0, 0});
-        plan.plannedContents[target] = std::move(page);
+        m_pages[target] = {std::move(templateBytes), true};
     }
     ReserveSpecialIndexes(m_strFolder);
     if (m_failed) return;
     ScanFolder(m_strFolder);
     if (m_failed) return;
+    for (auto& [path, contents] : m_pages)
+        if (contents.changed) plan.plannedContents[path] = std::move(contents.bytes);
     plan.slotStates = m_slots;
     if (plan.totalBytes > WEB_IMAGE_LIMIT)
         plan.status = WebPlanStatus::OverLimit;

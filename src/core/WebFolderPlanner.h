@@ -48,13 +48,19 @@ private:
     bool walkFiles(const std::string& folder, int depth, const std::function<void(const std::string&, Entry&)>& onFile);
     void scanFile(const std::string& folder, Entry& entry);
     void resolveCollision(const std::string& folder, Entry& entry, uint8_t& index);
-    bool readPage(const std::string& path, const Entry& entry, std::vector<uint8_t>& bytes);
+    struct Page {
+        std::vector<uint8_t> bytes;
+        bool changed = false;
+    };
+    // A page as the plan leaves it so far, read once; null when it cannot be read.
+    Page* page(const std::string& path, const Entry& entry);
     void fail(WebPlanStatus status, const std::string& path, const std::string& reason);
     std::string urlOf(const std::string& path) const { return webUrlPath(m_strFolder, path); }
 
     WebFileSystem& m_fs;
     std::string m_strFolder;
     std::map<std::string, std::vector<Entry>> m_folders;
+    std::map<std::string, Page> m_pages;  // by path as the plan leaves it
     WebFolderPlan* m_plan = nullptr;
     bool m_failed = false;
 };

@@ -57,7 +57,6 @@ Message planFailure(const WebFolderPlan& plan) {
 }
 
 Message applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
-    const WebPlanStep& step = plan.steps[applied.stepsDone];
     QString text;
     switch (applied.status) {
         case WebApplyStatus::Done: return {};
@@ -67,7 +66,7 @@ Message applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
         case WebApplyStatus::RenameFailed: text = QStringLiteral("Impossibile rinominare il file %1 (%2)."); break;
         case WebApplyStatus::PatchFailed: text = QStringLiteral("Impossibile aggiornare il file %1 (%2)."); break;
     }
-    text = text.arg(q(applied.status == WebApplyStatus::CopyFailed ? step.to : step.from), q(applied.reason));
+    text = text.arg(q(failedPathOf(plan, applied)), q(applied.reason));
     const std::vector<WebPlanStep> done = renamesAmong(plan, applied.stepsDone);
     if (done.empty()) {
         text += QStringLiteral("\nNessun file è stato rinominato.");
