@@ -151,7 +151,6 @@ bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8
     }
     bool ok = writeAll(fd, bytes);
     if (ok && replacing) ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-    if (ok) ok = ::fsync(fd) == 0;
     if (!ok) m_lastError = errnoText();
     if (::close(fd) != 0 && ok) {
         m_lastError = errnoText();

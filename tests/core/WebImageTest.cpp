@@ -104,6 +104,22 @@ TEST(WebImage, EmptyFileAndNoDefaultPage) {
     EXPECT_EQ(contents.records[1].flag, 1);  // .HTML is a page all the same
 }
 
+TEST(WebImage, HtmlFlagAndTypeOfEachRecord) {
+    WebImageComposer composer;
+    ASSERT_TRUE(composer.addResource("/Index.HTM", bytesOf("<p>")));
+    ASSERT_TRUE(composer.addResource("/PHOTO.JPEG", bytesOf("jpeg")));
+    ASSERT_TRUE(composer.addResource("/readme", bytesOf("text")));
+    const WebImageContents contents = readWebImage(composer.finish());
+    ASSERT_TRUE(contents.ok());
+    ASSERT_EQ(contents.records.size(), 3u);
+    EXPECT_EQ(contents.records[0].flag, 1);
+    EXPECT_EQ(contents.records[0].contentType, "text/html");
+    EXPECT_EQ(contents.records[1].flag, 0);
+    EXPECT_EQ(contents.records[1].contentType, "image/jpeg");
+    EXPECT_EQ(contents.records[2].flag, 0);
+    EXPECT_EQ(contents.records[2].contentType, "unknown");
+}
+
 TEST(WebImage, LaterResourceOwnsASharedIndex) {
     WebImageComposer composer;
     ASSERT_TRUE(composer.addResource("/ab.gif", bytesOf("first")));
