@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
@@ -53,13 +52,10 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent)
     OnInitDialog();
 }
 
-// A running pass finishes its read or write; its result goes nowhere.
+// A running pass finishes its read or write; its result goes nowhere (the event that
+// would carry it is dropped with the page).
 CWebPage::~CWebPage() {
-    if (m_worker != nullptr) {
-        m_worker->disconnect(this);
-        m_worker->wait();
-        delete m_worker;
-    }
+    if (m_worker.joinable()) m_worker.join();
 }
 
 void CWebPage::setTemplateFolders(const QString& startupDir, const QString& programDir) {
@@ -326,17 +322,20 @@ void CWebPage::endPass(bool built) {
     }
 }
 
-// Runs `work` on a thread of its own, then `done` back on this page's thread. The work
-// gets only its own data, never a widget.
+// Runs `work` on a thread of its own, then `done` back on this page's thread once the
+// worker has ended (joined, so everything it wrote is visible). The work gets only its
+// own data, never a widget.
 void CWebPage::runOnWorker(std::function<void()> work, std::function<void()> done) {
-    QThread* thread = QThread::create(std::move(work));
-    m_worker = thread;
-    connect(thread, &QThread::finished, this, [this, thread, done = std::move(done)] {
-        m_worker = nullptr;
-        thread->deleteLater();
-        done();
+    m_worker = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = std::move(done)] {
+                m_worker.join();
+                done();
+            },
+            Qt::QueuedConnection);
     });
-    thread->start();
 }
 
 }  // namespace tavo

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppContext.h"
@@ -12,7 +13,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
-class QThread;
 class QVBoxLayout;
 
 namespace tavo {
@@ -80,7 +80,7 @@ private:
     std::vector<std::string> m_pFilePaths;  // handed to the next build, which takes them
     bool m_bPassRunning = false;
     bool m_bBuildPending = false;  // a selection ended while a pass ran: build after it
-    QThread* m_worker = nullptr;
+    std::thread m_worker;  // joined before its result is read
 
     QTableWidget* m_list = nullptr;
     QPushButton* m_selectButton = nullptr;
