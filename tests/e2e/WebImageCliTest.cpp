@@ -161,6 +161,31 @@ TEST_F(WebImageCli, RefusalsAndBadCommandLines) {
     EXPECT_EQ(tavo({"image", "inspect", path("missing.TAV")}).code, 1);
 }
 
+TEST_F(WebImageCli, HostileFoldersEndWithAClearMessage) {
+    writeFile(path("outside/secret.htm"), "ba.gif");
+    writeFile(path("web/707.html"), "x");
+    writeFile(path("web/ab.gif"), "1");
+    writeFile(path("web/ba.gif"), "2");
+    ASSERT_TRUE(QFile::link(path("web"), path("web/loop")));
+    ASSERT_TRUE(QFile::link(path("outside/secret.htm"), path("web/out.htm")));
+    const ProgramRun built = tavo({"image", "build", path("web"), "-o", path("web.TAV")});
+    ASSERT_EQ(built.code, 0) << built.err.constData();
+    EXPECT_TRUE(built.out.contains("/loop: symbolic link, not followed"));
+    EXPECT_TRUE(built.out.contains("/out.htm: symbolic link, not followed"));
+    EXPECT_EQ(bytesOf(path("outside/secret.htm")), "ba.gif");
+
+    for (int i = 0; i < 300; ++i) writeFile(path(QString("many/f%1.gif").arg(i)), "g");
+    const auto before = tree(path("many"));
+    const ProgramRun many = tavo({"image", "build", path("many"), "-o", path("many.TAV"), "--template", templatePath});
+    EXPECT_EQ(many.code, 1);
+    EXPECT_TRUE(many.err.contains("301 files")) << many.err.constData();
+    EXPECT_EQ(tree(path("many")), before);
+
+    const ProgramRun missing = tavo({"image", "build", path("nothing"), "-o", path("x.TAV")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("cannot read the folder"));
+}
+
 TEST_F(WebImageCli, DefaultPageFromTheCurrentDirectoryElseBesideTheProgram) {
     writeFile(path("site/a.gif"), "gif");
     QProcess process;
