@@ -22,22 +22,22 @@
 
 namespace {
 
-std::string MacText(int i) {
+std::string macText(int i) {
     const int m = 1 + i;
     return tavo::FormatMac({0x02, 0x4B, 0x7E, uint8_t(m >> 16), uint8_t(m >> 8), uint8_t(m)});
 }
 
-void FillTable(const QString& dir, int count) {
+void fillTable(const QString& dir, int count) {
     tavo::CBootPFDB table(dir.toStdString());
     for (int i = 0; i < count; ++i) {
         table.AddNew();
-        table.SetHType(1);
-        table.SetHLen(6);
+        table.setHType(1);
+        table.setHLen(6);
         const int host = 16 + i;
-        table.SetIP(tavo::FormatDottedAligned(10, 77, host >> 8, host & 0xFF));
-        table.SetMAC(MacText(i));
-        table.SetGateway(tavo::FormatDottedAligned(10, 77, 0, 1));
-        table.SetSubnet(tavo::FormatDottedAligned(255, 255, 224, 0));
+        table.setIP(tavo::formatDottedAligned(10, 77, host >> 8, host & 0xFF));
+        table.setMAC(macText(i));
+        table.setGateway(tavo::formatDottedAligned(10, 77, 0, 1));
+        table.setSubnet(tavo::formatDottedAligned(255, 255, 224, 0));
     }
     table.Save();
 }
@@ -108,7 +108,7 @@ uint16_t LocalPort(int fd) {
 void BM_BootpRequestToReply(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     const int receiver = UdpSocket(INADDR_ANY, 0, true);  // sees the loopback broadcast
     const int device = UdpSocket(INADDR_LOOPBACK, 0, false);
     EngineOnThread engine(dir.path(), LocalPort(receiver));
@@ -152,11 +152,11 @@ BENCHMARK(BM_BootpRequestToReply)->Arg(1000)->Arg(5000)->UseRealTime();
 void BM_BootpTableLookupValidated(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     tavo::BootpTableCache cache(dir.path().toStdString());
     int i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(cache.FindByMac(MacText(i)));
+        benchmark::DoNotOptimize(cache.FindByMac(macText(i)));
         i = (i + 7919) % count;
     }
     state.SetLabel(cache.lastValidation() == tavo::BootpTableCache::Validation::Unchanged ? "settled" : "racy");
@@ -167,12 +167,12 @@ BENCHMARK(BM_BootpTableLookupValidated)->Arg(1000)->Arg(5000);
 void BM_BootpTableLookupByLoading(benchmark::State& state) {
     const int count = int(state.range(0));
     QTemporaryDir dir;
-    FillTable(dir.path(), count);
+    fillTable(dir.path(), count);
     int i = 0;
     for (auto _ : state) {
         tavo::CBootPFDB table(dir.path().toStdString());
         table.Load();
-        benchmark::DoNotOptimize(table.FindByMac(MacText(i)));
+        benchmark::DoNotOptimize(table.FindByMac(macText(i)));
         i = (i + 7919) % count;
     }
 }
@@ -183,10 +183,10 @@ void BM_BootpCheckAndBuildReply(benchmark::State& state) {
     datagram[28] = 0x02;
     datagram[29] = 0x4B;
     datagram[30] = 0x7E;
-    const auto fields = tavo::MakeBootpReplyFields(1, 6, " 10. 77.  0. 16", " 10. 77.  0.  1", "255.255.224.  0");
+    const auto fields = tavo::makeBootpReplyFields(1, 6, " 10. 77.  0. 16", " 10. 77.  0.  1", "255.255.224.  0");
     for (auto _ : state) {
-        const auto request = tavo::CheckBootpRequest(datagram);
-        benchmark::DoNotOptimize(tavo::BuildBootpReply(request.message, fields, {10, 77, 0, 1}));
+        const auto request = tavo::checkBootpRequest(datagram);
+        benchmark::DoNotOptimize(tavo::buildBootpReply(request.message, fields, {10, 77, 0, 1}));
     }
 }
 BENCHMARK(BM_BootpCheckAndBuildReply);

@@ -25,7 +25,7 @@ constexpr tavo::MacOctets kMac{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C};
 constexpr int kIntervals = 4;           // request spacings measured per iteration
 constexpr int kBoundMs = 10000;         // no iteration waits longer than this
 
-tavo::LinkConfig LoopbackLink(quint16 devicePort) {
+tavo::LinkConfig loopbackLink(quint16 devicePort) {
     tavo::LinkConfig link;
     link.devicePort = devicePort;
     link.broadcast = kLoopbackBroadcast;
@@ -34,7 +34,7 @@ tavo::LinkConfig LoopbackLink(quint16 devicePort) {
 
 // Runs the event loop until `done` or the bound.
 template <class Done>
-void RunUntil(Done done) {
+void runUntil(Done done) {
     QElapsedTimer bound;
     bound.start();
     while (!done() && bound.elapsed() < kBoundMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -46,7 +46,7 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
     listener.bind(kLoopbackBroadcast, 0);
     std::vector<double> spacings;
     for (auto _ : state) {
-        tavo::IpSearch search(LoopbackLink(listener.localPort()), tavo::Pace::Product(), [] { return kMac; });
+        tavo::IpSearch search(loopbackLink(listener.localPort()), tavo::Pace::product(), [] { return kMac; });
         std::vector<qint64> arrivals;
         QElapsedTimer clock;
         QObject::connect(&listener, &QUdpSocket::readyRead, [&] {
@@ -57,7 +57,7 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
         });
         clock.start();
         search.start();
-        RunUntil([&] { return int(arrivals.size()) > kIntervals; });
+        runUntil([&] { return int(arrivals.size()) > kIntervals; });
         search.stop();
         listener.disconnect();
         for (size_t i = 1; i < arrivals.size(); ++i) spacings.push_back(double(arrivals[i] - arrivals[i - 1]) / 1e6);
@@ -83,12 +83,12 @@ void BM_SearchAnswered(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        tavo::IpSearch search(LoopbackLink(network.port()), tavo::Pace::Product(), [] { return kMac; });
+        tavo::IpSearch search(loopbackLink(network.port()), tavo::Pace::product(), [] { return kMac; });
         bool found = false;
         QObject::connect(&search, &tavo::IpSearch::found, [&] { found = true; });
         search.start();
         search.sendNow();
-        RunUntil([&] { return found; });
+        runUntil([&] { return found; });
         if (!found) state.SkipWithError("no answer");
     }
 }

@@ -35,31 +35,31 @@ private:
     fs::path path_;
 };
 
-std::string ReadBytes(const fs::path& path) {
+std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
+void writeBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-void FillDeviceTable(const std::string& dir, int count) {
+void fillDeviceTable(const std::string& dir, int count) {
     tavo::CBootPFDB table(dir);
     for (int i = 0; i < count; ++i) {
         table.AddNew();
         char mac[13];
         std::snprintf(mac, sizeof mac, "024B7E%06X", i);
-        table.SetRecord(1, 6, tavo::FormatDottedAligned(10, 1, i / 256, i % 256), mac, "  0.  0.  0.  0",
+        table.SetRecord(1, 6, tavo::formatDottedAligned(10, 1, i / 256, i % 256), mac, "  0.  0.  0.  0",
                         "255.255.255.  0");
     }
     table.Save();
 }
 
 template <class History>
-void FillHistory(const std::string& dir, int count) {
+void fillHistory(const std::string& dir, int count) {
     History history(dir);
     for (int i = 0; i < count; ++i) {
         history.AddNew();
@@ -74,7 +74,7 @@ void FillHistory(const std::string& dir, int count) {
 
 void BM_DeviceTableLoad(benchmark::State& state) {
     Folder folder;
-    FillDeviceTable(folder.dir(), kRecords);
+    fillDeviceTable(folder.dir(), kRecords);
     for (auto _ : state) {
         tavo::CBootPFDB table(folder.dir());
         benchmark::DoNotOptimize(table.Load());
@@ -83,7 +83,7 @@ void BM_DeviceTableLoad(benchmark::State& state) {
 
 void BM_DeviceTableSave(benchmark::State& state) {
     Folder folder;
-    FillDeviceTable(folder.dir(), kRecords);
+    fillDeviceTable(folder.dir(), kRecords);
     tavo::CBootPFDB table(folder.dir());
     table.Load();
     for (auto _ : state) benchmark::DoNotOptimize(table.Save());
@@ -92,7 +92,7 @@ void BM_DeviceTableSave(benchmark::State& state) {
 template <class History>
 void BM_HistoryLoad(benchmark::State& state) {
     Folder folder;
-    FillHistory<History>(folder.dir(), kRecords);
+    fillHistory<History>(folder.dir(), kRecords);
     for (auto _ : state) {
         History history(folder.dir());
         benchmark::DoNotOptimize(history.Load());
@@ -102,7 +102,7 @@ void BM_HistoryLoad(benchmark::State& state) {
 template <class History>
 void BM_HistorySave(benchmark::State& state) {
     Folder folder;
-    FillHistory<History>(folder.dir(), kRecords);
+    fillHistory<History>(folder.dir(), kRecords);
     History history(folder.dir());
     history.Load();
     for (auto _ : state) benchmark::DoNotOptimize(history.Save());
@@ -112,24 +112,24 @@ void BM_HistorySave(benchmark::State& state) {
 // 5000; the file is put back between iterations outside the timing.
 void BM_IpAddIfAbsentNew(benchmark::State& state) {
     Folder folder;
-    FillHistory<tavo::CIPFDB>(folder.dir(), kRecords - 1);
-    const std::string original = ReadBytes(folder.file(tavo::CIPFDB::kFileName));
+    fillHistory<tavo::CIPFDB>(folder.dir(), kRecords - 1);
+    const std::string original = readBytes(folder.file(tavo::CIPFDB::kFileName));
     for (auto _ : state) {
         benchmark::DoNotOptimize(tavo::CIPFDB::AddIfAbsent(folder.dir(), 192, 168, 1, 10));
         state.PauseTiming();
-        WriteBytes(folder.file(tavo::CIPFDB::kFileName), original);
+        writeBytes(folder.file(tavo::CIPFDB::kFileName), original);
         state.ResumeTiming();
     }
 }
 
 void BM_MacAddIfAbsentNew(benchmark::State& state) {
     Folder folder;
-    FillHistory<tavo::CMacHistoryFDB>(folder.dir(), kRecords - 1);
-    const std::string original = ReadBytes(folder.file(tavo::CMacHistoryFDB::kFileName));
+    fillHistory<tavo::CMacHistoryFDB>(folder.dir(), kRecords - 1);
+    const std::string original = readBytes(folder.file(tavo::CMacHistoryFDB::kFileName));
     for (auto _ : state) {
         benchmark::DoNotOptimize(tavo::CMacHistoryFDB::AddIfAbsent(folder.dir(), {2, 171, 205, 239, 1, 35}));
         state.PauseTiming();
-        WriteBytes(folder.file(tavo::CMacHistoryFDB::kFileName), original);
+        writeBytes(folder.file(tavo::CMacHistoryFDB::kFileName), original);
         state.ResumeTiming();
     }
 }
@@ -137,7 +137,7 @@ void BM_MacAddIfAbsentNew(benchmark::State& state) {
 // The address is the last of 5000: load, a full scan, no write.
 void BM_IpAddIfAbsentPresent(benchmark::State& state) {
     Folder folder;
-    FillHistory<tavo::CIPFDB>(folder.dir(), kRecords);
+    fillHistory<tavo::CIPFDB>(folder.dir(), kRecords);
     const int last = kRecords - 1;
     for (auto _ : state) {
         benchmark::DoNotOptimize(tavo::CIPFDB::AddIfAbsent(folder.dir(), 10, 1, last / 256, last % 256));

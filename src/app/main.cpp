@@ -11,7 +11,7 @@
 
 namespace {
 
-bool AsksForHelp(int argc, char** argv) {
+bool asksForHelp(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all") return true;
@@ -22,9 +22,9 @@ bool AsksForHelp(int argc, char** argv) {
 // The help is given without reaching the window system, so that it works on a machine
 // without a display too. Everything else is read after QApplication has taken its own
 // options (-platform and the like) out of the command line.
-int PrintHelp(int argc, char** argv) {
+int printHelp(int argc, char** argv) {
     QCoreApplication reader(argc, argv);
-    std::fputs(qPrintable(tavo::ParseStartupOptions(QCoreApplication::arguments()).text), stdout);
+    std::fputs(qPrintable(tavo::parseStartupOptions(QCoreApplication::arguments()).text), stdout);
     return 0;
 }
 
@@ -32,11 +32,11 @@ int PrintHelp(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const auto mainEntry = std::chrono::steady_clock::now();
-    if (AsksForHelp(argc, argv)) return PrintHelp(argc, argv);
+    if (asksForHelp(argc, argv)) return printHelp(argc, argv);
 
     QApplication app(argc, argv);
-    const tavo::StartupParse parse = tavo::ParseStartupOptions(QApplication::arguments());
-    if (parse.kind != tavo::StartupParse::Kind::Run) {
+    const tavo::StartupParse parse = tavo::parseStartupOptions(QApplication::arguments());
+    if (parse.kind != tavo::StartupParse::Kind::run) {
         std::fprintf(stderr, "tavo-utility: %s\n(see tavo-utility --help)\n", qPrintable(parse.text));
         return tavo::CTavoApp::kExitUsage;
     }
@@ -48,5 +48,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavo-utility: %s\n", tavo::CTavoApp::kSocketInitFailed);
         return tavo::CTavoApp::kExitNoNetwork;
     }
-    return tavoApp.Run();
+    return tavoApp.run();
 }

@@ -31,7 +31,7 @@ constexpr Ipv4Octets kDefaultSubnet{255, 255, 255, 0};
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
 constexpr quint32 kMaxPoolSize = 65536;
 
-QString UsageText() {
+QString usageText() {
     return QString(
                "usage: tavo bootp serve [--data-dir DIR] [--port P] [--reply-port P] [--broadcast A.B.C.D]\n"
                "                        [--interface NAME] [--quiet] [--max-seconds S]\n"
@@ -53,7 +53,7 @@ QString UsageText() {
                "Options:\n"
                "  --data-dir DIR    folder of the tables (default: the profile entry \"path\", else\n"
                "                    the current directory)\n") +
-           LinkOptionsHelp(kLinkGroups) +
+           linkOptionsHelp(kLinkGroups) +
            "  --quiet           no request and reply lines\n"
            "  --max-seconds S   end after S seconds (status 0)\n"
            "  --add-unknown     give a device that is not in the table the lowest free address of\n"
@@ -70,7 +70,7 @@ quint32 ToNumber(const Ipv4Octets& ip) {
     return (quint32(ip[0]) << 24) | (quint32(ip[1]) << 16) | (quint32(ip[2]) << 8) | ip[3];
 }
 
-Ipv4Octets ToOctets(quint32 value) {
+Ipv4Octets toOctets(quint32 value) {
     return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
 }
 
@@ -84,8 +84,8 @@ struct AddressPool {
 bool ParsePool(const QString& text, AddressPool& pool) {
     const QStringList ends = text.split('-');
     if (ends.size() != 2) return false;
-    const auto first = ParseIpArgument(ends[0].trimmed().toStdString());
-    const auto last = ParseIpArgument(ends[1].trimmed().toStdString());
+    const auto first = parseIpArgument(ends[0].trimmed().toStdString());
+    const auto last = parseIpArgument(ends[1].trimmed().toStdString());
     if (!first || !last || ToNumber(*first) > ToNumber(*last)) return false;
     if (ToNumber(*last) - ToNumber(*first) >= kMaxPoolSize) return false;
     pool.first = ToNumber(*first);
@@ -93,9 +93,9 @@ bool ParsePool(const QString& text, AddressPool& pool) {
     return true;
 }
 
-bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
+bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
     if (!options.has(name)) return true;
-    const auto parsed = ParseIpArgument(options.value(name).toStdString());
+    const auto parsed = parseIpArgument(options.value(name).toStdString());
     if (parsed) out = *parsed;
     return parsed.has_value();
 }
@@ -103,12 +103,12 @@ bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets& out)
 // Adds a device with the lowest free address of the pool. Returns the address, or
 // nothing (with the reason printed) when none is free or the table cannot be written.
 std::optional<Ipv4Octets> AddFromPool(const std::string& dir, const std::string& mac, const AddressPool& pool) {
-    const auto sink = StderrTableSink();
+    const auto sink = stderrTableSink();
     CBootPFDB table(dir, sink);
     table.Load();
-    if (table.IsFileUnreadable()) return std::nullopt;
+    if (table.isFileUnreadable()) return std::nullopt;
     std::unordered_set<quint32> used;
-    for (int i = 0; i < table.GetCount(); ++i) {
+    for (int i = 0; i < table.getCount(); ++i) {
         int hType = 0, hLen = 0;
         std::string ip, macText, gateway, subnet;
         table.GetRecord(hType, hLen, ip, macText, gateway, subnet, i);
@@ -118,16 +118,16 @@ std::optional<Ipv4Octets> AddFromPool(const std::string& dir, const std::string&
         const quint32 address = quint32(candidate);
         const uint8_t last = uint8_t(address);
         if (last == 0 || last == 255 || used.count(address)) continue;
-        const Ipv4Octets ip = ToOctets(address);
+        const Ipv4Octets ip = toOctets(address);
         if (table.AddNew() == -1) return std::nullopt;
-        table.SetHType(kEntryHType);
-        table.SetHLen(kEntryHLen);
-        table.SetIP(FormatDottedAligned(ip));
-        table.SetMAC(mac);
-        table.SetGateway(FormatDottedAligned(pool.gateway));
-        table.SetSubnet(FormatDottedAligned(pool.subnet));
+        table.setHType(kEntryHType);
+        table.setHLen(kEntryHLen);
+        table.setIP(formatDottedAligned(ip));
+        table.setMAC(mac);
+        table.setGateway(formatDottedAligned(pool.gateway));
+        table.setSubnet(formatDottedAligned(pool.subnet));
         if (!table.Save()) return std::nullopt;
-        const auto macBytes = ParseMacArgument(mac);
+        const auto macBytes = parseMacArgument(mac);
         if (macBytes) {
             const auto& b = *macBytes;
             CMacHistoryFDB::AddIfAbsent(dir, {b[0], b[1], b[2], b[3], b[4], b[5]}, sink);
@@ -135,7 +135,7 @@ std::optional<Ipv4Octets> AddFromPool(const std::string& dir, const std::string&
         CIPFDB::AddIfAbsent(dir, ip[0], ip[1], ip[2], ip[3], sink);
         return ip;
     }
-    PrintLine("unknown " + mac + ": the address pool is used up, left unanswered");
+    printLine("unknown " + mac + ": the address pool is used up, left unanswered");
     return std::nullopt;
 }
 
@@ -151,16 +151,16 @@ public:
     void bootpStatus(const QString& text) override {
         // The texts of a request are printed with the request's own lines.
         if (m_server && m_server->isBusy()) return;
-        PrintLine(text);
+        printLine(text);
         std::fflush(stdout);
     }
 
     bool bootpUnknownDevice(const QStringList& macParts) override {
         const std::string mac = macParts.join(QString()).toStdString();
         if (!m_pool) {
-            PrintLine("unknown " + mac + ": not in bootp.ini, left unanswered");
+            printLine("unknown " + mac + ": not in bootp.ini, left unanswered");
         } else if (const auto ip = AddFromPool(m_dir, mac, *m_pool)) {
-            PrintLine("added " + mac + " ip " + FormatDotted(*ip));
+            printLine("added " + mac + " ip " + formatDotted(*ip));
         }
         // True in every case: the server looks the device up again, and answers it only
         // when it was added; it never stops for an unknown device.
@@ -177,19 +177,19 @@ public:
 
     void bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) override {
         if (m_quiet) return;
-        PrintLine(QString("request %1 on %2 from %3:%4: %5")
-                      .arg(request.mac, Where(request), request.sender.toString())
+        printLine(QString("request %1 on %2 from %3:%4: %5")
+                      .arg(request.mac, where(request), request.sender.toString())
                       .arg(request.senderPort)
                       .arg(statusText));
     }
 
     void bootpRequestDone(const BootpRequestInfo& request, const QString& statusText, bool replied) override {
         if (m_quiet) return;
-        PrintLine(QString("%1 %2 on %3: %4").arg(replied ? "reply" : "no reply", request.mac, Where(request), statusText));
+        printLine(QString("%1 %2 on %3: %4").arg(replied ? "reply" : "no reply", request.mac, where(request), statusText));
     }
 
 private:
-    static QString Where(const BootpRequestInfo& request) {
+    static QString where(const BootpRequestInfo& request) {
         if (!request.interfaceName.isEmpty()) return request.interfaceName;
         return request.interfaceIndex ? QString("#%1").arg(request.interfaceIndex) : QString("?");
     }
@@ -201,43 +201,43 @@ private:
     bool m_readFailed = false;
 };
 
-int Serve(const CliOptions& options) {
+int serve(const CliOptions& options) {
     LinkConfig config;
     QString error;
-    if (!ReadLinkOptions(options, config, error)) return Fail(error, kExitUsage);
+    if (!readLinkOptions(options, config, error)) return fail(error, kExitUsage);
     std::optional<AddressPool> pool;
     if (options.has("add-unknown")) {
         AddressPool parsed;
-        if (!options.has("ip-pool")) return Fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
+        if (!options.has("ip-pool")) return fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
         if (!ParsePool(options.value("ip-pool"), parsed))
-            return Fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
+            return fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
                         kExitUsage);
-        if (!AddressOption(options, "gateway", parsed.gateway))
-            return Fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
-        if (!AddressOption(options, "subnet", parsed.subnet))
-            return Fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
+        if (!addressOption(options, "gateway", parsed.gateway))
+            return fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
+        if (!addressOption(options, "subnet", parsed.subnet))
+            return fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
         pool = parsed;
     } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {
-        return Fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
+        return fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
     }
     double maxSeconds = 0;
     if (options.has("max-seconds")) {
         bool ok = false;
         maxSeconds = options.value("max-seconds").toDouble(&ok);
         if (!ok || maxSeconds <= 0 || maxSeconds > 30 * 24 * 3600)
-            return Fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
+            return fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
     }
 
     // The sockets' per-datagram debug trace is for the desktop program's debugger, not
     // for a server's output.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
-    const std::string dir = DataDirectory(options);
+    const std::string dir = dataDirectory(options);
     ServeObserver observer(dir, options.has("quiet"), pool);
     BootpServer server(config, QString::fromStdString(dir), observer);
     observer.attach(&server);
-    if (!server.start()) return Fail("the BootP server did not start: " + server.errorString());
-    PrintLine(QString("ready port %1").arg(server.localPort()));
+    if (!server.start()) return fail("the BootP server did not start: " + server.errorString());
+    printLine(QString("ready port %1").arg(server.localPort()));
     std::fflush(stdout);
 
     // One write per request: the lines of a request go out once it has been handled.
@@ -251,27 +251,27 @@ int Serve(const CliOptions& options) {
     return observer.readFailed() ? kExitFailure : status;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
-        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + LinkOptionNames(kLinkGroups);
-    if (!options.Parse(args, withValue, {"help", "quiet", "add-unknown"})) {
-        Fail(options.error(), kExitUsage);
-        std::fputs(UsageText().toUtf8().constData(), stderr);
+        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + linkOptionNames(kLinkGroups);
+    if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
+        fail(options.error(), kExitUsage);
+        std::fputs(usageText().toUtf8().constData(), stderr);
         return kExitUsage;
     }
     if (options.has("help")) {
-        std::fputs(UsageText().toUtf8().constData(), stdout);
+        std::fputs(usageText().toUtf8().constData(), stdout);
         return 0;
     }
     if (options.positional() != QStringList{"serve"}) {
-        std::fputs(UsageText().toUtf8().constData(), stderr);
+        std::fputs(usageText().toUtf8().constData(), stderr);
         return kExitUsage;
     }
-    return Serve(options);
+    return serve(options);
 }
 
-const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", Run);
+const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", run);
 
 }  // namespace
 }  // namespace tavo::cli

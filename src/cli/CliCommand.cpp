@@ -4,7 +4,7 @@
 
 namespace tavo::cli {
 namespace {
-std::vector<const CliCommand*>& Registry() {
+std::vector<const CliCommand*>& registry() {
     static std::vector<const CliCommand*> commands;
     return commands;
 }
@@ -12,9 +12,9 @@ std::vector<const CliCommand*>& Registry() {
 
 CliCommand::CliCommand(const char* commandName, const char* commandSummary, Handler commandHandler)
     : name(commandName), summary(commandSummary), handler(std::move(commandHandler)) {
-    Registry().push_back(this);
+    registry().push_back(this);
 }
 
-const std::vector<const CliCommand*>& RegisteredCommands() { return Registry(); }
+const std::vector<const CliCommand*>& registeredCommands() { return registry(); }
 
 }  // namespace tavo::cli

@@ -18,6 +18,6 @@ struct CliCommand {
     Handler handler;
 };
 
-const std::vector<const CliCommand*>& RegisteredCommands();
+const std::vector<const CliCommand*>& registeredCommands();
 
 }  // namespace tavo::cli

@@ -6,7 +6,7 @@
 
 namespace tavo::cli {
 
-bool CliOptions::Parse(const QStringList& args, const QStringList& withValue, const QStringList& flags) {
+bool CliOptions::parse(const QStringList& args, const QStringList& withValue, const QStringList& flags) {
     m_positional.clear();
     m_values.clear();
     m_error.clear();
@@ -43,14 +43,14 @@ bool CliOptions::Parse(const QStringList& args, const QStringList& withValue, co
     return true;
 }
 
-std::string DataDirectory(const CliOptions& options) {
-    const QString dir = options.has(kDataDirOption) ? options.value(kDataDirOption) : Profile::DataDirectory();
+std::string dataDirectory(const CliOptions& options) {
+    const QString dir = options.has(kDataDirOption) ? options.value(kDataDirOption) : Profile::dataDirectory();
     return dir.toStdString();
 }
 
-TableMessageSink StderrTableSink(bool* reported) {
+TableMessageSink stderrTableSink(bool* reported) {
     return [reported](TableMessage message, const std::string& detail) {
-        const TableMessageText text = DescribeTableMessage(message);
+        const TableMessageText text = describeTableMessage(message);
         if (detail.empty()) {
             std::fprintf(stderr, "tavo: %s: %s\n", text.caption, text.text);
         } else {
@@ -60,14 +60,14 @@ TableMessageSink StderrTableSink(bool* reported) {
     };
 }
 
-int Fail(const QString& message, int status) {
+int fail(const QString& message, int status) {
     std::fprintf(stderr, "tavo: %s\n", message.toUtf8().constData());
     return status;
 }
 
-void PrintLine(const QString& line) { PrintLine(line.toStdString()); }
+void printLine(const QString& line) { printLine(line.toStdString()); }
 
-void PrintLine(const std::string& line) {
+void printLine(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
 }

@@ -6,15 +6,15 @@
 //   DataDirectory       where the tables are: --data-dir, else the directory of the
 //                       profile entry "path", else the current directory;
 //   StderrTableSink     prints the tables' messages on stderr;
-//   Fail, PrintLine     a message on stderr with an exit status, a line on stdout.
+//   fail, PrintLine     a message on stderr with an exit status, a line on stdout.
 //
 // Exit statuses: 0 done, kExitFailure refused or failed, kExitUsage bad command line.
 //
 // Typical use in a command's handler:
 //   CliOptions options;
-//   if (!options.Parse(args, {kDataDirOption, "ip"}, {"help"})) return Fail(options.error(), kExitUsage);
-//   const std::string dir = DataDirectory(options);
-//   CBootPFDB table(dir, StderrTableSink());
+//   if (!options.parse(args, {kDataDirOption, "ip"}, {"help"})) return fail(options.error(), kExitUsage);
+//   const std::string dir = dataDirectory(options);
+//   CBootPFDB table(dir, stderrTableSink());
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -32,7 +32,7 @@ class CliOptions {
 public:
     // `withValue` and `flags` are option names without the leading "--". Returns false,
     // with error() set, on an option that is not known or lacks its value.
-    bool Parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
+    bool parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
 
     const QStringList& positional() const { return m_positional; }
     bool has(const QString& name) const { return m_values.contains(name); }
@@ -48,17 +48,17 @@ private:
 };
 
 // UTF-8 path of the data directory for the tables.
-std::string DataDirectory(const CliOptions& options);
+std::string dataDirectory(const CliOptions& options);
 
 // Prints each table message as "tavo: <caption>: <text>", followed by the detail when
 // there is one. `reported`, when given, is set to true by every message.
-TableMessageSink StderrTableSink(bool* reported = nullptr);
+TableMessageSink stderrTableSink(bool* reported = nullptr);
 
 // Prints "tavo: <message>" on stderr and returns `status`.
-int Fail(const QString& message, int status = kExitFailure);
+int fail(const QString& message, int status = kExitFailure);
 
 // Prints `line` and a line end on stdout.
-void PrintLine(const QString& line);
-void PrintLine(const std::string& line);
+void printLine(const QString& line);
+void printLine(const std::string& line);
 
 }  // namespace tavo::cli

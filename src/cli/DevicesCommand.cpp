@@ -33,114 +33,114 @@ constexpr const char* kNoIp = "Inserire l'indirizzo IP del client !!";
 constexpr const char* kBadIp = "Indirizzo IP errato !!";
 constexpr const char* kNoMac = "Inserire l'indirizzo MAC del client !!";
 
-int Usage(FILE* out, int status) {
+int usage(FILE* out, int status) {
     std::fputs(kUsage, out);
     return status;
 }
 
 // An address option: absent gives `fallback`; a text that is not an address is a usage error.
-bool AddressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
+bool addressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
     if (!options.has(name)) {
         out = fallback;
         return true;
     }
-    const auto parsed = ParseIpArgument(options.value(name).toStdString());
+    const auto parsed = parseIpArgument(options.value(name).toStdString());
     if (!parsed) return false;
     out = *parsed;
     return true;
 }
 
-int List(const std::string& dir) {
-    CBootPFDB table(dir, StderrTableSink());
+int listDevices(const std::string& dir) {
+    CBootPFDB table(dir, stderrTableSink());
     table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
+    if (table.isFileUnreadable()) return kExitFailure;
     for (table.MoveFirst(); !table.IsEOF(); table.MoveNext()) {
-        PrintLine(std::to_string(table.GetHType()) + '\t' + std::to_string(table.GetHLen()) + '\t' + table.GetIP() +
-                  '\t' + table.GetMAC() + '\t' + table.GetGateway() + '\t' + table.GetSubnet());
+        printLine(std::to_string(table.getHType()) + '\t' + std::to_string(table.getHLen()) + '\t' + table.getIP() +
+                  '\t' + table.getMAC() + '\t' + table.getGateway() + '\t' + table.getSubnet());
     }
     return 0;
 }
 
-int Add(const CliOptions& options, const std::string& dir) {
+int addDevice(const CliOptions& options, const std::string& dir) {
     Ipv4Octets ip{}, gateway{}, subnet{};
-    if (!AddressOption(options, "ip", kBlankAddress, ip))
-        return Fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
-    if (!AddressOption(options, "gateway", kBlankAddress, gateway))
-        return Fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
-    if (!AddressOption(options, "subnet", kDefaultSubnet, subnet))
-        return Fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
+    if (!addressOption(options, "ip", kBlankAddress, ip))
+        return fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
+    if (!addressOption(options, "gateway", kBlankAddress, gateway))
+        return fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
+    if (!addressOption(options, "subnet", kDefaultSubnet, subnet))
+        return fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
     const QString macText = options.value("mac");
     std::optional<MacOctets> mac;
     if (!macText.isEmpty()) {
-        mac = ParseMacArgument(macText.toStdString());
-        if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
+        mac = parseMacArgument(macText.toStdString());
+        if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
     }
 
-    if (ip == kBlankAddress) return Fail(kNoIp);
-    if (ip[3] == 0 || ip[3] == 255) return Fail(kBadIp);
-    if (!mac) return Fail(kNoMac);
+    if (ip == kBlankAddress) return fail(kNoIp);
+    if (ip[3] == 0 || ip[3] == 255) return fail(kBadIp);
+    if (!mac) return fail(kNoMac);
 
-    const auto sink = StderrTableSink();
-    const std::string ipText = FormatDottedAligned(ip);
+    const auto sink = stderrTableSink();
+    const std::string ipText = formatDottedAligned(ip);
     const std::string macTable = FormatMac(*mac);
     CBootPFDB table(dir, sink);
     table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
+    if (table.isFileUnreadable()) return kExitFailure;
     const int existing = table.Find(ipText, macTable);
     if (existing != -1) {
         table.SetPosition(existing);
-        return Fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
+        return fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
                         .arg(existing + 1)
-                        .arg(QString::fromStdString(table.GetIP()), QString::fromStdString(table.GetMAC())));
+                        .arg(QString::fromStdString(table.getIP()), QString::fromStdString(table.getMAC())));
     }
     // Confirming the entry dialog records both addresses in the histories; a history that
     // cannot be written is reported and does not stop the addition.
     CMacHistoryFDB::AddIfAbsent(dir, {(*mac)[0], (*mac)[1], (*mac)[2], (*mac)[3], (*mac)[4], (*mac)[5]}, sink);
     CIPFDB::AddIfAbsent(dir, ip[0], ip[1], ip[2], ip[3], sink);
     if (table.AddNew() == -1) return kExitFailure;
-    table.SetHType(kEntryHType);
-    table.SetHLen(kEntryHLen);
-    table.SetIP(ipText);
-    table.SetMAC(macTable);
-    table.SetGateway(FormatDottedAligned(gateway));
-    table.SetSubnet(FormatDottedAligned(subnet));
+    table.setHType(kEntryHType);
+    table.setHLen(kEntryHLen);
+    table.setIP(ipText);
+    table.setMAC(macTable);
+    table.setGateway(formatDottedAligned(gateway));
+    table.setSubnet(formatDottedAligned(subnet));
     return table.Save() ? 0 : kExitFailure;
 }
 
-int Remove(const CliOptions& options, const std::string& dir) {
+int removeDevice(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return Fail(kNoMac);
-    const auto mac = ParseMacArgument(macText.toStdString());
-    if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
-    CBootPFDB table(dir, StderrTableSink());
+    if (macText.isEmpty()) return fail(kNoMac);
+    const auto mac = parseMacArgument(macText.toStdString());
+    if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+    CBootPFDB table(dir, stderrTableSink());
     table.Load();
-    if (table.IsFileUnreadable()) return kExitFailure;
+    if (table.isFileUnreadable()) return kExitFailure;
     const int at = table.FindByMac(FormatMac(*mac));
-    if (at == -1) return Fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+    if (at == -1) return fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
     table.SetPosition(at);
     table.Delete(-1);
     return table.Save() ? 0 : kExitFailure;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     CliOptions options;
-    if (!options.Parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet"}, {"help"})) {
-        Fail(options.error(), kExitUsage);
-        return Usage(stderr, kExitUsage);
+    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet"}, {"help"})) {
+        fail(options.error(), kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
+    if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
-    if (words.size() != 1) return Usage(stderr, kExitUsage);
-    const std::string dir = DataDirectory(options);
+    if (words.size() != 1) return usage(stderr, kExitUsage);
+    const std::string dir = dataDirectory(options);
     const QString action = words[0];
     const bool addressesGiven = options.has("ip") || options.has("gateway") || options.has("subnet");
-    if (action == "list" && !addressesGiven && !options.has("mac")) return List(dir);
-    if (action == "add") return Add(options, dir);
-    if (action == "remove" && !addressesGiven) return Remove(options, dir);
-    return Usage(stderr, kExitUsage);
+    if (action == "list" && !addressesGiven && !options.has("mac")) return listDevices(dir);
+    if (action == "add") return addDevice(options, dir);
+    if (action == "remove" && !addressesGiven) return removeDevice(options, dir);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kDevices("devices", "the BootP device table: list, add, remove", Run);
+const CliCommand kDevices("devices", "the BootP device table: list, add, remove", run);
 
 }  // namespace
 }  // namespace tavo::cli

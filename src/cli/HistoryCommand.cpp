@@ -17,37 +17,37 @@ constexpr const char* kUsage =
     "list prints the addresses newest first, as the pick lists show them.\n"
     "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
 
-int Usage(FILE* out, int status) {
+int usage(FILE* out, int status) {
     std::fputs(kUsage, out);
     return status;
 }
 
 template <class History, class Formatter>
-int ListOrClear(const QString& action, const std::string& dir, Formatter format) {
-    History history(dir, StderrTableSink());
+int listOrClear(const QString& action, const std::string& dir, Formatter format) {
+    History history(dir, stderrTableSink());
     if (action == "clear") return history.ClearAll() ? 0 : kExitFailure;
     history.Load();
-    if (history.IsFileUnreadable()) return kExitFailure;
-    for (int i = history.GetCount() - 1; i >= 0; --i) PrintLine(format(history.GetValues(i)));
+    if (history.isFileUnreadable()) return kExitFailure;
+    for (int i = history.getCount() - 1; i >= 0; --i) printLine(format(history.getValues(i)));
     return 0;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     CliOptions options;
-    if (!options.Parse(args, {kDataDirOption}, {"help"})) {
-        Fail(options.error(), kExitUsage);
-        return Usage(stderr, kExitUsage);
+    if (!options.parse(args, {kDataDirOption}, {"help"})) {
+        fail(options.error(), kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
+    if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
-    if (words.size() != 2 || (words[1] != "list" && words[1] != "clear")) return Usage(stderr, kExitUsage);
-    const std::string dir = DataDirectory(options);
-    if (words[0] == "ip") return ListOrClear<CIPFDB>(words[1], dir, FormatIpHistoryEntry);
-    if (words[0] == "mac") return ListOrClear<CMacHistoryFDB>(words[1], dir, FormatMacHistoryEntry);
-    return Usage(stderr, kExitUsage);
+    if (words.size() != 2 || (words[1] != "list" && words[1] != "clear")) return usage(stderr, kExitUsage);
+    const std::string dir = dataDirectory(options);
+    if (words[0] == "ip") return listOrClear<CIPFDB>(words[1], dir, formatIpHistoryEntry);
+    if (words[0] == "mac") return listOrClear<CMacHistoryFDB>(words[1], dir, formatMacHistoryEntry);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kHistory("history", "the IP and MAC address histories: list, clear", Run);
+const CliCommand kHistory("history", "the IP and MAC address histories: list, clear", run);
 
 }  // namespace
 }  // namespace tavo::cli

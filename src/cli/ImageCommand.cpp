@@ -71,49 +71,49 @@ std::string describe(const WebWarning& w) {
 }
 
 void printPlan(const WebFolderPlan& plan, const WebBuildResult* build) {
-    PrintLine(std::string("resources (list order):"));
+    printLine(std::string("resources (list order):"));
     for (const WebResourceRow& row : plan.rows)
-        PrintLine("  " + row.urlPath + "  " + std::to_string(row.size) + "  " + hex2(row.index));
+        printLine("  " + row.urlPath + "  " + std::to_string(row.size) + "  " + hex2(row.index));
     std::vector<const WebPlanStep*> copies, renames, patches;
     for (const WebPlanStep& step : plan.steps)
         (step.kind == WebStepKind::CopyTemplate ? copies : step.kind == WebStepKind::Rename ? renames : patches)
             .push_back(&step);
-    for (const WebPlanStep* step : copies) PrintLine("copy of the default page: " + step->from + " -> " + url(plan, step->to));
-    PrintLine(std::string("renames:") + (renames.empty() ? " none" : ""));
+    for (const WebPlanStep* step : copies) printLine("copy of the default page: " + step->from + " -> " + url(plan, step->to));
+    printLine(std::string("renames:") + (renames.empty() ? " none" : ""));
     for (const WebPlanStep* step : renames)
-        PrintLine("  " + url(plan, step->from) + " -> " + url(plan, step->to) + "  (index " + hex2(step->oldIndex) +
+        printLine("  " + url(plan, step->from) + " -> " + url(plan, step->to) + "  (index " + hex2(step->oldIndex) +
                   " -> " + hex2(step->newIndex) + ")");
-    PrintLine(std::string("patched pages:") + (patches.empty() ? " none" : ""));
+    printLine(std::string("patched pages:") + (patches.empty() ? " none" : ""));
     for (const WebPlanStep* step : patches)
-        PrintLine("  " + url(plan, step->to) + ": " + step->oldName + " -> " + step->newName);
+        printLine("  " + url(plan, step->to) + ": " + step->oldName + " -> " + step->newName);
     const std::vector<WebWarning> warnings = webBuildWarnings(plan, build);
-    PrintLine(std::string("warnings:") + (warnings.empty() ? " none" : ""));
-    for (const WebWarning& w : warnings) PrintLine("  " + describe(w));
+    printLine(std::string("warnings:") + (warnings.empty() ? " none" : ""));
+    for (const WebWarning& w : warnings) printLine("  " + describe(w));
     std::string total = "total: " + std::to_string(plan.totalBytes) + " of " + std::to_string(WEB_IMAGE_LIMIT) + " bytes";
     if (build != nullptr && build->ok()) total += "; image: " + std::to_string(build->image.size()) + " bytes";
-    PrintLine(total);
+    printLine(total);
 }
 
 int planFailure(const WebFolderPlan& plan) {
     switch (plan.status) {
         case WebPlanStatus::Ready: return 0;
         case WebPlanStatus::FolderUnreadable:
-            return Fail(QString("cannot read the folder %1: %2").arg(QString::fromStdString(plan.failedPath),
+            return fail(QString("cannot read the folder %1: %2").arg(QString::fromStdString(plan.failedPath),
                                                                     QString::fromStdString(plan.reason)));
         case WebPlanStatus::TemplateMissing:
             return plan.failedPath.empty()
-                       ? Fail("the folder has no 707.html and no default page to copy was found (--template FILE)")
-                       : Fail(QString("cannot read the default page %1: %2")
+                       ? fail("the folder has no 707.html and no default page to copy was found (--template FILE)")
+                       : fail(QString("cannot read the default page %1: %2")
                                   .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
         case WebPlanStatus::PageUnreadable:
-            return Fail(QString("cannot read the page %1: %2; nothing changed")
+            return fail(QString("cannot read the page %1: %2; nothing changed")
                             .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
         case WebPlanStatus::OverLimit:
-            return Fail(QString("the files add up to %1 bytes, more than %2: nothing changed, nothing built")
+            return fail(QString("the files add up to %1 bytes, more than %2: nothing changed, nothing built")
                             .arg(plan.totalBytes)
                             .arg(WEB_IMAGE_LIMIT));
         case WebPlanStatus::TooManyFiles:
-            return Fail(QString("%1 files, more than the %2 the offset table can reach: nothing changed, nothing built")
+            return fail(QString("%1 files, more than the %2 the offset table can reach: nothing changed, nothing built")
                             .arg(plan.rows.size())
                             .arg(WEB_MAX_RESOURCES));
     }
@@ -134,20 +134,20 @@ int applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
     message += done.empty() ? QString("; no file was renamed") : QString("; files already renamed:");
     for (const WebPlanStep& rename : done)
         message += QString("\n  %1 -> %2").arg(QString::fromStdString(rename.from), QString::fromStdString(rename.to));
-    return Fail(message + "\nnothing built");
+    return fail(message + "\nnothing built");
 }
 
 int buildFailure(const WebBuildResult& build) {
     switch (build.status) {
         case WebBuildStatus::Built: return 0;
-        case WebBuildStatus::NothingToBuild: return Fail("there is no file to build");
+        case WebBuildStatus::NothingToBuild: return fail("there is no file to build");
         case WebBuildStatus::FileUnreadable:
-            return Fail(QString("cannot read %1: %2; nothing built")
+            return fail(QString("cannot read %1: %2; nothing built")
                             .arg(QString::fromStdString(build.failedPath), QString::fromStdString(build.reason)));
         case WebBuildStatus::OverLimit:
-            return Fail(QString("the files now add up to more than %1 bytes; nothing built").arg(WEB_IMAGE_LIMIT));
-        case WebBuildStatus::TooManyFiles: return Fail("more files than the offset table can reach; nothing built");
-        case WebBuildStatus::TooLarge: return Fail("the image is too large; nothing built");
+            return fail(QString("the files now add up to more than %1 bytes; nothing built").arg(WEB_IMAGE_LIMIT));
+        case WebBuildStatus::TooManyFiles: return fail("more files than the offset table can reach; nothing built");
+        case WebBuildStatus::TooLarge: return fail("the image is too large; nothing built");
     }
     return kExitFailure;
 }
@@ -172,7 +172,7 @@ int build(const CliOptions& options, const QString& folderArg) {
         const WebBuildResult build = composeWebImageFromFiles(preview, folder, rowPaths(plan), plan.totalBytes);
         printPlan(plan, &build);
         if (!build.ok()) return buildFailure(build);
-        PrintLine(std::string("dry run: nothing changed, nothing written"));
+        printLine(std::string("dry run: nothing changed, nothing written"));
         return 0;
     }
     const WebApplyResult applied = applyWebFolderPlan(disk, plan);
@@ -184,8 +184,8 @@ int build(const CliOptions& options, const QString& folderArg) {
     printPlan(plan, &build);
     if (!build.ok()) return buildFailure(build);
     if (!disk.writeFile(QDir(output).absolutePath().toStdString(), build.image))
-        return Fail(QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
-    PrintLine("written: " + output.toStdString());
+        return fail(QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
+    printLine("written: " + output.toStdString());
     return 0;
 }
 
@@ -193,22 +193,22 @@ int inspect(const QString& path) {
     DiskWebFileSystem disk;
     std::vector<uint8_t> image;
     if (!disk.readFile(QDir(path).absolutePath().toStdString(), image))
-        return Fail(QString("cannot read %1: %2").arg(path, QString::fromStdString(disk.lastError())));
+        return fail(QString("cannot read %1: %2").arg(path, QString::fromStdString(disk.lastError())));
     const WebImageContents contents = readWebImage(image);
-    PrintLine("file: " + path.toStdString() + " (" + std::to_string(image.size()) + " bytes)");
+    printLine("file: " + path.toStdString() + " (" + std::to_string(image.size()) + " bytes)");
     if (!contents.table.empty()) {
-        PrintLine(std::string("table by record:"));
+        printLine(std::string("table by record:"));
         std::string unused;
         for (size_t k = 0; k < contents.table.size(); ++k)
             if (contents.table[k] == 0) unused += " " + hex2(static_cast<unsigned>(k));
         for (size_t r = 0; r < contents.records.size(); ++r) {
             std::string entries;
             for (int k : contents.records[r].entries) entries += " " + hex2(static_cast<unsigned>(k));
-            PrintLine("  record " + std::to_string(r) + ":" + (entries.empty() ? std::string(" none") : entries));
+            printLine("  record " + std::to_string(r) + ":" + (entries.empty() ? std::string(" none") : entries));
         }
-        if (!unused.empty()) PrintLine("  unused (0):" + unused);
+        if (!unused.empty()) printLine("  unused (0):" + unused);
     }
-    PrintLine(std::string("records:"));
+    printLine(std::string("records:"));
     for (size_t r = 0; r < contents.records.size(); ++r) {
         const WebImageRecordView& v = contents.records[r];
         std::string line = "  " + std::to_string(r) + ": offset " + std::to_string(v.offset) + ", length " +
@@ -218,20 +218,20 @@ int inspect(const QString& path) {
                     (v.contentLength ? std::to_string(*v.contentLength) : std::string("none")) + ", Content-Type \"" +
                     v.contentType + "\", body " + std::to_string(v.bodySize) + " bytes";
         }
-        PrintLine(line);
+        printLine(line);
     }
-    PrintLine("default page: " + (contents.defaultRecord ? "record " + std::to_string(*contents.defaultRecord) + " at " +
+    printLine("default page: " + (contents.defaultRecord ? "record " + std::to_string(*contents.defaultRecord) + " at " +
                                                                std::to_string(contents.records[*contents.defaultRecord].offset)
                                                          : std::string("none")));
     std::string unreachable;
     for (int r : contents.unreachable) unreachable += " " + std::to_string(r);
-    PrintLine("unreachable records:" + (unreachable.empty() ? std::string(" none") : unreachable));
-    PrintLine(std::string("malformations:") + (contents.ok() ? " none" : ""));
+    printLine("unreachable records:" + (unreachable.empty() ? std::string(" none") : unreachable));
+    printLine(std::string("malformations:") + (contents.ok() ? " none" : ""));
     for (const WebImageIssue& issue : contents.issues) {
         std::string where;
         if (issue.entry >= 0) where += "entry " + hex2(static_cast<unsigned>(issue.entry)) + ": ";
         if (issue.record >= 0) where += "record " + std::to_string(issue.record) + ": ";
-        PrintLine("  " + where + describeWebImageProblem(issue.problem) + " (" + std::to_string(issue.value) + ")");
+        printLine("  " + where + describeWebImageProblem(issue.problem) + " (" + std::to_string(issue.value) + ")");
     }
     return contents.ok() ? 0 : kExitFailure;
 }
@@ -240,8 +240,8 @@ int run(const QStringList& rawArgs) {
     QStringList args;
     for (const QString& arg : rawArgs) args << (arg == "-o" ? QStringLiteral("--output") : arg);
     CliOptions options;
-    if (!options.Parse(args, {"output", "template"}, {"dry-run", "help"})) {
-        Fail(options.error(), kExitUsage);
+    if (!options.parse(args, {"output", "template"}, {"dry-run", "help"})) {
+        fail(options.error(), kExitUsage);
         return usage(stderr, kExitUsage);
     }
     if (options.has("help")) return usage(stdout, 0);

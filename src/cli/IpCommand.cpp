@@ -37,7 +37,7 @@ const char* const kConfirmWarning =
 const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
 const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
 
-QString UsageText() {
+QString usageText() {
     return QString(
                "usage: tavo ip clear A.B.C.D [--yes] [--data-dir DIR] [--device-port P]\n"
                "       tavo ip find MAC [--timeout SECONDS] [--data-dir DIR] [--device-port P]\n"
@@ -59,22 +59,22 @@ QString UsageText() {
                "  --timeout SECONDS how long find waits for an answer (default 10, at most 3600)\n"
                "  --data-dir DIR    folder of the histories (default: the profile entry \"path\",\n"
                "                    else the current directory)\n") +
-           LinkOptionsHelp(kFindLinkGroups);
+           linkOptionsHelp(kFindLinkGroups);
 }
 
-int Usage(FILE* out, int status) {
-    std::fputs(qPrintable(UsageText()), out);
+int usage(FILE* out, int status) {
+    std::fputs(qPrintable(usageText()), out);
     return status;
 }
 
 // Parses the options of one action and the link configuration they give.
-bool ParseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
+bool parseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
                  CliOptions& options, LinkConfig& link, QString& error) {
-    if (!options.Parse(args, withValue + LinkOptionNames(groups), flags + QStringList{"help"})) {
+    if (!options.parse(args, withValue + linkOptionNames(groups), flags + QStringList{"help"})) {
         error = options.error();
         return false;
     }
-    if (!ReadLinkOptions(options, link, error)) return false;
+    if (!readLinkOptions(options, link, error)) return false;
     if (link.devicePort == 0) {
         error = "--device-port: the device port cannot be 0";
         return false;
@@ -83,7 +83,7 @@ bool ParseAction(const QStringList& args, const QStringList& withValue, const QS
 }
 
 // The terminal's form of the warning asked before the clear; true for a yes.
-bool ConfirmOnTerminal() {
+bool confirmOnTerminal() {
     std::fprintf(stderr, "%s\n%s\n%s\n%s", kConfirmTitle, kConfirmDescription, kConfirmWarning, kConfirmQuestion);
     std::fflush(stderr);
     std::string answer;
@@ -95,30 +95,30 @@ bool ConfirmOnTerminal() {
     return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
 }
 
-int Clear(const QStringList& args) {
+int clearAddress(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!ParseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
-        Fail(error, kExitUsage);
-        return Usage(stderr, kExitUsage);
+    if (!parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
-    if (options.positional().size() != 2) return Usage(stderr, kExitUsage);
-    const auto ip = ParseIpArgument(options.positional()[1].toStdString());
-    if (!ip) return Fail("not an IPv4 address: " + options.positional()[1], kExitUsage);
+    if (options.has("help")) return usage(stdout, 0);
+    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
+    const auto ip = parseIpArgument(options.positional()[1].toStdString());
+    if (!ip) return fail("not an IPv4 address: " + options.positional()[1], kExitUsage);
 
-    if (!options.has("yes") && !ConfirmOnTerminal()) return Fail("not confirmed: nothing sent");
+    if (!options.has("yes") && !confirmOnTerminal()) return fail("not confirmed: nothing sent");
     // Recorded after the yes and before the command, as the clear dialog does.
-    CIPFDB::AddIfAbsent(DataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], StderrTableSink());
-    const QString dotted = QString::fromStdString(FormatDotted(*ip));
+    CIPFDB::AddIfAbsent(dataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], stderrTableSink());
+    const QString dotted = QString::fromStdString(formatDotted(*ip));
     if (!IpClearCommand(link).send(QHostAddress(dotted)))
-        return Fail("the IP clear command could not be sent to " + dotted);
-    PrintLine(QString::fromUtf8(kSentText));
+        return fail("the IP clear command could not be sent to " + dotted);
+    printLine(QString::fromUtf8(kSentText));
     return 0;
 }
 
-std::optional<double> ReadTimeout(const CliOptions& options) {
+std::optional<double> readTimeout(const CliOptions& options) {
     if (!options.has("timeout")) return kDefaultTimeoutSeconds;
     bool ok = false;
     const double seconds = options.value("timeout").toDouble(&ok);
@@ -130,52 +130,52 @@ int Find(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!ParseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
-        Fail(error, kExitUsage);
-        return Usage(stderr, kExitUsage);
+    if (!parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
+        fail(error, kExitUsage);
+        return usage(stderr, kExitUsage);
     }
-    if (options.has("help")) return Usage(stdout, 0);
-    if (options.positional().size() != 2) return Usage(stderr, kExitUsage);
+    if (options.has("help")) return usage(stdout, 0);
+    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
     const QString macText = options.positional()[1];
-    const auto mac = ParseMacArgument(macText.toStdString());
-    if (!mac) return Fail("not a MAC address: " + macText, kExitUsage);
-    const auto timeout = ReadTimeout(options);
-    if (!timeout) return Fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
+    const auto mac = parseMacArgument(macText.toStdString());
+    if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+    const auto timeout = readTimeout(options);
+    if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
                               kExitUsage);
 
     const auto& b = *mac;
-    CMacHistoryFDB::AddIfAbsent(DataDirectory(options), {b[0], b[1], b[2], b[3], b[4], b[5]}, StderrTableSink());
+    CMacHistoryFDB::AddIfAbsent(dataDirectory(options), {b[0], b[1], b[2], b[3], b[4], b[5]}, stderrTableSink());
 
     const QString wanted = QString::fromStdString(FormatMac(*mac));
-    IpSearch search(link, Pace::Product(), [mac] { return *mac; });
+    IpSearch search(link, Pace::product(), [mac] { return *mac; });
     QObject::connect(&search, &IpSearch::found, [&](const Ipv4Octets& ip) {
-        PrintLine(FormatDotted(ip));
+        printLine(formatDotted(ip));
         QCoreApplication::exit(0);
     });
     QObject::connect(&search, &IpSearch::otherDevice, [&](const MacOctets& other) {
-        Fail("a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
+        fail("a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
              " (searched for " + wanted + ")");
         QCoreApplication::exit(kExitFailure);
     });
     QObject::connect(&search, &IpSearch::receiveFailed,
-                     [] { Fail("a reply could not be read (socket error); still searching"); });
+                     [] { fail("a reply could not be read (socket error); still searching"); });
     QObject::connect(&search, &IpSearch::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
-        Fail("the search request could not be sent to " + link.broadcast.toString() +
+        fail("the search request could not be sent to " + link.broadcast.toString() +
              (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
         QCoreApplication::exit(kExitFailure);
     });
-    if (!search.start()) return Fail("the search socket cannot be opened");
+    if (!search.start()) return fail("the search socket cannot be opened");
 
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        Fail(QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
+        fail(QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(int(std::lround(*timeout * 1000)));
     QuitOnSignal quit([](int) {
-        Fail("search stopped");
+        fail("search stopped");
         QCoreApplication::exit(kExitFailure);
     });
     // The first request leaves at once; nothing on a command line is still being typed.
@@ -185,17 +185,17 @@ int Find(const QStringList& args) {
     return result;
 }
 
-int Run(const QStringList& args) {
+int run(const QStringList& args) {
     // The sockets' debug trace is for developers; the output of a command is its own.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    if (args.isEmpty()) return Usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
-    if (args[0] == "clear") return Clear(args);
+    if (args.isEmpty()) return usage(stderr, kExitUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
+    if (args[0] == "clear") return clearAddress(args);
     if (args[0] == "find") return Find(args);
-    return Usage(stderr, kExitUsage);
+    return usage(stderr, kExitUsage);
 }
 
-const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", Run);
+const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", run);
 
 }  // namespace
 }  // namespace tavo::cli

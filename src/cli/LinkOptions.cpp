@@ -32,7 +32,7 @@ bool ReadPort(const QString& text, quint16& out) {
 
 }  // namespace
 
-QStringList LinkOptionNames(unsigned groups) {
+QStringList linkOptionNames(unsigned groups) {
     QStringList names;
     for (const PortOption& port : kPorts) {
         if (!(groups & port.group)) continue;
@@ -44,7 +44,7 @@ QStringList LinkOptionNames(unsigned groups) {
     return names;
 }
 
-bool ReadLinkOptions(const CliOptions& options, LinkConfig& config, QString& error) {
+bool readLinkOptions(const CliOptions& options, LinkConfig& config, QString& error) {
     for (const PortOption& port : kPorts) {
         for (const char* name : {port.name, port.alias}) {
             if (!name || !options.has(name)) continue;
@@ -55,12 +55,12 @@ bool ReadLinkOptions(const CliOptions& options, LinkConfig& config, QString& err
         }
     }
     if (options.has("broadcast")) {
-        const auto address = ParseIpArgument(options.value("broadcast").toStdString());
+        const auto address = parseIpArgument(options.value("broadcast").toStdString());
         if (!address) {
             error = "--broadcast: not an IPv4 address: " + options.value("broadcast");
             return false;
         }
-        config.broadcast = QHostAddress(QString::fromStdString(FormatDotted(*address)));
+        config.broadcast = QHostAddress(QString::fromStdString(formatDotted(*address)));
     }
     if (options.has("interface")) {
         config.interfaceName = options.value("interface");
@@ -72,7 +72,7 @@ bool ReadLinkOptions(const CliOptions& options, LinkConfig& config, QString& err
     return true;
 }
 
-QString LinkOptionsHelp(unsigned groups) {
+QString linkOptionsHelp(unsigned groups) {
     QString help;
     for (const PortOption& port : kPorts) {
         if (groups & port.group) help += port.help;

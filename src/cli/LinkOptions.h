@@ -7,10 +7,10 @@
 //
 //   CliOptions options;
 //   const unsigned groups = kLinkBootpPorts | kLinkBroadcast | kLinkInterface;
-//   if (!options.Parse(args, QStringList{...} + LinkOptionNames(groups), {...})) ...
+//   if (!options.parse(args, QStringList{...} + linkOptionNames(groups), {...})) ...
 //   LinkConfig config;
 //   QString error;
-//   if (!ReadLinkOptions(options, config, error)) return Fail(error, kExitUsage);
+//   if (!readLinkOptions(options, config, error)) return fail(error, kExitUsage);
 #include <QString>
 #include <QStringList>
 
@@ -26,14 +26,14 @@ enum LinkOptionGroup : unsigned {
     kLinkInterface = 8,   // --interface
 };
 
-// The option names of the groups, without "--", for CliOptions::Parse.
-QStringList LinkOptionNames(unsigned groups);
+// The option names of the groups, without "--", for CliOptions::parse.
+QStringList linkOptionNames(unsigned groups);
 
 // Takes every link option present into `config`. False, with `error`, on a port that is
 // not a number 0..65535 or a broadcast that is not an IPv4 address.
-bool ReadLinkOptions(const CliOptions& options, LinkConfig& config, QString& error);
+bool readLinkOptions(const CliOptions& options, LinkConfig& config, QString& error);
 
 // Usage lines of the groups, each ending in a line end.
-QString LinkOptionsHelp(unsigned groups);
+QString linkOptionsHelp(unsigned groups);
 
 }  // namespace tavo::cli

@@ -11,7 +11,7 @@ namespace {
 
 int g_pair[2] = {-1, -1};  // [0] read by the event loop, [1] written by the handler
 
-void OnSignal(int signalNumber) {
+void onSignal(int signalNumber) {
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t ignored = ::write(g_pair[1], &byte, 1);
 }
@@ -26,7 +26,7 @@ QuitOnSignal::QuitOnSignal(std::function<void(int)> onQuit) : m_onQuit(std::move
         if (::read(g_pair[0], &byte, 1) == 1 && m_onQuit) m_onQuit(byte);
     });
     struct sigaction action {};
-    action.sa_handler = OnSignal;
+    action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);

@@ -10,9 +10,9 @@
 
 namespace {
 
-void PrintUsage(FILE* out) {
+void printUsage(FILE* out) {
     std::fprintf(out, "usage: tavo COMMAND [ARGS...]\n       tavo --help | --version\n\ncommands:\n");
-    auto commands = tavo::cli::RegisteredCommands();
+    auto commands = tavo::cli::registeredCommands();
     std::sort(commands.begin(), commands.end(),
               [](auto* a, auto* b) { return std::strcmp(a->name, b->name) < 0; });
     for (const auto* command : commands) std::fprintf(out, "  %-10s %s\n", command->name, command->summary);
@@ -25,22 +25,22 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
-        PrintUsage(stderr);
+        printUsage(stderr);
         return 2;
     }
     const QString first = args.takeFirst();
     if (first == "--help" || first == "-h" || first == "help") {
-        PrintUsage(stdout);
+        printUsage(stdout);
         return 0;
     }
     if (first == "--version") {
         std::printf("tavo %s\n", TAVO_VERSION);
         return 0;
     }
-    for (const auto* command : tavo::cli::RegisteredCommands()) {
+    for (const auto* command : tavo::cli::registeredCommands()) {
         if (first == QLatin1String(command->name)) return command->handler(args);
     }
     std::fprintf(stderr, "tavo: unknown command '%s'\n", qPrintable(first));
-    PrintUsage(stderr);
+    printUsage(stderr);
     return 2;
 }

@@ -6,7 +6,7 @@
 namespace tavo {
 namespace {
 
-int HexDigitValue(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
@@ -14,7 +14,7 @@ int HexDigitValue(char c) {
 
 // Decimal number with leading blanks skipped, as the C library's atoi reads it; the
 // value is clamped so that no input can overflow.
-long ReadDecimalPiece(std::string_view piece) {
+long readDecimalPiece(std::string_view piece) {
     size_t i = 0;
     while (i < piece.size() && std::isspace(static_cast<unsigned char>(piece[i]))) ++i;
     bool negative = false;
@@ -31,15 +31,15 @@ long ReadDecimalPiece(std::string_view piece) {
 int ParseHexByte(std::string_view text) {
     if (text.empty()) return -1;
     if (text.size() >= 2 && text[0] == ' ' && text[1] != ' ') text = text.substr(1);
-    const int high = HexDigitValue(text[0]);
+    const int high = hexDigitValue(text[0]);
     if (high < 0) return -1;
     if (text.size() == 1) return high;
-    const int low = HexDigitValue(text[1]);
+    const int low = hexDigitValue(text[1]);
     if (low < 0) return -1;
     return high * 16 + low;
 }
 
-int ParseHexByteAnyCase(std::string_view text) {
+int parseHexByteAnyCase(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return ParseHexByte(upper);
@@ -57,7 +57,7 @@ Ipv4Octets ParseDottedIp(std::string_view text) {
     for (size_t part = 0; part < 4; ++part) {
         const size_t dot = part < 3 ? text.find('.') : std::string_view::npos;
         const std::string_view piece = text.substr(0, dot);
-        out[part] = static_cast<uint8_t>(ReadDecimalPiece(piece) & 0xFF);
+        out[part] = static_cast<uint8_t>(readDecimalPiece(piece) & 0xFF);
         if (dot == std::string_view::npos) {
             text = {};
         } else {
@@ -67,19 +67,19 @@ Ipv4Octets ParseDottedIp(std::string_view text) {
     return out;
 }
 
-std::string FormatDotted(const Ipv4Octets& ip) {
+std::string formatDotted(const Ipv4Octets& ip) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
     return buffer;
 }
 
-std::string FormatDottedAligned(int a, int b, int c, int d) {
+std::string formatDottedAligned(int a, int b, int c, int d) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%3d.%3d.%3d.%3d", a, b, c, d);
     return buffer;
 }
 
-std::optional<MacOctets> ParseMacArgument(std::string_view text) {
+std::optional<MacOctets> parseMacArgument(std::string_view text) {
     std::string digits;
     if (text.size() == 12) {
         digits = text;
@@ -103,12 +103,12 @@ std::optional<MacOctets> ParseMacArgument(std::string_view text) {
             !std::isxdigit(static_cast<unsigned char>(pair[1]))) {
             return std::nullopt;
         }
-        mac[i] = static_cast<uint8_t>(ParseHexByteAnyCase(pair));
+        mac[i] = static_cast<uint8_t>(parseHexByteAnyCase(pair));
     }
     return mac;
 }
 
-std::optional<Ipv4Octets> ParseIpArgument(std::string_view text) {
+std::optional<Ipv4Octets> parseIpArgument(std::string_view text) {
     Ipv4Octets ip{};
     size_t part = 0;
     while (part < 4) {

@@ -19,10 +19,10 @@ using MacOctets = std::array<uint8_t, 6>;
 int ParseHexByte(std::string_view text);
 
 // The pick list's variant: the text is turned to upper case first.
-int ParseHexByteAnyCase(std::string_view text);
+int parseHexByteAnyCase(std::string_view text);
 
 // The octet that a field value goes on the wire as: -1 becomes 0xFF.
-inline uint8_t WireOctet(int value) { return static_cast<uint8_t>(value < 0 ? 0xFF : value); }
+inline uint8_t wireOctet(int value) { return static_cast<uint8_t>(value < 0 ? 0xFF : value); }
 
 // Twelve upper-case hexadecimal characters, first octet first (024B7E0A1B2C).
 std::string FormatMac(const MacOctets& mac);
@@ -32,18 +32,18 @@ std::string FormatMac(const MacOctets& mac);
 Ipv4Octets ParseDottedIp(std::string_view text);
 
 // "%d.%d.%d.%d" (commands, socket addresses).
-std::string FormatDotted(const Ipv4Octets& ip);
+std::string formatDotted(const Ipv4Octets& ip);
 // "%3d.%3d.%3d.%3d" (the device table and the IP pick list).
-std::string FormatDottedAligned(int a, int b, int c, int d);
-inline std::string FormatDottedAligned(const Ipv4Octets& ip) {
-    return FormatDottedAligned(ip[0], ip[1], ip[2], ip[3]);
+std::string formatDottedAligned(int a, int b, int c, int d);
+inline std::string formatDottedAligned(const Ipv4Octets& ip) {
+    return formatDottedAligned(ip[0], ip[1], ip[2], ip[3]);
 }
 
 // A MAC given on a command line: twelve hexadecimal digits, or six pairs separated by
 // ":" or "-". Either case. Nothing else.
-std::optional<MacOctets> ParseMacArgument(std::string_view text);
+std::optional<MacOctets> parseMacArgument(std::string_view text);
 
 // A strict dotted IPv4 address for command lines: four decimal octets 0..255.
-std::optional<Ipv4Octets> ParseIpArgument(std::string_view text);
+std::optional<Ipv4Octets> parseIpArgument(std::string_view text);
 
 }  // namespace tavo

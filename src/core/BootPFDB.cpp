@@ -22,12 +22,12 @@ constexpr size_t kReserveLimit = 4 * CBootPFDB::kCapacity;
 // whose hardware type or length is negative.
 // "%3d.%3d.%3d.%3d" without the cost of a formatted print; the three-character numbers
 // read from the file always lie in -99..999, anything else takes the general path.
-std::string DottedAligned(const std::array<int, 12>& octets, size_t first) {
+std::string dottedAligned(const std::array<int, 12>& octets, size_t first) {
     std::string text(15, ' ');
     for (size_t k = 0; k < 4; ++k) {
         int value = octets[first + k];
         if (value < -99 || value > 999) {
-            return FormatDottedAligned(octets[first], octets[first + 1], octets[first + 2], octets[first + 3]);
+            return formatDottedAligned(octets[first], octets[first + 1], octets[first + 2], octets[first + 3]);
         }
         char* end = text.data() + 4 * k + 3;  // one past the octet's last character
         const bool negative = value < 0;
@@ -42,11 +42,11 @@ std::string DottedAligned(const std::array<int, 12>& octets, size_t first) {
     return text;
 }
 
-std::vector<CBootPFDB::Record> ParseRecords(std::string_view text, bool* complete = nullptr) {
+std::vector<CBootPFDB::Record> parseRecords(std::string_view text, bool* complete = nullptr) {
     std::vector<CBootPFDB::Record> records;
     records.reserve(std::min(text.size() / kSmallestRecord + 1, kReserveLimit));
     TextScanner scanner(text);
-    while (!scanner.AtEndIgnoringSpace()) {
+    while (!scanner.atEndIgnoringSpace()) {
         int number = 0;
         CBootPFDB::Record record;
         std::array<int, 12> octets{};
@@ -55,18 +55,18 @@ std::vector<CBootPFDB::Record> ParseRecords(std::string_view text, bool* complet
                                            &octets[5],  &octets[6],    &octets[7],   &octets[8],
                                            &octets[9],  &octets[10],   &octets[11]};
         const std::array<std::string*, 1> tokens{&record.MAC};
-        if (!scanner.Scan(kReadPattern, numbers, tokens)) break;
+        if (!scanner.scan(kReadPattern, numbers, tokens)) break;
         if (record.HType < 0 || record.hlen < 0) break;
-        record.IP = DottedAligned(octets, 0);
-        record.Gateway = DottedAligned(octets, 4);
-        record.Subnet = DottedAligned(octets, 8);
+        record.IP = dottedAligned(octets, 0);
+        record.Gateway = dottedAligned(octets, 4);
+        record.Subnet = dottedAligned(octets, 8);
         records.push_back(std::move(record));
     }
-    if (complete != nullptr) *complete = scanner.AtEndIgnoringSpace();
+    if (complete != nullptr) *complete = scanner.atEndIgnoringSpace();
     return records;
 }
 
-void AppendUpper(std::string& out, const std::string& text) {
+void appendUpper(std::string& out, const std::string& text) {
     const size_t at = out.size();
     out += text;
     for (size_t i = at; i < out.size(); ++i) {
@@ -76,22 +76,22 @@ void AppendUpper(std::string& out, const std::string& text) {
 
 // "\n[%d]\nHType : %d \nhlen : %d \nIP : %s \nMAC : %s \nGateway : %s \nSubnet : %s\n"
 // with CR LF line ends and the texts in upper case.
-void AppendRecord(std::string& out, int number, const CBootPFDB::Record& record) {
+void appendRecord(std::string& out, int number, const CBootPFDB::Record& record) {
     out.append(kLineEnd).append("[").append(std::to_string(number)).append("]").append(kLineEnd);
     out.append("HType : ").append(std::to_string(record.HType)).append(" ").append(kLineEnd);
     out.append("hlen : ").append(std::to_string(record.hlen)).append(" ").append(kLineEnd);
     out.append("IP : ");
-    AppendUpper(out, record.IP);
+    appendUpper(out, record.IP);
     out.append(" ").append(kLineEnd).append("MAC : ");
-    AppendUpper(out, record.MAC);
+    appendUpper(out, record.MAC);
     out.append(" ").append(kLineEnd).append("Gateway : ");
-    AppendUpper(out, record.Gateway);
+    appendUpper(out, record.Gateway);
     out.append(" ").append(kLineEnd).append("Subnet : ");
-    AppendUpper(out, record.Subnet);
+    appendUpper(out, record.Subnet);
     out.append(kLineEnd);
 }
 
-bool IsSavable(const CBootPFDB::Record& record) {
+bool isSavable(const CBootPFDB::Record& record) {
     return record.HType >= 0 && record.hlen >= 0 && !record.IP.empty() && !record.MAC.empty();
 }
 
@@ -106,12 +106,12 @@ bool CBootPFDB::Load() {
     m_nPos = 0;
     m_nCount = 0;
     m_records.clear();
-    SetUnreadRest(false);
+    setUnreadRest(false);
     std::string text;
-    if (ReadWholeFile(text) != ReadOutcome::Read) return false;
+    if (readWholeFile(text) != ReadOutcome::Read) return false;
     bool complete = true;
-    m_records = ParseRecords(text, &complete);
-    SetUnreadRest(!complete);
+    m_records = parseRecords(text, &complete);
+    setUnreadRest(!complete);
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
     return true;
@@ -121,26 +121,26 @@ bool CBootPFDB::Save() {
     std::string out;
     out.reserve(m_records.size() * 140);
     for (int i = 0; i < m_nCount; ++i) {
-        if (!IsSavable(m_records[i])) {
-            Report(TableMessage::WrongDataType);
+        if (!isSavable(m_records[i])) {
+            report(TableMessage::WrongDataType);
             return false;
         }
-        AppendRecord(out, i + 1, m_records[i]);
+        appendRecord(out, i + 1, m_records[i]);
     }
     // A text that does not read back as one field (a blank inside a MAC text, an IP text
     // that is not dotted numbers) would end the next load there and lose every later
     // record, so such a table is refused like any other bad record.
-    if (ParseRecords(out).size() != m_records.size()) {
-        Report(TableMessage::WrongDataType);
+    if (parseRecords(out).size() != m_records.size()) {
+        report(TableMessage::WrongDataType);
         return false;
     }
     m_nPos = m_nCount;
-    return ReplaceWholeFile(out);
+    return replaceWholeFile(out);
 }
 
 bool CBootPFDB::SetPosition(int n) {
     if (n < 0 || n > m_nCount) {
-        Report(TableMessage::OutOfRange);
+        report(TableMessage::OutOfRange);
         return false;
     }
     m_nPos = n;
@@ -149,7 +149,7 @@ bool CBootPFDB::SetPosition(int n) {
 
 int CBootPFDB::AddNew() {
     if (m_nCount >= kCapacity) {
-        Report(TableMessage::OutOfRange);
+        report(TableMessage::OutOfRange);
         return -1;
     }
     if (!SetPosition(m_nCount)) return -1;
@@ -157,18 +157,18 @@ int CBootPFDB::AddNew() {
     return ++m_nCount;
 }
 
-const CBootPFDB::Record& CBootPFDB::Current() const {
-    return IsRecordIndex(m_nPos) ? m_records[m_nPos] : kNoRecord;
+const CBootPFDB::Record& CBootPFDB::current() const {
+    return isRecordIndex(m_nPos) ? m_records[m_nPos] : kNoRecord;
 }
 
-CBootPFDB::Record* CBootPFDB::CurrentForWrite() {
-    return IsRecordIndex(m_nPos) ? &m_records[m_nPos] : nullptr;
+CBootPFDB::Record* CBootPFDB::currentForWrite() {
+    return isRecordIndex(m_nPos) ? &m_records[m_nPos] : nullptr;
 }
 
 void CBootPFDB::GetRecord(int& HType, int& hlen, std::string& IP, std::string& MAC,
                           std::string& Gateway, std::string& Subnet, int index) {
     if (index != -1) m_nPos = index;
-    const Record& record = Current();
+    const Record& record = current();
     HType = record.HType;
     hlen = record.hlen;
     IP = record.IP;
@@ -180,31 +180,31 @@ void CBootPFDB::GetRecord(int& HType, int& hlen, std::string& IP, std::string& M
 void CBootPFDB::SetRecord(int HType, int hlen, const std::string& IP, const std::string& MAC,
                           const std::string& Gateway, const std::string& Subnet, int index) {
     if (index != -1) m_nPos = index;
-    if (Record* record = CurrentForWrite()) *record = Record{HType, hlen, IP, MAC, Gateway, Subnet};
+    if (Record* record = currentForWrite()) *record = Record{HType, hlen, IP, MAC, Gateway, Subnet};
 }
 
-void CBootPFDB::SetHType(int value) {
-    if (Record* record = CurrentForWrite()) record->HType = value;
+void CBootPFDB::setHType(int value) {
+    if (Record* record = currentForWrite()) record->HType = value;
 }
-void CBootPFDB::SetHLen(int value) {
-    if (Record* record = CurrentForWrite()) record->hlen = value;
+void CBootPFDB::setHLen(int value) {
+    if (Record* record = currentForWrite()) record->hlen = value;
 }
-void CBootPFDB::SetIP(const std::string& value) {
-    if (Record* record = CurrentForWrite()) record->IP = value;
+void CBootPFDB::setIP(const std::string& value) {
+    if (Record* record = currentForWrite()) record->IP = value;
 }
-void CBootPFDB::SetMAC(const std::string& value) {
-    if (Record* record = CurrentForWrite()) record->MAC = value;
+void CBootPFDB::setMAC(const std::string& value) {
+    if (Record* record = currentForWrite()) record->MAC = value;
 }
-void CBootPFDB::SetGateway(const std::string& value) {
-    if (Record* record = CurrentForWrite()) record->Gateway = value;
+void CBootPFDB::setGateway(const std::string& value) {
+    if (Record* record = currentForWrite()) record->Gateway = value;
 }
-void CBootPFDB::SetSubnet(const std::string& value) {
-    if (Record* record = CurrentForWrite()) record->Subnet = value;
+void CBootPFDB::setSubnet(const std::string& value) {
+    if (Record* record = currentForWrite()) record->Subnet = value;
 }
 
 void CBootPFDB::Delete(int index) {
     const int at = index == -1 ? m_nPos : index;
-    if (!IsRecordIndex(at)) return;
+    if (!isRecordIndex(at)) return;
     m_records.erase(m_records.begin() + at);
     --m_nCount;
 }

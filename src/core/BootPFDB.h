@@ -62,18 +62,18 @@ public:
     void SetRecord(int HType, int hlen, const std::string& IP, const std::string& MAC,
                    const std::string& Gateway, const std::string& Subnet, int index = -1);
 
-    int GetHType() const { return Current().HType; }
-    int GetHLen() const { return Current().hlen; }
-    const std::string& GetIP() const { return Current().IP; }
-    const std::string& GetMAC() const { return Current().MAC; }
-    const std::string& GetGateway() const { return Current().Gateway; }
-    const std::string& GetSubnet() const { return Current().Subnet; }
-    void SetHType(int value);
-    void SetHLen(int value);
-    void SetIP(const std::string& value);
-    void SetMAC(const std::string& value);
-    void SetGateway(const std::string& value);
-    void SetSubnet(const std::string& value);
+    int getHType() const { return current().HType; }
+    int getHLen() const { return current().hlen; }
+    const std::string& getIP() const { return current().IP; }
+    const std::string& getMAC() const { return current().MAC; }
+    const std::string& getGateway() const { return current().Gateway; }
+    const std::string& getSubnet() const { return current().Subnet; }
+    void setHType(int value);
+    void setHLen(int value);
+    void setIP(const std::string& value);
+    void setMAC(const std::string& value);
+    void setGateway(const std::string& value);
+    void setSubnet(const std::string& value);
 
     // Removes the record at `index` (or at the position when -1); later records move up.
     // An index that is not a record is ignored.
@@ -83,13 +83,13 @@ public:
     int Find(const std::string& ip, const std::string& mac) const;
     int FindByMac(const std::string& mac) const;
 
-    int GetCount() const { return m_nCount; }
-    int GetPosition() const { return m_nPos; }
+    int getCount() const { return m_nCount; }
+    int getPosition() const { return m_nPos; }
 
 private:
-    const Record& Current() const;
-    Record* CurrentForWrite();
-    bool IsRecordIndex(int n) const { return n >= 0 && n < m_nCount; }
+    const Record& current() const;
+    Record* currentForWrite();
+    bool isRecordIndex(int n) const { return n >= 0 && n < m_nCount; }
 
     std::vector<Record> m_records;
     int m_nPos = 0;

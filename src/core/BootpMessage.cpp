@@ -6,13 +6,13 @@
 namespace tavo {
 namespace {
 
-void PutAddress(BootpMessage& message, size_t offset, const Ipv4Octets& address) {
+void putAddress(BootpMessage& message, size_t offset, const Ipv4Octets& address) {
     std::copy(address.begin(), address.end(), message.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 }  // namespace
 
-BootpRequest CheckBootpRequest(std::span<const uint8_t> datagram) {
+BootpRequest checkBootpRequest(std::span<const uint8_t> datagram) {
     BootpRequest request;
     const size_t kept = std::min(datagram.size(), BOOTP_MESSAGE_SIZE);
     if (kept > 0) std::memcpy(request.message.data(), datagram.data(), kept);
@@ -29,21 +29,21 @@ BootpRequest CheckBootpRequest(std::span<const uint8_t> datagram) {
     return request;
 }
 
-BootpReplyFields MakeBootpReplyFields(int hType, int hLen, std::string_view ip, std::string_view gateway,
+BootpReplyFields makeBootpReplyFields(int hType, int hLen, std::string_view ip, std::string_view gateway,
                                       std::string_view subnet) {
     return {hType, hLen, ParseDottedIp(ip), ParseDottedIp(gateway), ParseDottedIp(subnet)};
 }
 
-BootpMessage BuildBootpReply(const BootpMessage& request, const BootpReplyFields& fields,
+BootpMessage buildBootpReply(const BootpMessage& request, const BootpReplyFields& fields,
                              const Ipv4Octets& serverAddress) {
     BootpMessage reply = request;
     reply[bootp_offset::kOp] = BOOTP_OP_REPLY;
     reply[bootp_offset::kHtype] = static_cast<uint8_t>(fields.hType & 0xFF);
     reply[bootp_offset::kHlen] = static_cast<uint8_t>(fields.hLen & 0xFF);
-    PutAddress(reply, bootp_offset::kYiaddr, fields.yourAddress);
-    PutAddress(reply, bootp_offset::kSiaddr, serverAddress);
-    PutAddress(reply, bootp_offset::kGiaddr, fields.gateway);
-    PutAddress(reply, bootp_offset::kSubnetMask, fields.subnetMask);
+    putAddress(reply, bootp_offset::kYiaddr, fields.yourAddress);
+    putAddress(reply, bootp_offset::kSiaddr, serverAddress);
+    putAddress(reply, bootp_offset::kGiaddr, fields.gateway);
+    putAddress(reply, bootp_offset::kSubnetMask, fields.subnetMask);
     return reply;
 }
 

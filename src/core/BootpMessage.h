@@ -51,7 +51,7 @@ struct BootpRequest {
     MacOctets mac{};  // the first six octets of chaddr, whatever htype and hlen say
 };
 
-BootpRequest CheckBootpRequest(std::span<const uint8_t> datagram);
+BootpRequest checkBootpRequest(std::span<const uint8_t> datagram);
 
 // What the reply takes from the device's table entry, already in octets.
 struct BootpReplyFields {
@@ -64,12 +64,12 @@ struct BootpReplyFields {
 
 // The fields of a table entry as the device table holds them (dotted texts, possibly
 // with the blanks of the aligned form).
-BootpReplyFields MakeBootpReplyFields(int hType, int hLen, std::string_view ip, std::string_view gateway,
+BootpReplyFields makeBootpReplyFields(int hType, int hLen, std::string_view ip, std::string_view gateway,
                                       std::string_view subnet);
 
 // The 300-byte reply: the request with op 2, htype, hlen, yiaddr, siaddr, giaddr and the
 // four bytes at offset 242 replaced; every other byte is echoed.
-BootpMessage BuildBootpReply(const BootpMessage& request, const BootpReplyFields& fields,
+BootpMessage buildBootpReply(const BootpMessage& request, const BootpReplyFields& fields,
                              const Ipv4Octets& serverAddress);
 
 }  // namespace tavo

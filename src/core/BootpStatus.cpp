@@ -5,14 +5,14 @@
 namespace tavo {
 namespace {
 
-std::string UpperCase(std::string text) {
+std::string upperCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
 }  // namespace
 
-std::string BootpStatusText(BootpStatus status, const std::string& arg) {
+std::string bootpStatusText(BootpStatus status, const std::string& arg) {
     switch (status) {
     case BootpStatus::Initializing: return "Inizializzazione del BootP Server..";
     case BootpStatus::Waiting: return "In attesa di richeste BootP ....";
@@ -23,7 +23,7 @@ std::string BootpStatusText(BootpStatus status, const std::string& arg) {
     case BootpStatus::ReplySent: return "Invio della replica BootP  all'indirizzo IP [ " + arg + " ]";
     case BootpStatus::ReplySendFailed:
         return "Errore nel Socket Error durante l'invio della replica BootP all'indirizzo [ " + arg + " ]";
-    case BootpStatus::NotFound: return UpperCase("Indirizzo H/W , " + arg + " , non trovato ..");
+    case BootpStatus::NotFound: return upperCase("Indirizzo H/W , " + arg + " , non trovato ..");
     case BootpStatus::HostNameUnavailable: return "Impossibile individuare il nome dell'Host!";
     case BootpStatus::HostAddressUnavailable: return "Impossibile individuare l'indirizzo IP dell'Host!";
     case BootpStatus::PortUnavailable:

@@ -20,7 +20,7 @@ enum class BootpStatus {
     PortUnavailable,         // arg: the port and the reason; the server stays stopped
 };
 
-std::string BootpStatusText(BootpStatus status, const std::string& arg = {});
+std::string bootpStatusText(BootpStatus status, const std::string& arg = {});
 
 // The message box of a failed read on the server socket.
 inline constexpr const char* kBootpReadFailedText = "Errore nel Socket !!";

@@ -17,7 +17,7 @@ std::vector<uint8_t> SectorCommand(uint8_t code, int sector, size_t length) {
 // The receive buffer the reader uses: zero-filled, the datagram copied to its front.
 // Returns false when the datagram does not fit, which the reader takes as a failed receive.
 template <size_t N>
-bool FillReceiveBuffer(std::span<const uint8_t> datagram, std::array<uint8_t, N>& buffer) {
+bool fillReceiveBuffer(std::span<const uint8_t> datagram, std::array<uint8_t, N>& buffer) {
     buffer.fill(0);
     if (datagram.size() > N) return false;
     std::copy(datagram.begin(), datagram.end(), buffer.begin());
@@ -26,38 +26,38 @@ bool FillReceiveBuffer(std::span<const uint8_t> datagram, std::array<uint8_t, N>
 
 }  // namespace
 
-std::vector<uint8_t> EncodeIpClear() { return {CMD_IP_CLEAR}; }
+std::vector<uint8_t> encodeIpClear() { return {CMD_IP_CLEAR}; }
 
-std::vector<uint8_t> EncodeIpSearch(const MacOctets& mac) {
+std::vector<uint8_t> encodeIpSearch(const MacOctets& mac) {
     std::vector<uint8_t> datagram(IP_SEARCH_LENGTH, 0);
     datagram[0] = CMD_IP_SEARCH;
     std::copy(mac.begin(), mac.end(), datagram.begin() + 1);
     return datagram;
 }
 
-std::vector<uint8_t> EncodeSectorRead(int sector) {
+std::vector<uint8_t> encodeSectorRead(int sector) {
     return SectorCommand(CMD_SECTOR_READ, sector, SECTOR_READ_LENGTH);
 }
 
-std::vector<uint8_t> EncodeSectorWrite(int sector, std::span<const uint8_t, SECTOR_SIZE> data) {
+std::vector<uint8_t> encodeSectorWrite(int sector, std::span<const uint8_t, SECTOR_SIZE> data) {
     std::vector<uint8_t> datagram = SectorCommand(CMD_SECTOR_WRITE, sector, SECTOR_WRITE_LENGTH);
     std::copy(data.begin(), data.end(), datagram.begin() + SECTOR_HEADER_LENGTH);
     return datagram;
 }
 
-std::vector<uint8_t> EncodeSectorClear(int sector) {
+std::vector<uint8_t> encodeSectorClear(int sector) {
     return SectorCommand(CMD_SECTOR_WRITE, sector, SECTOR_WRITE_LENGTH);
 }
 
-std::vector<uint8_t> EncodeRegisterRead(uint8_t reg) { return {CMD_REGISTER_READ, reg}; }
+std::vector<uint8_t> encodeRegisterRead(uint8_t reg) { return {CMD_REGISTER_READ, reg}; }
 
-std::vector<uint8_t> EncodeRegisterTableRead() { return {CMD_REGISTER_TABLE_READ}; }
+std::vector<uint8_t> encodeRegisterTableRead() { return {CMD_REGISTER_TABLE_READ}; }
 
-std::vector<uint8_t> EncodeRegisterWrite(uint8_t reg, uint8_t value) {
+std::vector<uint8_t> encodeRegisterWrite(uint8_t reg, uint8_t value) {
     return {CMD_REGISTER_WRITE, reg, value};
 }
 
-std::vector<uint8_t> EncodeUploadBlock(int block, std::span<const uint8_t> data) {
+std::vector<uint8_t> encodeUploadBlock(int block, std::span<const uint8_t> data) {
     if (data.size() > UPLOAD_BLOCK_SIZE) return {};
     std::vector<uint8_t> datagram =
         SectorCommand(CMD_UPLOAD_BLOCK, block, SECTOR_HEADER_LENGTH + data.size());
@@ -65,29 +65,29 @@ std::vector<uint8_t> EncodeUploadBlock(int block, std::span<const uint8_t> data)
     return datagram;
 }
 
-SearchReply DecodeSearchReply(std::span<const uint8_t> datagram) {
+SearchReply decodeSearchReply(std::span<const uint8_t> datagram) {
     std::array<uint8_t, SEARCH_REPLY_BUFFER> buffer;
     SearchReply reply;
-    if (!FillReceiveBuffer(datagram, buffer)) return reply;
+    if (!fillReceiveBuffer(datagram, buffer)) return reply;
     reply.ok = true;
     std::copy_n(buffer.begin() + 1, reply.mac.size(), reply.mac.begin());
     std::copy_n(buffer.begin() + 7, reply.ip.size(), reply.ip.begin());
     return reply;
 }
 
-SectorReply DecodeSectorReply(std::span<const uint8_t> datagram) {
+SectorReply decodeSectorReply(std::span<const uint8_t> datagram) {
     std::array<uint8_t, SECTOR_REPLY_BUFFER> buffer;
     SectorReply reply;
-    if (!FillReceiveBuffer(datagram, buffer)) return reply;
+    if (!fillReceiveBuffer(datagram, buffer)) return reply;
     reply.ok = true;
     std::copy_n(buffer.begin() + 1, SECTOR_SIZE, reply.data.begin());
     return reply;
 }
 
-RegisterReply DecodeRegisterReply(std::span<const uint8_t> datagram) {
+RegisterReply decodeRegisterReply(std::span<const uint8_t> datagram) {
     std::array<uint8_t, REGISTER_REPLY_BUFFER> buffer;
     RegisterReply reply;
-    if (!FillReceiveBuffer(datagram, buffer)) return reply;
+    if (!fillReceiveBuffer(datagram, buffer)) return reply;
     reply.ok = true;
     if (buffer[0] == CMD_REGISTER_READ) {
         reply.kind = RegisterReplyKind::Value;
@@ -99,7 +99,7 @@ RegisterReply DecodeRegisterReply(std::span<const uint8_t> datagram) {
     return reply;
 }
 
-bool SearchReplyMatches(const SearchReply& reply, const MacOctets& sentMac) {
+bool searchReplyMatches(const SearchReply& reply, const MacOctets& sentMac) {
     return reply.ok && reply.mac == sentMac;
 }
 

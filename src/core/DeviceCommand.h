@@ -50,17 +50,17 @@ inline constexpr size_t REGISTER_TABLE_COUNT = 240;
 using SectorData = std::array<uint8_t, SECTOR_SIZE>;
 using RegisterTable = std::array<uint8_t, REGISTER_TABLE_COUNT>;
 
-std::vector<uint8_t> EncodeIpClear();
-std::vector<uint8_t> EncodeIpSearch(const MacOctets& mac);
-std::vector<uint8_t> EncodeSectorRead(int sector);
-std::vector<uint8_t> EncodeSectorWrite(int sector, std::span<const uint8_t, SECTOR_SIZE> data);
-std::vector<uint8_t> EncodeSectorClear(int sector);  // a sector write of 256 zero bytes
-std::vector<uint8_t> EncodeRegisterRead(uint8_t reg);
-std::vector<uint8_t> EncodeRegisterTableRead();
-std::vector<uint8_t> EncodeRegisterWrite(uint8_t reg, uint8_t value);
+std::vector<uint8_t> encodeIpClear();
+std::vector<uint8_t> encodeIpSearch(const MacOctets& mac);
+std::vector<uint8_t> encodeSectorRead(int sector);
+std::vector<uint8_t> encodeSectorWrite(int sector, std::span<const uint8_t, SECTOR_SIZE> data);
+std::vector<uint8_t> encodeSectorClear(int sector);  // a sector write of 256 zero bytes
+std::vector<uint8_t> encodeRegisterRead(uint8_t reg);
+std::vector<uint8_t> encodeRegisterTableRead();
+std::vector<uint8_t> encodeRegisterWrite(uint8_t reg, uint8_t value);
 // Block n of an upload: 3 + data.size() bytes. Data longer than one block is refused
 // with an empty result rather than cut, so that no part of an image is silently lost.
-std::vector<uint8_t> EncodeUploadBlock(int block, std::span<const uint8_t> data);
+std::vector<uint8_t> encodeUploadBlock(int block, std::span<const uint8_t> data);
 
 // Replies. Each decoder takes the whole received datagram; ok is false when it was
 // longer than its receive buffer (a failed receive).
@@ -85,14 +85,14 @@ struct RegisterReply {
 };
 
 // Byte 0 is not examined: any datagram on the search socket is a search reply.
-SearchReply DecodeSearchReply(std::span<const uint8_t> datagram);
+SearchReply decodeSearchReply(std::span<const uint8_t> datagram);
 // Byte 0 is not examined: any datagram on the flash socket is a sector reply.
-SectorReply DecodeSectorReply(std::span<const uint8_t> datagram);
+SectorReply decodeSectorReply(std::span<const uint8_t> datagram);
 // Recognised by byte 0: 0x30 value, 0x10 table, anything else Unknown (to be ignored).
-RegisterReply DecodeRegisterReply(std::span<const uint8_t> datagram);
+RegisterReply decodeRegisterReply(std::span<const uint8_t> datagram);
 
 // A search reply names the device that was asked for only when it carries the MAC of
 // the request that was sent.
-bool SearchReplyMatches(const SearchReply& reply, const MacOctets& sentMac);
+bool searchReplyMatches(const SearchReply& reply, const MacOctets& sentMac);
 
 }  // namespace tavo

@@ -13,11 +13,11 @@ namespace tavo {
 namespace fs = std::filesystem;
 namespace {
 
-fs::path PathFromUtf8(const std::string& text) {
+fs::path pathFromUtf8(const std::string& text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }
 
-std::string Utf8FromPath(const fs::path& path) {
+std::string utf8FromPath(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
@@ -26,10 +26,10 @@ std::string Reason(const std::string& path, const std::string& what) { return pa
 
 constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
 
-std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
+std::string errnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
 // ".<16 hexadecimal digits>.tmp"
-std::string TemporarySuffix() {
+std::string temporarySuffix() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[32];
     std::snprintf(text, sizeof text, ".%016llx.tmp", static_cast<unsigned long long>(generator()));
@@ -39,23 +39,23 @@ std::string TemporarySuffix() {
 }  // namespace
 
 CFileDB::CFileDB(const std::string& dataDir, const char* fileName, TableMessageSink sink)
-    : m_strPath(dataDir.empty() ? std::string(fileName) : Utf8FromPath(PathFromUtf8(dataDir) / fileName)),
+    : m_strPath(dataDir.empty() ? std::string(fileName) : utf8FromPath(pathFromUtf8(dataDir) / fileName)),
       m_sink(std::move(sink)) {}
 
-void CFileDB::Report(TableMessage message, const std::string& detail) const {
+void CFileDB::report(TableMessage message, const std::string& detail) const {
     if (m_sink) m_sink(message, detail);
 }
 
-CFileDB::ReadOutcome CFileDB::ReadWholeFile(std::string& content) {
+CFileDB::ReadOutcome CFileDB::readWholeFile(std::string& content) {
     content.clear();
     m_bUnreadable = false;
-    const fs::path path = PathFromUtf8(m_strPath);
+    const fs::path path = pathFromUtf8(m_strPath);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) return ReadOutcome::Missing;
     if (ec || status.type() == fs::file_type::directory) {
         m_bUnreadable = true;
-        Report(TableMessage::FileNotReadable,
+        report(TableMessage::FileNotReadable,
                Reason(m_strPath, ec ? ec.message() : std::string("is a folder")));
         return ReadOutcome::Failed;
     }
@@ -73,24 +73,24 @@ CFileDB::ReadOutcome CFileDB::ReadWholeFile(std::string& content) {
     if (!in.eof() || in.bad()) {
         content.clear();
         m_bUnreadable = true;
-        Report(TableMessage::FileNotReadable, Reason(m_strPath, ErrnoText()));
+        report(TableMessage::FileNotReadable, Reason(m_strPath, errnoText()));
         return ReadOutcome::Failed;
     }
     return ReadOutcome::Read;
 }
 
-bool CFileDB::ReplaceWholeFile(const std::string& content) {
+bool CFileDB::replaceWholeFile(const std::string& content) {
     if (m_bUnreadable) {
         // The old file could not be read, so the table in memory does not hold its
         // records: writing now would lose them.
-        Report(TableMessage::FileNotReadable, Reason(m_strPath, "could not be read, so it was not replaced"));
+        report(TableMessage::FileNotReadable, Reason(m_strPath, "could not be read, so it was not replaced"));
         return false;
     }
-    const fs::path path = PathFromUtf8(m_strPath);
+    const fs::path path = pathFromUtf8(m_strPath);
     // A name of its own, so that two programs saving the same table at once (the utility
     // and the command line) never write into one temporary file.
     fs::path temporary = path;
-    temporary += TemporarySuffix();
+    temporary += temporarySuffix();
     errno = 0;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -98,10 +98,10 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
         if (out) out.flush();
         if (out) out.close();
         if (!out) {
-            const std::string reason = ErrnoText();
+            const std::string reason = errnoText();
             std::error_code ignored;
             fs::remove(temporary, ignored);
-            Report(TableMessage::FileNotWritable, Reason(m_strPath, reason));
+            report(TableMessage::FileNotWritable, Reason(m_strPath, reason));
             return false;
         }
     }
@@ -116,7 +116,7 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
         if (ec) {
             std::error_code ignored;
             fs::remove(temporary, ignored);
-            Report(TableMessage::FileNotWritable, Reason(Utf8FromPath(backup), ec.message()));
+            report(TableMessage::FileNotWritable, Reason(utf8FromPath(backup), ec.message()));
             return false;
         }
     }
@@ -124,12 +124,12 @@ bool CFileDB::ReplaceWholeFile(const std::string& content) {
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        Report(TableMessage::FileNotWritable, Reason(m_strPath, ec.message()));
+        report(TableMessage::FileNotWritable, Reason(m_strPath, ec.message()));
         return false;
     }
     if (m_bUnreadRest) {
         m_bUnreadRest = false;
-        Report(TableMessage::UnreadRecordsKept, Utf8FromPath(backup));
+        report(TableMessage::UnreadRecordsKept, utf8FromPath(backup));
     }
     return true;
 }

@@ -33,22 +33,22 @@ public:
 
     // True after a load found the file but could not read it; saving is then refused so
     // that the records in the file are not lost.
-    bool IsFileUnreadable() const { return m_bUnreadable; }
+    bool isFileUnreadable() const { return m_bUnreadable; }
     // True after a load stopped at a record it could not read, with more text after it.
-    bool HasUnreadRest() const { return m_bUnreadRest; }
+    bool hasUnreadRest() const { return m_bUnreadRest; }
 
 protected:
     enum class ReadOutcome { Read, Missing, Failed };
     // Reads the whole file. A missing file is not an error (the first add creates it); a
     // file that exists but cannot be read is reported, and Save then refuses to replace it.
-    ReadOutcome ReadWholeFile(std::string& content);
+    ReadOutcome readWholeFile(std::string& content);
     // Replaces the file with `content`; on failure reports it and leaves the old file.
-    bool ReplaceWholeFile(const std::string& content);
-    void Report(TableMessage message, const std::string& detail = {}) const;
+    bool replaceWholeFile(const std::string& content);
+    void report(TableMessage message, const std::string& detail = {}) const;
     // Loads note whether they read the file to its end. The reading rule stops at the
     // first record that does not match, so a save would drop every line after it: the
     // next save first keeps a copy of the old file ("<name>.bak").
-    void SetUnreadRest(bool unread) { m_bUnreadRest = unread; }
+    void setUnreadRest(bool unread) { m_bUnreadRest = unread; }
 
     std::string m_strPath;
 

@@ -19,27 +19,27 @@ bool CHistoryFDB<N>::Load() {
     m_nPos = 0;
     m_nCount = 0;
     m_records.clear();
-    SetUnreadRest(false);
+    setUnreadRest(false);
     std::string text;
-    if (ReadWholeFile(text) != ReadOutcome::Read) return false;
+    if (readWholeFile(text) != ReadOutcome::Read) return false;
     TextScanner scanner(text);
-    while (!scanner.AtEndIgnoringSpace()) {
+    while (!scanner.atEndIgnoringSpace()) {
         int number = 0;
         Values values{};
         std::array<int*, N + 1> numbers{&number};
         for (size_t i = 0; i < N; ++i) numbers[i + 1] = &values[i];
-        if (!scanner.Scan(m_readPattern, numbers, {})) break;
+        if (!scanner.scan(m_readPattern, numbers, {})) break;
         if (values[0] < 0) break;
         m_records.push_back(values);
     }
-    SetUnreadRest(!scanner.AtEndIgnoringSpace());
+    setUnreadRest(!scanner.atEndIgnoringSpace());
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
     return true;
 }
 
 template <size_t N>
-std::string CHistoryFDB<N>::Format() const {
+std::string CHistoryFDB<N>::format() const {
     std::string out;
     out.reserve(m_records.size() * (8 + 4 * N));
     for (int i = 0; i < m_nCount; ++i) {
@@ -57,12 +57,12 @@ template <size_t N>
 bool CHistoryFDB<N>::Save() {
     for (const Values& values : m_records) {
         if (values[0] < 0) {
-            Report(TableMessage::WrongDataTypeHistory);
+            report(TableMessage::WrongDataTypeHistory);
             return false;
         }
     }
     m_nPos = m_nCount;
-    return ReplaceWholeFile(Format());
+    return replaceWholeFile(format());
 }
 
 template <size_t N>
@@ -70,13 +70,13 @@ bool CHistoryFDB<N>::ClearAll() {
     m_records.clear();
     m_nPos = 0;
     m_nCount = 0;
-    return ReplaceWholeFile(std::string());
+    return replaceWholeFile(std::string());
 }
 
 template <size_t N>
 bool CHistoryFDB<N>::SetPosition(int n) {
     if (n < 0 || n > m_nCount) {
-        Report(TableMessage::DatabaseFull);
+        report(TableMessage::DatabaseFull);
         return false;
     }
     m_nPos = n;
@@ -86,7 +86,7 @@ bool CHistoryFDB<N>::SetPosition(int n) {
 template <size_t N>
 int CHistoryFDB<N>::AddNew() {
     if (m_nCount >= kCapacity) {
-        Report(TableMessage::DatabaseFull);
+        report(TableMessage::DatabaseFull);
         return -1;
     }
     if (!SetPosition(m_nCount)) return -1;
@@ -95,20 +95,20 @@ int CHistoryFDB<N>::AddNew() {
 }
 
 template <size_t N>
-const typename CHistoryFDB<N>::Values& CHistoryFDB<N>::ValuesAt(int index) {
+const typename CHistoryFDB<N>::Values& CHistoryFDB<N>::valuesAt(int index) {
     if (index != -1) m_nPos = index;
-    return CurrentValues();
+    return currentValues();
 }
 
 template <size_t N>
-int CHistoryFDB<N>::StoreAt(const Values& values, int index) {
+int CHistoryFDB<N>::storeAt(const Values& values, int index) {
     if (index != -1) m_nPos = index;
-    if (IsRecordIndex(m_nPos)) m_records[m_nPos] = values;
+    if (isRecordIndex(m_nPos)) m_records[m_nPos] = values;
     return m_nPos;
 }
 
 template <size_t N>
-int CHistoryFDB<N>::FindValues(const Values& values) const {
+int CHistoryFDB<N>::findValues(const Values& values) const {
     for (int i = 0; i < m_nCount; ++i) {
         if (m_records[i] == values) return i;
     }
@@ -116,12 +116,12 @@ int CHistoryFDB<N>::FindValues(const Values& values) const {
 }
 
 template <size_t N>
-HistoryAddResult CHistoryFDB<N>::AddIfAbsentTo(CHistoryFDB& history, const Values& values) {
+HistoryAddResult CHistoryFDB<N>::addIfAbsentTo(CHistoryFDB& history, const Values& values) {
     history.Load();
-    if (history.IsFileUnreadable()) return HistoryAddResult::Failed;  // already reported
-    if (history.FindValues(values) != -1) return HistoryAddResult::AlreadyPresent;
+    if (history.isFileUnreadable()) return HistoryAddResult::Failed;  // already reported
+    if (history.findValues(values) != -1) return HistoryAddResult::AlreadyPresent;
     if (history.AddNew() == -1) return HistoryAddResult::Failed;
-    history.StoreAt(values, -1);
+    history.storeAt(values, -1);
     const bool saved = history.Save();
     history.Close();
     return saved ? HistoryAddResult::Added : HistoryAddResult::Failed;

@@ -39,26 +39,26 @@ public:
     // the history is full ("DataBase pieno !!!", nothing changed).
     int AddNew();
 
-    int GetCount() const { return m_nCount; }
-    int GetPosition() const { return m_nPos; }
+    int getCount() const { return m_nCount; }
+    int getPosition() const { return m_nPos; }
     // The record at index i (0 = oldest); zeros for an index that is not a record.
-    Values GetValues(int i) const { return IsRecordIndex(i) ? m_records[i] : Values{}; }
+    Values getValues(int i) const { return isRecordIndex(i) ? m_records[i] : Values{}; }
 
 protected:
     CHistoryFDB(const std::string& dataDir, const char* fileName, char separator, TableMessageSink sink);
 
     // Index -1 keeps the position; any other index becomes the position. A position that
     // is not a record reads as zeros and ignores writes.
-    const Values& ValuesAt(int index);
-    int StoreAt(const Values& values, int index);
-    const Values& CurrentValues() const { return IsRecordIndex(m_nPos) ? m_records[m_nPos] : kZeros; }
-    int FindValues(const Values& values) const;
+    const Values& valuesAt(int index);
+    int storeAt(const Values& values, int index);
+    const Values& currentValues() const { return isRecordIndex(m_nPos) ? m_records[m_nPos] : kZeros; }
+    int findValues(const Values& values) const;
     // The add-if-absent sequence of every writer of a history.
-    static HistoryAddResult AddIfAbsentTo(CHistoryFDB& history, const Values& values);
+    static HistoryAddResult addIfAbsentTo(CHistoryFDB& history, const Values& values);
 
 private:
-    bool IsRecordIndex(int n) const { return n >= 0 && n < m_nCount; }
-    std::string Format() const;
+    bool isRecordIndex(int n) const { return n >= 0 && n < m_nCount; }
+    std::string format() const;
 
     static constexpr Values kZeros{};
     char m_separator;

@@ -8,7 +8,7 @@ CIPFDB::CIPFDB(const std::string& dataDir, TableMessageSink sink)
     : CHistoryFDB<4>(dataDir, kFileName, '.', std::move(sink)) {}
 
 void CIPFDB::GetRecord(int& first, int& second, int& third, int& fourth, int index) {
-    const Values& values = ValuesAt(index);
+    const Values& values = valuesAt(index);
     first = values[0];
     second = values[1];
     third = values[2];
@@ -16,21 +16,21 @@ void CIPFDB::GetRecord(int& first, int& second, int& third, int& fourth, int ind
 }
 
 int CIPFDB::SetRecord(int first, int second, int third, int fourth, int index) {
-    return StoreAt({first, second, third, fourth}, index);
+    return storeAt({first, second, third, fourth}, index);
 }
 
 int CIPFDB::Find(int first, int second, int third, int fourth) const {
-    return FindValues({first, second, third, fourth});
+    return findValues({first, second, third, fourth});
 }
 
 HistoryAddResult CIPFDB::AddIfAbsent(const std::string& dataDir, int first, int second, int third,
                                      int fourth, TableMessageSink sink) {
     CIPFDB history(dataDir, std::move(sink));
-    return AddIfAbsentTo(history, {first, second, third, fourth});
+    return addIfAbsentTo(history, {first, second, third, fourth});
 }
 
-std::string FormatIpHistoryEntry(const CIPFDB::Values& octets) {
-    return FormatDottedAligned(octets[0], octets[1], octets[2], octets[3]);
+std::string formatIpHistoryEntry(const CIPFDB::Values& octets) {
+    return formatDottedAligned(octets[0], octets[1], octets[2], octets[3]);
 }
 
 }  // namespace tavo

@@ -14,10 +14,10 @@ public:
 
     void GetRecord(int& first, int& second, int& third, int& fourth, int index = -1);
     int SetRecord(int first, int second, int third, int fourth, int index = -1);
-    int GetFirst() const { return CurrentValues()[0]; }
-    int GetSecond() const { return CurrentValues()[1]; }
-    int GetThird() const { return CurrentValues()[2]; }
-    int GetFourth() const { return CurrentValues()[3]; }
+    int getFirst() const { return currentValues()[0]; }
+    int getSecond() const { return currentValues()[1]; }
+    int getThird() const { return currentValues()[2]; }
+    int getFourth() const { return currentValues()[3]; }
     // Lowest index holding these four octets, else -1.
     int Find(int first, int second, int third, int fourth) const;
 
@@ -28,6 +28,6 @@ public:
 };
 
 // The pick list's text of an entry: "%3d.%3d.%3d.%3d".
-std::string FormatIpHistoryEntry(const CIPFDB::Values& octets);
+std::string formatIpHistoryEntry(const CIPFDB::Values& octets);
 
 }  // namespace tavo

@@ -8,7 +8,7 @@ CMacHistoryFDB::CMacHistoryFDB(const std::string& dataDir, TableMessageSink sink
     : CHistoryFDB<6>(dataDir, kFileName, ':', std::move(sink)) {}
 
 void CMacHistoryFDB::GetRecord(int& b1, int& b2, int& b3, int& b4, int& b5, int& b6, int index) {
-    const Values& values = ValuesAt(index);
+    const Values& values = valuesAt(index);
     b1 = values[0];
     b2 = values[1];
     b3 = values[2];
@@ -18,20 +18,20 @@ void CMacHistoryFDB::GetRecord(int& b1, int& b2, int& b3, int& b4, int& b5, int&
 }
 
 int CMacHistoryFDB::SetRecord(int b1, int b2, int b3, int b4, int b5, int b6, int index) {
-    return StoreAt({b1, b2, b3, b4, b5, b6}, index);
+    return storeAt({b1, b2, b3, b4, b5, b6}, index);
 }
 
 int CMacHistoryFDB::Find(int b1, int b2, int b3, int b4, int b5, int b6) const {
-    return FindValues({b1, b2, b3, b4, b5, b6});
+    return findValues({b1, b2, b3, b4, b5, b6});
 }
 
 HistoryAddResult CMacHistoryFDB::AddIfAbsent(const std::string& dataDir, const Values& bytes,
                                              TableMessageSink sink) {
     CMacHistoryFDB history(dataDir, std::move(sink));
-    return AddIfAbsentTo(history, bytes);
+    return addIfAbsentTo(history, bytes);
 }
 
-std::string FormatMacHistoryEntry(const CMacHistoryFDB::Values& bytes) {
+std::string formatMacHistoryEntry(const CMacHistoryFDB::Values& bytes) {
     std::string text;
     for (size_t i = 0; i < bytes.size(); ++i) {
         char piece[16];

@@ -16,12 +16,12 @@ public:
 
     void GetRecord(int& b1, int& b2, int& b3, int& b4, int& b5, int& b6, int index = -1);
     int SetRecord(int b1, int b2, int b3, int b4, int b5, int b6, int index = -1);
-    int GetByte1() const { return CurrentValues()[0]; }
-    int GetByte2() const { return CurrentValues()[1]; }
-    int GetByte3() const { return CurrentValues()[2]; }
-    int GetByte4() const { return CurrentValues()[3]; }
-    int GetByte5() const { return CurrentValues()[4]; }
-    int GetByte6() const { return CurrentValues()[5]; }
+    int getByte1() const { return currentValues()[0]; }
+    int getByte2() const { return currentValues()[1]; }
+    int getByte3() const { return currentValues()[2]; }
+    int getByte4() const { return currentValues()[3]; }
+    int getByte5() const { return currentValues()[4]; }
+    int getByte6() const { return currentValues()[5]; }
     // Lowest index holding these six values, else -1.
     int Find(int b1, int b2, int b3, int b4, int b5, int b6) const;
 
@@ -33,6 +33,6 @@ public:
 // The pick list's text of an entry: each value as "%2x" with blanks turned to "0", in
 // upper case, joined by ":" (02:AB:CD:EF:01:23). A negative value shows as the C library
 // prints it in hexadecimal (-1 gives FFFFFFFF).
-std::string FormatMacHistoryEntry(const CMacHistoryFDB::Values& bytes);
+std::string formatMacHistoryEntry(const CMacHistoryFDB::Values& bytes);
 
 }  // namespace tavo

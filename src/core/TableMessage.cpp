@@ -2,7 +2,7 @@
 
 namespace tavo {
 
-TableMessageText DescribeTableMessage(TableMessage message) {
+TableMessageText describeTableMessage(TableMessage message) {
     switch (message) {
         case TableMessage::OutOfRange:
             return {"Out of range of the database !", "Fatal Error"};

@@ -24,7 +24,7 @@ struct TableMessageText {
     const char* caption;
 };
 
-TableMessageText DescribeTableMessage(TableMessage message);
+TableMessageText describeTableMessage(TableMessage message);
 
 // Receives every message of a table. `detail` names the file and the reason for the
 // two file messages and is empty otherwise.

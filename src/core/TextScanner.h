@@ -23,16 +23,16 @@ public:
     // `numbers`, each %s into the next entry of `tokens`. Returns true when the whole
     // pattern matched; on false the place is left wherever the mismatch was found and
     // the values stored so far are unreliable.
-    bool Scan(std::string_view pattern, std::span<int* const> numbers,
+    bool scan(std::string_view pattern, std::span<int* const> numbers,
               std::span<std::string* const> tokens);
 
     // True when only white space is left.
-    bool AtEndIgnoringSpace() const;
+    bool atEndIgnoringSpace() const;
 
 private:
-    void SkipSpace();
-    bool ReadNumber(int& value, size_t width);
-    bool ReadToken(std::string& value);
+    void skipSpace();
+    bool readNumber(int& value, size_t width);
+    bool readToken(std::string& value);
 
     std::string_view m_text;
     size_t m_at = 0;

@@ -8,11 +8,11 @@
 namespace tavo {
 namespace {
 
-quint32 ToIpv4(const Ipv4Octets& octets) {
+quint32 toIpv4(const Ipv4Octets& octets) {
     return (quint32(octets[0]) << 24) | (quint32(octets[1]) << 16) | (quint32(octets[2]) << 8) | octets[3];
 }
 
-Ipv4Octets ToOctets(quint32 address) {
+Ipv4Octets toOctets(quint32 address) {
     return {uint8_t(address >> 24), uint8_t(address >> 16), uint8_t(address >> 8), uint8_t(address)};
 }
 
@@ -110,14 +110,14 @@ void BootpServer::OnBootpReceive(QUdpSocket* socket) {
     const bool fromServedInterface = m_configuredInterface == 0 || datagram.interfaceIndex() == uint(m_configuredInterface);
     if (!m_bBootpBusy && fromServedInterface) {
         const QByteArray bytes = datagram.data();
-        const BootpRequest request = CheckBootpRequest(
+        const BootpRequest request = checkBootpRequest(
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-        if (request.check != BootpRequestCheck::NotOfFamily && !Serve(datagram, request)) return;
+        if (request.check != BootpRequestCheck::NotOfFamily && !serve(datagram, request)) return;
     }
     emit requestHandled();
 }
 
-bool BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
+bool BootpServer::serve(const QNetworkDatagram& datagram, const BootpRequest& request) {
     m_bBootpBusy = true;
     const std::string mac = FormatMac(request.mac);
     const int interfaceIndex = int(datagram.interfaceIndex());
@@ -128,12 +128,12 @@ bool BootpServer::Serve(const QNetworkDatagram& datagram, const BootpRequest& re
     ShowStatus(BootpStatus::Received);
     if (request.check == BootpRequestCheck::NotARequest) {
         ShowStatus(BootpStatus::InvalidRequest);
-        m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::InvalidRequest)));
+        m_observer.bootpRequestChecked(m_current, QString::fromStdString(bootpStatusText(BootpStatus::InvalidRequest)));
         m_bBootpBusy = false;
         return true;
     }
     ShowStatus(BootpStatus::Accepted);
-    m_observer.bootpRequestChecked(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Accepted)));
+    m_observer.bootpRequestChecked(m_current, QString::fromStdString(bootpStatusText(BootpStatus::Accepted)));
     m_strMacPart = MacPieces(mac);
 
     const BootpTableCache::Entry* entry = m_table.FindByMac(mac);
@@ -180,7 +180,7 @@ const BootpTableCache::Entry* BootpServer::AskForUnknownDevice(const std::string
         stopped = true;
         if (!self) return nullptr;
         stop();
-        m_observer.bootpRequestDone(m_current, QString::fromStdString(BootpStatusText(BootpStatus::Stopped)), false);
+        m_observer.bootpRequestDone(m_current, QString::fromStdString(bootpStatusText(BootpStatus::Stopped)), false);
         return nullptr;
     }
     if (!m_bBootpRunning || !m_pBootpSocket || m_pBootpSocket->state() != QAbstractSocket::BoundState) {
@@ -200,12 +200,12 @@ void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::
         FinishRequest(BootpStatus::HostNameUnavailable, false);
         return;
     }
-    const auto serverAddress = InterfaceAddresses::chooseFor(*interface, ToIpv4(entry.fields.yourAddress));
+    const auto serverAddress = InterfaceAddresses::chooseFor(*interface, toIpv4(entry.fields.yourAddress));
     if (!serverAddress) {
         FinishRequest(BootpStatus::HostAddressUnavailable, false);
         return;
     }
-    const BootpMessage reply = BuildBootpReply(request.message, entry.fields, ToOctets(*serverAddress));
+    const BootpMessage reply = buildBootpReply(request.message, entry.fields, toOctets(*serverAddress));
     QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())),
                          m_config.broadcast, m_config.bootpClientPort);
     // The limited broadcast has no route of its own: it leaves through the interface the
@@ -216,13 +216,13 @@ void BootpServer::SendReply(const BootpRequest& request, const BootpTableCache::
 }
 
 void BootpServer::FinishRequest(BootpStatus status, bool replied, const std::string& arg) {
-    const QString text = QString::fromStdString(BootpStatusText(status, arg));
+    const QString text = QString::fromStdString(bootpStatusText(status, arg));
     m_observer.bootpStatus(text);
     m_observer.bootpRequestDone(m_current, text, replied);
 }
 
 void BootpServer::ShowStatus(BootpStatus status, const std::string& arg) {
-    m_observer.bootpStatus(QString::fromStdString(BootpStatusText(status, arg)));
+    m_observer.bootpStatus(QString::fromStdString(bootpStatusText(status, arg)));
 }
 
 }  // namespace tavo

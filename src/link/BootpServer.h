@@ -110,7 +110,7 @@ signals:
 private:
     void OnBootpReceive(QUdpSocket* socket);
     // False when the request goes on in ServeUnknownDevice, posted.
-    bool Serve(const QNetworkDatagram& datagram, const BootpRequest& request);
+    bool serve(const QNetworkDatagram& datagram, const BootpRequest& request);
     void ServeUnknownDevice(const BootpRequest& request, const std::string& mac, int interfaceIndex, QUdpSocket* socket);
     const BootpTableCache::Entry* AskForUnknownDevice(const std::string& mac, bool& stopped);
     void SendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex);

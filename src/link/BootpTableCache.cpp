@@ -22,7 +22,7 @@ constexpr int64_t kFineMarginNs = 100'000'000;     // clock tick lag of fine-gra
 constexpr int64_t kCoarseMarginNs = 2'100'000'000;  // two-second times, plus the lag
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 
-int64_t WallClockNs() {
+int64_t wallClockNs() {
     using namespace std::chrono;
     return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
 }
@@ -30,7 +30,7 @@ int64_t WallClockNs() {
 #ifdef TAVO_HAVE_POSIX_STAT
 int64_t Nanoseconds(const timespec& time) { return int64_t(time.tv_sec) * kNsPerSecond + time.tv_nsec; }
 
-const timespec& ModifiedTime(const struct stat& info) {
+const timespec& modifiedTime(const struct stat& info) {
 #ifdef __APPLE__
     return info.st_mtimespec;
 #else
@@ -38,7 +38,7 @@ const timespec& ModifiedTime(const struct stat& info) {
 #endif
 }
 
-const timespec& ChangedTime(const struct stat& info) {
+const timespec& changedTime(const struct stat& info) {
 #ifdef __APPLE__
     return info.st_ctimespec;
 #else
@@ -52,19 +52,19 @@ const timespec& ChangedTime(const struct stat& info) {
 BootpTableCache::BootpTableCache(std::string dataDir, Clock clock, Probe probe)
     : m_dataDir(std::move(dataDir)),
       m_path(CBootPFDB(m_dataDir).GetPath()),
-      m_clock(clock ? std::move(clock) : Clock(WallClockNs)),
-      m_probe(probe ? std::move(probe) : Probe(&BootpTableCache::Identify)) {}
+      m_clock(clock ? std::move(clock) : Clock(wallClockNs)),
+      m_probe(probe ? std::move(probe) : Probe(&BootpTableCache::identify)) {}
 
 const BootpTableCache::Entry* BootpTableCache::FindByMac(const std::string& mac) {
-    Revalidate();
+    revalidate();
     const auto found = m_indexByMac.find(mac);
     return found == m_indexByMac.end() ? nullptr : &m_entries[static_cast<size_t>(found->second)];
 }
 
-void BootpTableCache::Revalidate() {
+void BootpTableCache::revalidate() {
     const FileIdentity identity = m_probe(m_path);
     if (!m_loaded || identity != m_identity) {
-        Reload(identity);
+        reload(identity);
         return;
     }
     if (m_settled) {
@@ -72,40 +72,40 @@ void BootpTableCache::Revalidate() {
         return;
     }
     const int64_t readAt = m_clock();
-    if (ReadBytes() != m_bytes) {
-        Reload(identity);
+    if (readBytes() != m_bytes) {
+        reload(identity);
         return;
     }
-    m_settled = IsSettled(identity, readAt);
+    m_settled = isSettled(identity, readAt);
     m_lastValidation = Validation::ContentCompared;
 }
 
-void BootpTableCache::Reload(const FileIdentity& identity) {
+void BootpTableCache::reload(const FileIdentity& identity) {
     const int64_t readAt = m_clock();
-    m_bytes = ReadBytes();
+    m_bytes = readBytes();
     CBootPFDB table(m_dataDir);
     table.Load();
-    const bool stable = ReadBytes() == m_bytes;
+    const bool stable = readBytes() == m_bytes;
 
     m_entries.clear();
     m_indexByMac.clear();
-    const int count = table.GetCount();
+    const int count = table.getCount();
     m_entries.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         Entry entry;
         table.GetRecord(entry.hType, entry.hLen, entry.ip, entry.mac, entry.gateway, entry.subnet, i);
-        entry.fields = MakeBootpReplyFields(entry.hType, entry.hLen, entry.ip, entry.gateway, entry.subnet);
+        entry.fields = makeBootpReplyFields(entry.hType, entry.hLen, entry.ip, entry.gateway, entry.subnet);
         m_indexByMac.emplace(entry.mac, i);  // keeps the first entry of a MAC, as FindByMac does
         m_entries.push_back(std::move(entry));
     }
     m_identity = identity;
     // A file that changed while it was parsed is read again at the next lookup.
     m_loaded = stable;
-    m_settled = stable && IsSettled(identity, readAt);
+    m_settled = stable && isSettled(identity, readAt);
     m_lastValidation = Validation::Reloaded;
 }
 
-bool BootpTableCache::IsSettled(const FileIdentity& identity, int64_t readAtNs) const {
+bool BootpTableCache::isSettled(const FileIdentity& identity, int64_t readAtNs) const {
 #ifdef TAVO_HAVE_POSIX_STAT
     if (!identity.exists) return true;  // creating the file changes the identity
     const bool fine = identity.modifiedNs % kNsPerSecond != 0 || identity.changedNs % kNsPerSecond != 0;
@@ -119,7 +119,7 @@ bool BootpTableCache::IsSettled(const FileIdentity& identity, int64_t readAtNs) 
 #endif
 }
 
-BootpTableCache::FileIdentity BootpTableCache::Identify(const std::string& path) {
+BootpTableCache::FileIdentity BootpTableCache::identify(const std::string& path) {
     FileIdentity identity;
 #ifdef TAVO_HAVE_POSIX_STAT
     struct stat info {};
@@ -128,15 +128,15 @@ BootpTableCache::FileIdentity BootpTableCache::Identify(const std::string& path)
     identity.device = static_cast<uint64_t>(info.st_dev);
     identity.inode = static_cast<uint64_t>(info.st_ino);
     identity.size = static_cast<int64_t>(info.st_size);
-    identity.modifiedNs = Nanoseconds(ModifiedTime(info));
-    identity.changedNs = Nanoseconds(ChangedTime(info));
+    identity.modifiedNs = Nanoseconds(modifiedTime(info));
+    identity.changedNs = Nanoseconds(changedTime(info));
 #else
     (void)path;
 #endif
     return identity;
 }
 
-std::string BootpTableCache::ReadBytes() const {
+std::string BootpTableCache::readBytes() const {
     std::string bytes;
 #ifdef TAVO_HAVE_POSIX_STAT
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);

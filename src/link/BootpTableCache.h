@@ -68,7 +68,7 @@ public:
 
     explicit BootpTableCache(std::string dataDir, Clock clock = {}, Probe probe = {});
 
-    static FileIdentity Identify(const std::string& path);
+    static FileIdentity identify(const std::string& path);
 
     // The first entry whose MAC text equals `mac` exactly, as the file holds it now; null
     // when there is none. The pointer is valid until the next lookup.
@@ -77,10 +77,10 @@ public:
     Validation lastValidation() const { return m_lastValidation; }
 
 private:
-    void Revalidate();
-    void Reload(const FileIdentity& identity);
-    bool IsSettled(const FileIdentity& identity, int64_t readAtNs) const;
-    std::string ReadBytes() const;
+    void revalidate();
+    void reload(const FileIdentity& identity);
+    bool isSettled(const FileIdentity& identity, int64_t readAtNs) const;
+    std::string readBytes() const;
 
     std::string m_dataDir;
     std::string m_path;

@@ -6,16 +6,16 @@
 namespace tavo {
 namespace {
 
-bool HasIpv4Address(const QNetworkInterface& itf) {
+bool hasIpv4Address(const QNetworkInterface& itf) {
     for (const QNetworkAddressEntry& entry : itf.addressEntries())
         if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) return true;
     return false;
 }
 
-bool CanCarryBroadcast(const QNetworkInterface& itf) {
+bool canCarryBroadcast(const QNetworkInterface& itf) {
     const auto flags = itf.flags();
     return flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::CanBroadcast) &&
-           !flags.testFlag(QNetworkInterface::IsLoopBack) && HasIpv4Address(itf);
+           !flags.testFlag(QNetworkInterface::IsLoopBack) && hasIpv4Address(itf);
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ int BroadcastSender::send(QUdpSocket& socket, const QByteArray& datagram, quint1
     }
     int sent = 0;
     for (const QNetworkInterface& itf : QNetworkInterface::allInterfaces())
-        if (CanCarryBroadcast(itf)) sent += sendOutOf(socket, datagram, port, itf.index());
+        if (canCarryBroadcast(itf)) sent += sendOutOf(socket, datagram, port, itf.index());
     return sent;
 }
 

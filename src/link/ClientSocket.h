@@ -13,10 +13,10 @@
 namespace tavo {
 
 // The bytes of a datagram between the core's codecs and the socket.
-inline QByteArray ToDatagram(std::span<const uint8_t> bytes) {
+inline QByteArray toDatagram(std::span<const uint8_t> bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
-inline std::span<const uint8_t> DatagramBytes(const QByteArray& datagram) {
+inline std::span<const uint8_t> datagramBytes(const QByteArray& datagram) {
     return {reinterpret_cast<const uint8_t*>(datagram.constData()), static_cast<size_t>(datagram.size())};
 }
 

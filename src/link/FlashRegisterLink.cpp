@@ -48,19 +48,19 @@ void FlashRegisterLink::close() {
 quint16 FlashRegisterLink::flashLocalPort() const { return m_flash ? m_flash->localPort() : 0; }
 quint16 FlashRegisterLink::registerLocalPort() const { return m_register ? m_register->localPort() : 0; }
 
-bool FlashRegisterLink::sendSectorRead(int sector) { return sendOn(Channel::Flash, EncodeSectorRead(sector)); }
+bool FlashRegisterLink::sendSectorRead(int sector) { return sendOn(Channel::Flash, encodeSectorRead(sector)); }
 bool FlashRegisterLink::sendSectorWrite(int sector, std::span<const uint8_t, SECTOR_SIZE> data) {
-    return sendOn(Channel::Flash, EncodeSectorWrite(sector, data));
+    return sendOn(Channel::Flash, encodeSectorWrite(sector, data));
 }
-bool FlashRegisterLink::sendSectorClear(int sector) { return sendOn(Channel::Flash, EncodeSectorClear(sector)); }
-bool FlashRegisterLink::sendRegisterRead(uint8_t reg) { return sendOn(Channel::Register, EncodeRegisterRead(reg)); }
-bool FlashRegisterLink::sendRegisterTableRead() { return sendOn(Channel::Register, EncodeRegisterTableRead()); }
+bool FlashRegisterLink::sendSectorClear(int sector) { return sendOn(Channel::Flash, encodeSectorClear(sector)); }
+bool FlashRegisterLink::sendRegisterRead(uint8_t reg) { return sendOn(Channel::Register, encodeRegisterRead(reg)); }
+bool FlashRegisterLink::sendRegisterTableRead() { return sendOn(Channel::Register, encodeRegisterTableRead()); }
 bool FlashRegisterLink::sendRegisterWrite(uint8_t reg, uint8_t value) {
-    return sendOn(Channel::Register, EncodeRegisterWrite(reg, value));
+    return sendOn(Channel::Register, encodeRegisterWrite(reg, value));
 }
 
 bool FlashRegisterLink::sendOn(Channel channel, const std::vector<uint8_t>& bytes) {
-    const QByteArray datagram = ToDatagram(bytes);
+    const QByteArray datagram = toDatagram(bytes);
     if (QThread::currentThread() == thread()) return sendNow(channel, datagram);
     // The socket is looked up when the send runs, on the owner thread, so a pair
     // replaced in the meantime is never touched.
@@ -76,13 +76,13 @@ bool FlashRegisterLink::sendNow(Channel channel, const QByteArray& datagram) {
 SectorReply FlashRegisterLink::receiveSector() {
     if (!m_flash) return {};
     const auto datagram = m_flash->Receive();
-    return datagram ? DecodeSectorReply(DatagramBytes(*datagram)) : SectorReply{};
+    return datagram ? decodeSectorReply(datagramBytes(*datagram)) : SectorReply{};
 }
 
 RegisterReply FlashRegisterLink::receiveRegister() {
     if (!m_register) return {};
     const auto datagram = m_register->Receive();
-    return datagram ? DecodeRegisterReply(DatagramBytes(*datagram)) : RegisterReply{};
+    return datagram ? decodeRegisterReply(datagramBytes(*datagram)) : RegisterReply{};
 }
 
 }  // namespace tavo

@@ -16,9 +16,9 @@ struct Pace {
     Ms afterUploadBlock{300};      // pause after each upload block
     // Sector writes of a clear go back to back, without a pause.
 
-    static constexpr Pace Product() { return Pace{}; }
+    static constexpr Pace product() { return Pace{}; }
     // Every figure zero, except a tick short enough to keep a test loop responsive.
-    static constexpr Pace Immediate() { return Pace{Ms{1}, Ms{0}, Ms{0}, Ms{0}, Ms{0}}; }
+    static constexpr Pace immediate() { return Pace{Ms{1}, Ms{0}, Ms{0}, Ms{0}, Ms{0}}; }
 };
 
 }  // namespace tavo

@@ -5,22 +5,22 @@
 
 namespace tavo {
 namespace {
-QString Key() { return QString::fromLatin1(Profile::kSection) + '/' + Profile::kPathEntry; }
+QString key() { return QString::fromLatin1(Profile::kSection) + '/' + Profile::kPathEntry; }
 }  // namespace
 
-void Profile::WriteStartupPath(const QString& directory) {
+void Profile::writeStartupPath(const QString& directory) {
     QSettings settings(kOrganisation, kApplication);
-    settings.setValue(Key(), QDir::toNativeSeparators(directory));
+    settings.setValue(key(), QDir::toNativeSeparators(directory));
     settings.sync();
 }
 
-QString Profile::StartupPath() {
+QString Profile::startupPath() {
     QSettings settings(kOrganisation, kApplication);
-    return settings.value(Key()).toString();
+    return settings.value(key()).toString();
 }
 
-QString Profile::DataDirectory() {
-    const QString path = StartupPath();
+QString Profile::dataDirectory() {
+    const QString path = startupPath();
     return path.isEmpty() ? QDir::currentPath() : path;
 }
 

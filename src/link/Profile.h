@@ -13,11 +13,11 @@ public:
     static constexpr const char* kSection = "TAVO 707 Utility Software - Vantorel Technologies";
     static constexpr const char* kPathEntry = "path";
 
-    static void WriteStartupPath(const QString& directory);
+    static void writeStartupPath(const QString& directory);
     // The recorded directory, or an empty string when there is none.
-    static QString StartupPath();
+    static QString startupPath();
     // The data directory for the tables: the recorded path, else the current directory.
-    static QString DataDirectory();
+    static QString dataDirectory();
 };
 
 }  // namespace tavo

@@ -28,14 +28,14 @@ quint16 SearchSocket::localPort() const { return m_socket ? m_socket->localPort(
 int SearchSocket::sendRequest(const MacOctets& mac) {
     m_sentMac = mac;
     if (!m_socket) return 0;
-    return m_sender.send(m_socket->socket(), ToDatagram(EncodeIpSearch(mac)), m_config.devicePort);
+    return m_sender.send(m_socket->socket(), toDatagram(encodeIpSearch(mac)), m_config.devicePort);
 }
 
 SearchReply SearchSocket::receiveReply() {
     if (!m_socket) return {};
     const auto datagram = m_socket->Receive();
     if (!datagram) return {};
-    return DecodeSearchReply(DatagramBytes(*datagram));
+    return decodeSearchReply(datagramBytes(*datagram));
 }
 
 }  // namespace tavo

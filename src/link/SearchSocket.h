@@ -32,7 +32,7 @@ public:
 
     // Reads the waiting datagram by the 66-byte rule; ok is false on a failed receive.
     SearchReply receiveReply();
-    bool replyMatches(const SearchReply& reply) const { return SearchReplyMatches(reply, m_sentMac); }
+    bool replyMatches(const SearchReply& reply) const { return searchReplyMatches(reply, m_sentMac); }
 
 signals:
     void replyWaiting();  // direct, inside the read event

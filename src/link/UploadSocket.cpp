@@ -29,9 +29,9 @@ void UploadSocket::close() {
 quint16 UploadSocket::localPort() const { return m_socket ? m_socket->localPort() : 0; }
 
 bool UploadSocket::sendBlock(int block, std::span<const uint8_t> data) {
-    const std::vector<uint8_t> bytes = EncodeUploadBlock(block, data);
+    const std::vector<uint8_t> bytes = encodeUploadBlock(block, data);
     if (bytes.empty()) return false;
-    const QByteArray datagram = ToDatagram(bytes);
+    const QByteArray datagram = toDatagram(bytes);
     if (QThread::currentThread() == thread()) return sendNow(datagram);
     return QMetaObject::invokeMethod(this, [this, datagram] { sendNow(datagram); }, Qt::QueuedConnection);
 }

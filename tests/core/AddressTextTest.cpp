@@ -12,8 +12,8 @@ TEST(ParseHexByte, FollowsTheFieldRules) {
     } cases[] = {{"0A", 10}, {"5", 5}, {" 7", 7}, {"G1", -1}, {"a0", -1}, {"", -1},
                  {"FF", 255}, {"00", 0}, {"1G", -1}, {"ABC", 171}, {"  ", -1}, {"-", -1}};
     for (const auto& c : cases) EXPECT_EQ(ParseHexByte(c.text), c.value) << '"' << c.text << '"';
-    EXPECT_EQ(ParseHexByteAnyCase("ab"), 0xAB);
-    EXPECT_EQ(WireOctet(-1), 0xFF);
+    EXPECT_EQ(parseHexByteAnyCase("ab"), 0xAB);
+    EXPECT_EQ(wireOctet(-1), 0xFF);
 }
 
 TEST(FormatMac, TwelveUpperCaseDigits) {
@@ -21,8 +21,8 @@ TEST(FormatMac, TwelveUpperCaseDigits) {
 }
 
 TEST(DottedForms, AlignedAndPlainRoundTrip) {
-    EXPECT_EQ(FormatDottedAligned(Ipv4Octets{192, 168, 1, 10}), "192.168.  1. 10");
-    EXPECT_EQ(FormatDotted({10, 0, 0, 1}), "10.0.0.1");
+    EXPECT_EQ(formatDottedAligned(Ipv4Octets{192, 168, 1, 10}), "192.168.  1. 10");
+    EXPECT_EQ(formatDotted({10, 0, 0, 1}), "10.0.0.1");
     EXPECT_EQ(ParseDottedIp("192.168.  1. 20"), (Ipv4Octets{192, 168, 1, 20}));
     EXPECT_EQ(ParseDottedIp("  1.  2.  3.  4"), (Ipv4Octets{1, 2, 3, 4}));
     EXPECT_EQ(ParseDottedIp("300.0.0.1"), (Ipv4Octets{44, 0, 0, 1}));  // truncated to 8 bits
@@ -31,16 +31,16 @@ TEST(DottedForms, AlignedAndPlainRoundTrip) {
 
 TEST(CommandLineArguments, MacAndIpForms) {
     const MacOctets mac{0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C};
-    EXPECT_EQ(ParseMacArgument("024b7e0a1b2c"), mac);
-    EXPECT_EQ(ParseMacArgument("02:4B:7E:0A:1B:2C"), mac);
-    EXPECT_EQ(ParseMacArgument("02-4b-7e-0a-1b-2c"), mac);
-    EXPECT_FALSE(ParseMacArgument("02:4B-7E:0A:1B:2C"));
-    EXPECT_FALSE(ParseMacArgument("024B7E0A1B2"));
-    EXPECT_FALSE(ParseMacArgument("024B7E0A1B2G"));
-    EXPECT_EQ(ParseIpArgument("127.0.0.2"), (Ipv4Octets{127, 0, 0, 2}));
-    EXPECT_FALSE(ParseIpArgument("256.0.0.1"));
-    EXPECT_FALSE(ParseIpArgument("1.2.3"));
-    EXPECT_FALSE(ParseIpArgument("1.2.3.4 "));
+    EXPECT_EQ(parseMacArgument("024b7e0a1b2c"), mac);
+    EXPECT_EQ(parseMacArgument("02:4B:7E:0A:1B:2C"), mac);
+    EXPECT_EQ(parseMacArgument("02-4b-7e-0a-1b-2c"), mac);
+    EXPECT_FALSE(parseMacArgument("02:4B-7E:0A:1B:2C"));
+    EXPECT_FALSE(parseMacArgument("024B7E0A1B2"));
+    EXPECT_FALSE(parseMacArgument("024B7E0A1B2G"));
+    EXPECT_EQ(parseIpArgument("127.0.0.2"), (Ipv4Octets{127, 0, 0, 2}));
+    EXPECT_FALSE(parseIpArgument("256.0.0.1"));
+    EXPECT_FALSE(parseIpArgument("1.2.3"));
+    EXPECT_FALSE(parseIpArgument("1.2.3.4 "));
 }
 
 }  // namespace

@@ -10,13 +10,13 @@ namespace {
 
 using testing::Golden;
 using testing::MessageLog;
-using testing::ReadBytes;
+using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 std::vector<std::string> IpTexts(CBootPFDB& table) {
     std::vector<std::string> ips;
-    for (table.MoveFirst(); !table.IsEOF(); table.MoveNext()) ips.push_back(table.GetIP());
+    for (table.MoveFirst(); !table.IsEOF(); table.MoveNext()) ips.push_back(table.getIP());
     return ips;
 }
 
@@ -46,22 +46,22 @@ TEST(BootPFDB, WritesTheGoldenFileAndReadsItBackUnchanged) {
     {
         CBootPFDB table(folder.dir());
         EXPECT_EQ(table.AddNew(), 1);
-        table.SetHType(1);
-        table.SetHLen(6);
-        table.SetIP("192.168.  1. 10");
-        table.SetMAC("0011AABBCCDD");
-        table.SetGateway("  0.  0.  0.  0");
-        table.SetSubnet("255.255.255.  0");
+        table.setHType(1);
+        table.setHLen(6);
+        table.setIP("192.168.  1. 10");
+        table.setMAC("0011AABBCCDD");
+        table.setGateway("  0.  0.  0.  0");
+        table.setSubnet("255.255.255.  0");
         EXPECT_EQ(table.AddNew(), 2);
         table.SetRecord(1, 6, " 10.  0.  0.  1", "02abcdef0123", " 10.  0.  0.254", "255.  0.  0.  0");
         ASSERT_TRUE(table.Save());
-        EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), golden);  // upper case on the file only
+        EXPECT_EQ(readBytes(folder.file("bootp.ini")), golden);  // upper case on the file only
         table.SetPosition(1);
-        EXPECT_EQ(table.GetMAC(), "02abcdef0123");
+        EXPECT_EQ(table.getMAC(), "02abcdef0123");
     }
     CBootPFDB table(folder.dir());
     ASSERT_TRUE(table.Load());
-    ASSERT_EQ(table.GetCount(), 2);
+    ASSERT_EQ(table.getCount(), 2);
     int htype = -1, hlen = -1;
     std::string ip, mac, gateway, subnet;
     table.GetRecord(htype, hlen, ip, mac, gateway, subnet, 1);
@@ -72,7 +72,7 @@ TEST(BootPFDB, WritesTheGoldenFileAndReadsItBackUnchanged) {
     EXPECT_EQ(gateway, " 10.  0.  0.254");
     EXPECT_EQ(subnet, "255.  0.  0.  0");
     ASSERT_TRUE(table.Save());
-    EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), golden);
+    EXPECT_EQ(readBytes(folder.file("bootp.ini")), golden);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no temporary left
 }
 
@@ -80,7 +80,7 @@ TEST(BootPFDB, HandWrittenFileIsRewrittenInTheNormalForm) {
     TempFolder folder;
     // LF only, no blank lines, records numbered 7 and 3, unaligned octets, blanks missing
     // around a colon, extra blanks, a lower-case MAC and no line end at the end.
-    WriteBytes(folder.file("bootp.ini"),
+    writeBytes(folder.file("bootp.ini"),
                "[7]\nHType:1\n  hlen : 6\nIP : 192.168.1.10\nMAC : 0011aabbccdd\nGateway : 0.0.0.0\n"
                "Subnet :   255.255.255.0\n[3]\nHType : 1 \nhlen : 6 \nIP : 10.0.0.1 \nMAC :\t02ABCDEF0123\n"
                "Gateway : 10.0.0.254\nSubnet : 255.0.0.0");
@@ -91,7 +91,7 @@ TEST(BootPFDB, HandWrittenFileIsRewrittenInTheNormalForm) {
     EXPECT_EQ(table.FindByMac("0011AABBCCDD"), -1);
     EXPECT_EQ(table.FindByMac("0011aabbccdd"), 0);
     ASSERT_TRUE(table.Save());
-    EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), Golden("bootp.ini"));
+    EXPECT_EQ(readBytes(folder.file("bootp.ini")), Golden("bootp.ini"));
 }
 
 TEST(BootPFDB, ReadingRules) {
@@ -133,7 +133,7 @@ TEST(BootPFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        if (c.content) WriteBytes(folder.file("bootp.ini"), *c.content);
+        if (c.content) writeBytes(folder.file("bootp.ini"), *c.content);
         MessageLog log;
         CBootPFDB table(folder.dir(), log.sink());
         EXPECT_EQ(table.Load(), c.loads) << c.name;
@@ -145,13 +145,13 @@ TEST(BootPFDB, ReadingRules) {
 TEST(BootPFDB, OversizedInputIsHeldWhole) {
     TempFolder folder;
     const std::string longMac(100000, 'A');
-    WriteBytes(folder.file("bootp.ini"),
+    writeBytes(folder.file("bootp.ini"),
                "[1]\nHType : 1\nhlen : 6\nIP : 1.2.3.4\nMAC : " + longMac + "\nGateway : 0.0.0.0\nSubnet : 0.0.0.0\n" +
                    ManyRecords(CBootPFDB::kCapacity));
     MessageLog log;
     CBootPFDB table(folder.dir(), log.sink());
     ASSERT_TRUE(table.Load());
-    ASSERT_EQ(table.GetCount(), CBootPFDB::kCapacity + 1);
+    ASSERT_EQ(table.getCount(), CBootPFDB::kCapacity + 1);
     EXPECT_EQ(table.FindByMac(longMac), 0);
     // No room for an addition, but nothing that was read is dropped.
     EXPECT_EQ(table.AddNew(), -1);
@@ -159,9 +159,9 @@ TEST(BootPFDB, OversizedInputIsHeldWhole) {
     ASSERT_TRUE(table.Save());
     CBootPFDB reread(folder.dir());
     ASSERT_TRUE(reread.Load());
-    EXPECT_EQ(reread.GetCount(), CBootPFDB::kCapacity + 1);
+    EXPECT_EQ(reread.getCount(), CBootPFDB::kCapacity + 1);
     reread.SetPosition(CBootPFDB::kCapacity);
-    EXPECT_EQ(reread.GetIP(), " 10.  0. 19.135");
+    EXPECT_EQ(reread.getIP(), " 10.  0. 19.135");
 }
 
 TEST(BootPFDB, PositionsDeleteAndFind) {
@@ -181,20 +181,20 @@ TEST(BootPFDB, PositionsDeleteAndFind) {
     ASSERT_TRUE(table.SetPosition(3));
     EXPECT_FALSE(table.SetPosition(-1));
     EXPECT_FALSE(table.SetPosition(6));
-    EXPECT_EQ(table.GetPosition(), 3);
+    EXPECT_EQ(table.getPosition(), 3);
     EXPECT_TRUE(table.SetPosition(5));  // the append position
     EXPECT_TRUE(table.IsEOF());
-    EXPECT_EQ(table.GetMAC(), "");  // not a record: reads empty, writes go nowhere
-    table.SetMAC("ignored");
+    EXPECT_EQ(table.getMAC(), "");  // not a record: reads empty, writes go nowhere
+    table.setMAC("ignored");
     EXPECT_EQ(log.kinds(), (std::vector<TableMessage>{TableMessage::OutOfRange, TableMessage::OutOfRange}));
 
     table.Delete(4);  // the last: only the count changes
     table.Delete(0);  // the first: the others move up
     table.Delete(17);  // not a record: nothing happens
     std::vector<std::string> left;
-    for (int i = 0; i < table.GetCount(); ++i) {
+    for (int i = 0; i < table.getCount(); ++i) {
         table.SetPosition(i);
-        left.push_back(table.GetMAC());
+        left.push_back(table.getMAC());
     }
     EXPECT_EQ(left, (std::vector<std::string>{"A1", "A2", "A3"}));
 }
@@ -216,7 +216,7 @@ TEST(BootPFDB, RefusedSaveLeavesTheFileAsItWas) {
     for (const auto& c : cases) {
         TempFolder folder;
         const std::string before = Golden("bootp.ini");
-        WriteBytes(folder.file("bootp.ini"), before);
+        writeBytes(folder.file("bootp.ini"), before);
         MessageLog log;
         CBootPFDB table(folder.dir(), log.sink());
         ASSERT_TRUE(table.Load());
@@ -228,14 +228,14 @@ TEST(BootPFDB, RefusedSaveLeavesTheFileAsItWas) {
         table.SetRecord(r.HType, r.hlen, r.IP, r.MAC, r.Gateway, r.Subnet, 0);
         EXPECT_FALSE(table.Save()) << c.name;
         EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::WrongDataType}) << c.name;
-        EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), before) << c.name;
+        EXPECT_EQ(readBytes(folder.file("bootp.ini")), before) << c.name;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << c.name;
     }
 }
 
 TEST(BootPFDB, UnwritableOrUnreadablePlacesAreReportedAndNothingIsLost) {
     TempFolder folder;
-    WriteBytes(folder.file("plain-file"), "x");
+    writeBytes(folder.file("plain-file"), "x");
     const std::string underAFile = (folder.path() / "plain-file" / "data").string();
     const std::string missing = (folder.path() / "no-such-folder").string();
     for (const std::string& dir : {underAFile, missing}) {
@@ -249,19 +249,19 @@ TEST(BootPFDB, UnwritableOrUnreadablePlacesAreReportedAndNothingIsLost) {
         ASSERT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::FileNotWritable}) << dir;
         EXPECT_NE(log.entries[0].second.find("bootp.ini"), std::string::npos) << log.entries[0].second;
     }
-    EXPECT_EQ(ReadBytes(folder.file("plain-file")), "x");
+    EXPECT_EQ(readBytes(folder.file("plain-file")), "x");
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     // A table path that cannot be read (here a folder) is reported, and the save that
     // would replace it with an empty table is refused.
     std::filesystem::create_directory(folder.file("bootp.ini"));
-    WriteBytes(folder.file("bootp.ini") / "keep", "k");
+    writeBytes(folder.file("bootp.ini") / "keep", "k");
     MessageLog log;
     CBootPFDB table(folder.dir(), log.sink());
     EXPECT_FALSE(table.Load());
     EXPECT_FALSE(table.Save());
     EXPECT_EQ(log.kinds(), (std::vector<TableMessage>{TableMessage::FileNotReadable, TableMessage::FileNotReadable}));
-    EXPECT_EQ(ReadBytes(folder.file("bootp.ini") / "keep"), "k");
+    EXPECT_EQ(readBytes(folder.file("bootp.ini") / "keep"), "k");
 }
 
 TEST(BootPFDB, SaveAfterAShortReadKeepsTheOldFileBesideIt) {
@@ -272,16 +272,16 @@ TEST(BootPFDB, SaveAfterAShortReadKeepsTheOldFileBesideIt) {
                                 "[2]\nHtype : 1\nhlen : 6\nIP : 10.0.0.2\nMAC : 0011AABBCC02\n"
                                 "Gateway : 0.0.0.0\nSubnet : 255.255.255.0\n" +
                                 ManyRecords(1);
-    WriteBytes(folder.file("bootp.ini"), damaged);
+    writeBytes(folder.file("bootp.ini"), damaged);
     MessageLog log;
     {
         CBootPFDB table(folder.dir(), log.sink());
         ASSERT_TRUE(table.Load());
-        EXPECT_EQ(table.GetCount(), 1);
-        EXPECT_TRUE(table.HasUnreadRest());
+        EXPECT_EQ(table.getCount(), 1);
+        EXPECT_TRUE(table.hasUnreadRest());
         EXPECT_TRUE(table.Save());
     }
-    EXPECT_EQ(ReadBytes(folder.file("bootp.ini.bak")), damaged);
+    EXPECT_EQ(readBytes(folder.file("bootp.ini.bak")), damaged);
     ASSERT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::UnreadRecordsKept});
     EXPECT_EQ(log.entries[0].second, folder.file("bootp.ini.bak").string());
 
@@ -289,7 +289,7 @@ TEST(BootPFDB, SaveAfterAShortReadKeepsTheOldFileBesideIt) {
     std::filesystem::remove(folder.file("bootp.ini.bak"));
     CBootPFDB again(folder.dir(), log.sink());
     ASSERT_TRUE(again.Load());
-    EXPECT_FALSE(again.HasUnreadRest());
+    EXPECT_FALSE(again.hasUnreadRest());
     EXPECT_TRUE(again.Save());
     EXPECT_FALSE(std::filesystem::exists(folder.file("bootp.ini.bak")));
     EXPECT_EQ(log.entries.size(), 1u);
@@ -301,7 +301,7 @@ TEST(BootPFDB, EmptyTableSavesAnEmptyFile) {
     EXPECT_FALSE(table.Load());
     ASSERT_TRUE(table.Save());
     EXPECT_TRUE(std::filesystem::exists(folder.file("bootp.ini")));
-    EXPECT_EQ(ReadBytes(folder.file("bootp.ini")), "");
+    EXPECT_EQ(readBytes(folder.file("bootp.ini")), "");
 }
 
 }  // namespace

@@ -63,22 +63,22 @@ const Ipv4Octets kServer = {10, 0, 0, 1};
 
 BootpReplyFields TableEntry() {
     // The texts as "bootp.ini" holds them, blanks of the aligned form included.
-    return MakeBootpReplyFields(1, 6, "192.168.  1. 20", "192.168.  1.  1", "255.255.255.  0");
+    return makeBootpReplyFields(1, 6, "192.168.  1. 20", "192.168.  1.  1", "255.255.255.  0");
 }
 
 TEST(BootpMessage, ReplyToAKnownDeviceIsGolden) {
     const auto datagram = FromHex(kRequestHex);
     ASSERT_EQ(datagram.size(), BOOTP_MESSAGE_SIZE);
-    const BootpRequest request = CheckBootpRequest(datagram);
+    const BootpRequest request = checkBootpRequest(datagram);
     ASSERT_EQ(request.check, BootpRequestCheck::Accepted);
     EXPECT_EQ(FormatMac(request.mac), "024B7E0A1B2C");
-    EXPECT_EQ(ToVector(BuildBootpReply(request.message, TableEntry(), kServer)), FromHex(kReplyHex));
+    EXPECT_EQ(ToVector(buildBootpReply(request.message, TableEntry(), kServer)), FromHex(kReplyHex));
 }
 
 TEST(BootpMessage, OnlyTheLowEightBitsOfHTypeAndHlenAreSent) {
-    const BootpRequest request = CheckBootpRequest(FromHex(kRequestHex));
-    const BootpReplyFields fields = MakeBootpReplyFields(0x101, -1, "10.0.0.9", "0.0.0.0", "255.0.0.0");
-    const BootpMessage reply = BuildBootpReply(request.message, fields, kServer);
+    const BootpRequest request = checkBootpRequest(FromHex(kRequestHex));
+    const BootpReplyFields fields = makeBootpReplyFields(0x101, -1, "10.0.0.9", "0.0.0.0", "255.0.0.0");
+    const BootpMessage reply = buildBootpReply(request.message, fields, kServer);
     EXPECT_EQ(reply[1], 0x01);
     EXPECT_EQ(reply[2], 0xFF);
 }
@@ -112,7 +112,7 @@ TEST(BootpMessage, RequestVariants) {
         for (size_t i = 0; i < c.length; ++i) datagram.push_back(full[i % full.size()]);
         if (c.patchAt < datagram.size()) datagram[c.patchAt] = c.patch;
 
-        const BootpRequest request = CheckBootpRequest(datagram);
+        const BootpRequest request = checkBootpRequest(datagram);
         EXPECT_EQ(request.check, c.expected);
         // The message worked on is the first 300 bytes, completed with zeros.
         for (size_t i = 0; i < BOOTP_MESSAGE_SIZE; ++i) {
@@ -124,17 +124,17 @@ TEST(BootpMessage, RequestVariants) {
 TEST(BootpMessage, ShortRequestIsRepliedWithZerosWhereItHadNothing) {
     auto datagram = FromHex(kRequestHex);
     datagram.resize(240);
-    const BootpRequest request = CheckBootpRequest(datagram);
+    const BootpRequest request = checkBootpRequest(datagram);
     ASSERT_EQ(request.check, BootpRequestCheck::Accepted);
     auto expected = FromHex(kReplyHex);
     for (size_t i = 240; i < BOOTP_MESSAGE_SIZE; ++i) expected[i] = (i >= 242 && i < 246) ? expected[i] : 0;
-    EXPECT_EQ(ToVector(BuildBootpReply(request.message, TableEntry(), kServer)), expected);
+    EXPECT_EQ(ToVector(buildBootpReply(request.message, TableEntry(), kServer)), expected);
 }
 
 TEST(BootpMessage, MacIsTheFirstSixOctetsOfChaddrWhateverHlenSays) {
     auto datagram = FromHex(kRequestHex);
     datagram[2] = 2;  // hlen 2
-    EXPECT_EQ(FormatMac(CheckBootpRequest(datagram).mac), "024B7E0A1B2C");
+    EXPECT_EQ(FormatMac(checkBootpRequest(datagram).mac), "024B7E0A1B2C");
 }
 
 TEST(BootpStatus, TextsAreExact) {
@@ -158,7 +158,7 @@ TEST(BootpStatus, TextsAreExact) {
         {BootpStatus::PortUnavailable, "67 (Permission denied)",
          "Impossibile aprire la porta BootP 67 (Permission denied) .. BootP non avviato .."},
     };
-    for (const auto& c : cases) EXPECT_EQ(BootpStatusText(c.status, c.arg), c.text);
+    for (const auto& c : cases) EXPECT_EQ(bootpStatusText(c.status, c.arg), c.text);
     EXPECT_STREQ(kBootpReadFailedText, "Errore nel Socket !!");
     EXPECT_STREQ(kBootpReadFailedCaption, "errore");
 }

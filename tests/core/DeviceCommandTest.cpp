@@ -26,24 +26,24 @@ TEST(DeviceCommand, ShortCommandsHaveTheirGoldenBytes) {
         std::vector<uint8_t> encoded;
         const char* golden;
     } cases[] = {
-        {"ip clear", EncodeIpClear(), "36"},
-        {"read sector 0", EncodeSectorRead(0), "50 00 00"},
-        {"read sector 5", EncodeSectorRead(5), "50 00 05"},
-        {"read sector 256", EncodeSectorRead(256), "50 01 00"},
-        {"read sector 2047", EncodeSectorRead(2047), "50 07 FF"},
-        {"read sector cut to 16 bits", EncodeSectorRead(65536 + 5), "50 00 05"},
-        {"read sector -1", EncodeSectorRead(-1), "50 FF FF"},
-        {"register read", EncodeRegisterRead(0x0F), "30 0F"},
-        {"register table read", EncodeRegisterTableRead(), "10"},
-        {"register write", EncodeRegisterWrite(0x1B, 0xC4), "20 1B C4"},
+        {"ip clear", encodeIpClear(), "36"},
+        {"read sector 0", encodeSectorRead(0), "50 00 00"},
+        {"read sector 5", encodeSectorRead(5), "50 00 05"},
+        {"read sector 256", encodeSectorRead(256), "50 01 00"},
+        {"read sector 2047", encodeSectorRead(2047), "50 07 FF"},
+        {"read sector cut to 16 bits", encodeSectorRead(65536 + 5), "50 00 05"},
+        {"read sector -1", encodeSectorRead(-1), "50 FF FF"},
+        {"register read", encodeRegisterRead(0x0F), "30 0F"},
+        {"register table read", encodeRegisterTableRead(), "10"},
+        {"register write", encodeRegisterWrite(0x1B, 0xC4), "20 1B C4"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.encoded, Bytes(c.golden)) << c.name;
 }
 
 TEST(DeviceCommand, IpSearchIsAlways60Bytes) {
-    const auto request = EncodeIpSearch({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+    const auto request = encodeIpSearch({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
     EXPECT_EQ(request, Concat(Bytes("35 00 1A 2B 3C 4D 5E"), 53));
-    EXPECT_EQ(EncodeIpSearch({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+    EXPECT_EQ(encodeIpSearch({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
               Concat(Bytes("35 FF FF FF FF FF FF"), 53));
 }
 
@@ -52,24 +52,24 @@ TEST(DeviceCommand, SectorWriteAndClearCarry256DataBytes) {
     std::iota(data.begin(), data.end(), 0);  // 00 01 .. FF
     std::vector<uint8_t> expected = Bytes("40 07 FF");
     expected.insert(expected.end(), data.begin(), data.end());
-    EXPECT_EQ(EncodeSectorWrite(2047, data), expected);
+    EXPECT_EQ(encodeSectorWrite(2047, data), expected);
 
-    EXPECT_EQ(EncodeSectorClear(256), Concat(Bytes("40 01 00"), 256));
-    EXPECT_EQ(EncodeSectorClear(2043).size(), SECTOR_WRITE_LENGTH);
+    EXPECT_EQ(encodeSectorClear(256), Concat(Bytes("40 01 00"), 256));
+    EXPECT_EQ(encodeSectorClear(2043).size(), SECTOR_WRITE_LENGTH);
 }
 
 TEST(DeviceCommand, UploadBlocksAreThreeBytesPlusTheirData) {
     std::vector<uint8_t> full(256, 0xAB);
-    const auto first = EncodeUploadBlock(0, full);
+    const auto first = encodeUploadBlock(0, full);
     EXPECT_EQ(first, [&] { auto v = Bytes("40 00 00"); v.insert(v.end(), full.begin(), full.end()); return v; }());
 
     const std::vector<uint8_t> one{0x7E};
-    EXPECT_EQ(EncodeUploadBlock(1, one), Bytes("40 00 01 7E"));
-    EXPECT_EQ(EncodeUploadBlock(2031, {}), Bytes("40 07 EF"));
+    EXPECT_EQ(encodeUploadBlock(1, one), Bytes("40 00 01 7E"));
+    EXPECT_EQ(encodeUploadBlock(2031, {}), Bytes("40 07 EF"));
 
     // More than one block of data is refused rather than cut.
     const std::vector<uint8_t> tooLong(257, 0);
-    EXPECT_TRUE(EncodeUploadBlock(3, tooLong).empty());
+    EXPECT_TRUE(encodeUploadBlock(3, tooLong).empty());
 }
 
 TEST(DeviceCommand, SearchRepliesFollowTheReceiveBufferRules) {
@@ -91,10 +91,10 @@ TEST(DeviceCommand, SearchRepliesFollowTheReceiveBufferRules) {
         {"empty datagram", {}, true, {0, 0, 0, 0}, false},
     };
     for (const auto& c : cases) {
-        const SearchReply reply = DecodeSearchReply(c.datagram);
+        const SearchReply reply = decodeSearchReply(c.datagram);
         EXPECT_EQ(reply.ok, c.ok) << c.name;
         EXPECT_EQ(reply.ip, c.ip) << c.name;
-        EXPECT_EQ(SearchReplyMatches(reply, mac), c.matches) << c.name;
+        EXPECT_EQ(searchReplyMatches(reply, mac), c.matches) << c.name;
     }
 }
 
@@ -113,7 +113,7 @@ TEST(DeviceCommand, SectorRepliesFollowTheReceiveBufferRules) {
         {"empty datagram", {}, true, 0},
     };
     for (const auto& c : cases) {
-        const SectorReply reply = DecodeSectorReply(c.datagram);
+        const SectorReply reply = decodeSectorReply(c.datagram);
         EXPECT_EQ(reply.ok, c.ok) << c.name;
         for (size_t i = 0; i < SECTOR_SIZE; ++i) {
             const uint8_t expected = i < c.dataBytesKept ? static_cast<uint8_t>(i + 1) : 0;
@@ -141,16 +141,16 @@ TEST(DeviceCommand, RegisterRepliesAreRecognisedByTheirFirstByte) {
         {"empty datagram", {}, true, RegisterReplyKind::Unknown, 0},
     };
     for (const auto& c : cases) {
-        const RegisterReply reply = DecodeRegisterReply(c.datagram);
+        const RegisterReply reply = decodeRegisterReply(c.datagram);
         EXPECT_EQ(reply.ok, c.ok) << c.name;
         EXPECT_EQ(reply.kind, c.kind) << c.name;
         EXPECT_EQ(reply.value, c.value) << c.name;
     }
 
-    const RegisterReply full = DecodeRegisterReply(table);
+    const RegisterReply full = decodeRegisterReply(table);
     EXPECT_EQ(full.table.front(), 0x10 ^ 0x5A);
     EXPECT_EQ(full.table.back(), 0xFF ^ 0x5A);
-    const RegisterReply cut = DecodeRegisterReply(std::vector<uint8_t>(table.begin(), table.begin() + 3));
+    const RegisterReply cut = decodeRegisterReply(std::vector<uint8_t>(table.begin(), table.begin() + 3));
     EXPECT_EQ(cut.table[1], 0x11 ^ 0x5A);
     EXPECT_EQ(cut.table[2], 0);  // missing registers read as zero
 }

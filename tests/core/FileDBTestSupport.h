@@ -39,20 +39,20 @@ private:
     fs::path path_;
 };
 
-inline std::string ReadBytes(const fs::path& path) {
+inline std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
-inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+inline void writeBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
 inline std::string Golden(const std::string& name) {
-    return ReadBytes(fs::path(TAVO_SOURCE_DIR) / "tests/core/data" / name);
+    return readBytes(fs::path(TAVO_SOURCE_DIR) / "tests/core/data" / name);
 }
 
 struct MessageLog {

@@ -11,14 +11,14 @@ namespace {
 
 using testing::Golden;
 using testing::MessageLog;
-using testing::ReadBytes;
+using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 template <class History>
 std::vector<typename History::Values> Entries(History& history) {
     std::vector<typename History::Values> out;
-    for (int i = 0; i < history.GetCount(); ++i) out.push_back(history.GetValues(i));
+    for (int i = 0; i < history.getCount(); ++i) out.push_back(history.getValues(i));
     return out;
 }
 
@@ -37,19 +37,19 @@ TEST(IPFDB, GoldenFileAndAddIfAbsent) {
     EXPECT_EQ(CIPFDB::AddIfAbsent(dir, 10, 0, 0, 1), HistoryAddResult::Added);
     EXPECT_EQ(CIPFDB::AddIfAbsent(dir, 127, 0, 0, 2), HistoryAddResult::Added);
     EXPECT_EQ(CIPFDB::AddIfAbsent(dir, 10, 0, 0, 1), HistoryAddResult::AlreadyPresent);
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), Golden("iph.ini"));
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), Golden("iph.ini"));
 
     CIPFDB history(dir);
     ASSERT_TRUE(history.Load());
     int a = 0, b = 0, c = 0, d = 0;
     history.GetRecord(a, b, c, d, 2);
     EXPECT_EQ((CIPFDB::Values{a, b, c, d}), (CIPFDB::Values{127, 0, 0, 2}));
-    EXPECT_EQ(history.GetFirst(), 127);
+    EXPECT_EQ(history.getFirst(), 127);
     EXPECT_EQ(history.Find(10, 0, 0, 1), 1);
     EXPECT_EQ(history.Find(10, 0, 0, 2), -1);
-    EXPECT_EQ(FormatIpHistoryEntry(history.GetValues(1)), " 10.  0.  0.  1");
+    EXPECT_EQ(formatIpHistoryEntry(history.getValues(1)), " 10.  0.  0.  1");
     ASSERT_TRUE(history.Save());
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), Golden("iph.ini"));
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), Golden("iph.ini"));
 }
 
 TEST(MacHistoryFDB, GoldenFileAndPickListForm) {
@@ -57,20 +57,20 @@ TEST(MacHistoryFDB, GoldenFileAndPickListForm) {
     const std::string dir = folder.dir();
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(dir, {0x02, 0xAB, 0xCD, 0xEF, 0x01, 0x23}), HistoryAddResult::Added);
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(dir, {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}), HistoryAddResult::Added);
-    EXPECT_EQ(ReadBytes(folder.file("mach.ini")), Golden("mach.ini"));
+    EXPECT_EQ(readBytes(folder.file("mach.ini")), Golden("mach.ini"));
 
     CMacHistoryFDB history(dir);
     ASSERT_TRUE(history.Load());
-    EXPECT_EQ(FormatMacHistoryEntry(history.GetValues(0)), "02:AB:CD:EF:01:23");
-    EXPECT_EQ(FormatMacHistoryEntry(history.GetValues(1)), "0A:0B:0C:0D:0E:0F");
-    EXPECT_EQ(FormatMacHistoryEntry({2, -1, 0, 0, 0, 300}), "02:FFFFFFFF:00:00:00:12C");
+    EXPECT_EQ(formatMacHistoryEntry(history.getValues(0)), "02:AB:CD:EF:01:23");
+    EXPECT_EQ(formatMacHistoryEntry(history.getValues(1)), "0A:0B:0C:0D:0E:0F");
+    EXPECT_EQ(formatMacHistoryEntry({2, -1, 0, 0, 0, 300}), "02:FFFFFFFF:00:00:00:12C");
     EXPECT_EQ(history.Find(10, 11, 12, 13, 14, 15), 1);
     int b[6] = {};
     history.GetRecord(b[0], b[1], b[2], b[3], b[4], b[5], 0);
     EXPECT_EQ(b[1], 171);
-    EXPECT_EQ(history.GetByte6(), 35);
+    EXPECT_EQ(history.getByte6(), 35);
     ASSERT_TRUE(history.Save());
-    EXPECT_EQ(ReadBytes(folder.file("mach.ini")), Golden("mach.ini"));
+    EXPECT_EQ(readBytes(folder.file("mach.ini")), Golden("mach.ini"));
 }
 
 TEST(IPFDB, ReadingRules) {
@@ -95,7 +95,7 @@ TEST(IPFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        if (c.content) WriteBytes(folder.file("iph.ini"), *c.content);
+        if (c.content) writeBytes(folder.file("iph.ini"), *c.content);
         MessageLog log;
         CIPFDB history(folder.dir(), log.sink());
         EXPECT_EQ(history.Load(), c.loads) << c.name;
@@ -119,7 +119,7 @@ TEST(MacHistoryFDB, ReadingRules) {
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        WriteBytes(folder.file("mach.ini"), c.content);
+        writeBytes(folder.file("mach.ini"), c.content);
         CMacHistoryFDB history(folder.dir());
         EXPECT_TRUE(history.Load()) << c.name;
         EXPECT_EQ(Entries(history), c.entries) << c.name;
@@ -129,46 +129,46 @@ TEST(MacHistoryFDB, ReadingRules) {
 TEST(IPFDB, PresentAddressLeavesTheFileUntouchedAndNewOneIsAppended) {
     TempFolder folder;
     const std::string handWritten = "[7]\t 10.0.0.1\n[3]    10.0.0.2\n";
-    WriteBytes(folder.file("iph.ini"), handWritten);
+    writeBytes(folder.file("iph.ini"), handWritten);
     const auto before = std::filesystem::last_write_time(folder.file("iph.ini"));
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 2), HistoryAddResult::AlreadyPresent);
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), handWritten);
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), handWritten);
     EXPECT_EQ(std::filesystem::last_write_time(folder.file("iph.ini")), before);
 
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 3), HistoryAddResult::Added);
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.2\r\n[3]\t 10.0.0.3\r\n");
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.2\r\n[3]\t 10.0.0.3\r\n");
 }
 
 TEST(IPFDB, AdditionAfterAShortReadKeepsTheOldFileBesideIt) {
     TempFolder folder;
     const std::string damaged = "[1]\t 10.0.0.1\n10.0.0.2 without its number\n[3]\t 10.0.0.3\n";
-    WriteBytes(folder.file("iph.ini"), damaged);
+    writeBytes(folder.file("iph.ini"), damaged);
     MessageLog log;
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 10, 0, 0, 4, log.sink()), HistoryAddResult::Added);
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.4\r\n");
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini.bak")), damaged);
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), "[1]\t 10.0.0.1\r\n[2]\t 10.0.0.4\r\n");
+    EXPECT_EQ(readBytes(folder.file("iph.ini.bak")), damaged);
     EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::UnreadRecordsKept});
 }
 
 TEST(MacHistoryFDB, PresentAddressLeavesTheFileUntouched) {
     TempFolder folder;
     const std::string handWritten = "[1]\t 1:2:3:4:5:6\n";
-    WriteBytes(folder.file("mach.ini"), handWritten);
+    writeBytes(folder.file("mach.ini"), handWritten);
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(folder.dir(), {1, 2, 3, 4, 5, 6}), HistoryAddResult::AlreadyPresent);
-    EXPECT_EQ(ReadBytes(folder.file("mach.ini")), handWritten);
+    EXPECT_EQ(readBytes(folder.file("mach.ini")), handWritten);
 }
 
 TEST(Histories, ClearAllLeavesAnEmptyFile) {
     TempFolder folder;
-    WriteBytes(folder.file("iph.ini"), Golden("iph.ini"));
+    writeBytes(folder.file("iph.ini"), Golden("iph.ini"));
     CIPFDB ip(folder.dir());
     ASSERT_TRUE(ip.ClearAll());
-    EXPECT_EQ(ip.GetCount(), 0);
+    EXPECT_EQ(ip.getCount(), 0);
     CMacHistoryFDB mac(folder.dir());  // no file yet: one is created
     ASSERT_TRUE(mac.ClearAll());
     for (const char* name : {"iph.ini", "mach.ini"}) {
         EXPECT_TRUE(std::filesystem::exists(folder.file(name))) << name;
-        EXPECT_EQ(ReadBytes(folder.file(name)), "") << name;
+        EXPECT_EQ(readBytes(folder.file(name)), "") << name;
     }
     CIPFDB reread(folder.dir());
     EXPECT_TRUE(reread.Load());
@@ -178,14 +178,14 @@ TEST(Histories, ClearAllLeavesAnEmptyFile) {
 TEST(Histories, RefusedAndFailedSavesLoseNothing) {
     TempFolder folder;
     const std::string threeLines = "[1]\t 1:1:1:1:1:1\r\n[2]\t 2:2:2:2:2:2\r\n[3]\t 3:3:3:3:3:3\r\n";
-    WriteBytes(folder.file("mach.ini"), threeLines);
+    writeBytes(folder.file("mach.ini"), threeLines);
     MessageLog log;
     // A first byte that could not be read is refused before anything is written.
     EXPECT_EQ(CMacHistoryFDB::AddIfAbsent(folder.dir(), {-1, 2, 3, 4, 5, 6}, log.sink()), HistoryAddResult::Failed);
     EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::WrongDataTypeHistory});
-    EXPECT_EQ(ReadBytes(folder.file("mach.ini")), threeLines);
+    EXPECT_EQ(readBytes(folder.file("mach.ini")), threeLines);
 
-    WriteBytes(folder.file("plain-file"), "x");
+    writeBytes(folder.file("plain-file"), "x");
     const std::string underAFile = (folder.path() / "plain-file").string();
     for (const std::string& dir : {underAFile, (folder.path() / "missing").string()}) {
         MessageLog failures;
@@ -195,27 +195,27 @@ TEST(Histories, RefusedAndFailedSavesLoseNothing) {
         EXPECT_EQ(failures.kinds(), (std::vector<TableMessage>{TableMessage::FileNotWritable, TableMessage::FileNotWritable}))
             << dir;
     }
-    EXPECT_EQ(ReadBytes(folder.file("plain-file")), "x");
+    EXPECT_EQ(readBytes(folder.file("plain-file")), "x");
 }
 
 TEST(Histories, FullHistoryKeepsEveryLineAndRefusesAnAddition) {
     TempFolder folder;
     const std::string lines = ManyIpLines(CIPFDB::kCapacity + 1);
-    WriteBytes(folder.file("iph.ini"), lines);
+    writeBytes(folder.file("iph.ini"), lines);
     MessageLog log;
     EXPECT_EQ(CIPFDB::AddIfAbsent(folder.dir(), 1, 2, 3, 4, log.sink()), HistoryAddResult::Failed);
     EXPECT_EQ(log.kinds(), std::vector<TableMessage>{TableMessage::DatabaseFull});
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), lines);
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), lines);
 
     CIPFDB history(folder.dir(), log.sink());
     ASSERT_TRUE(history.Load());
-    EXPECT_EQ(history.GetCount(), CIPFDB::kCapacity + 1);
+    EXPECT_EQ(history.getCount(), CIPFDB::kCapacity + 1);
     EXPECT_FALSE(history.SetPosition(CIPFDB::kCapacity + 2));
     EXPECT_TRUE(history.SetPosition(CIPFDB::kCapacity + 1));
-    EXPECT_EQ(history.GetFirst(), 0);  // the append position is not a record
+    EXPECT_EQ(history.getFirst(), 0);  // the append position is not a record
     history.SetRecord(9, 9, 9, 9);     // and writing there goes nowhere
     ASSERT_TRUE(history.Save());
-    EXPECT_EQ(ReadBytes(folder.file("iph.ini")), lines);
+    EXPECT_EQ(readBytes(folder.file("iph.ini")), lines);
 }
 
 }  // namespace

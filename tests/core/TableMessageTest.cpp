@@ -19,16 +19,16 @@ TEST(TableMessage, TextsAndCaptionsAreTheTablesOwn) {
         {TableMessage::WrongDataTypeHistory, "Tipo di dato errato !!", "Errore"},
     };
     for (const auto& c : cases) {
-        const TableMessageText described = DescribeTableMessage(c.message);
+        const TableMessageText described = describeTableMessage(c.message);
         EXPECT_STREQ(described.text, c.text);
         EXPECT_STREQ(described.caption, c.caption);
     }
     for (TableMessage message : {TableMessage::FileNotReadable, TableMessage::FileNotWritable}) {
-        EXPECT_FALSE(std::string(DescribeTableMessage(message).text).empty());
-        EXPECT_STREQ(DescribeTableMessage(message).caption, "Errore");
+        EXPECT_FALSE(std::string(describeTableMessage(message).text).empty());
+        EXPECT_STREQ(describeTableMessage(message).caption, "Errore");
     }
-    EXPECT_FALSE(std::string(DescribeTableMessage(TableMessage::UnreadRecordsKept).text).empty());
-    EXPECT_STREQ(DescribeTableMessage(TableMessage::UnreadRecordsKept).caption, "Avviso");
+    EXPECT_FALSE(std::string(describeTableMessage(TableMessage::UnreadRecordsKept).text).empty());
+    EXPECT_STREQ(describeTableMessage(TableMessage::UnreadRecordsKept).caption, "Avviso");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(TextScanner, FollowsTheFormattedInputRules) {
         TextScanner scanner(c.text);
         const std::array<int*, 2> numbers{&first, &second};
         const std::array<std::string*, 1> tokens{&token};
-        EXPECT_EQ(scanner.Scan(c.pattern, numbers, tokens), c.matches) << c.pattern << " | " << c.text;
+        EXPECT_EQ(scanner.scan(c.pattern, numbers, tokens), c.matches) << c.pattern << " | " << c.text;
         if (c.matches) {
             EXPECT_EQ(first, c.first) << c.pattern << " | " << c.text;
             EXPECT_EQ(second, c.second) << c.pattern << " | " << c.text;
@@ -51,9 +51,9 @@ TEST(TextScanner, TokenOfAnyLengthIsHeldWhole) {
     std::string token;
     TextScanner scanner(text);
     const std::array<std::string*, 1> tokens{&token};
-    ASSERT_TRUE(scanner.Scan("MAC : %s \n", {}, tokens));
+    ASSERT_TRUE(scanner.scan("MAC : %s \n", {}, tokens));
     EXPECT_EQ(token.size(), 70000u);
-    EXPECT_TRUE(scanner.AtEndIgnoringSpace());
+    EXPECT_TRUE(scanner.atEndIgnoringSpace());
 }
 
 }  // namespace

@@ -18,9 +18,9 @@ namespace tavo {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
+using testing::readBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
+using testing::writeBytes;
 
 // Every file below a folder with its contents, to see that nothing changed.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
@@ -30,7 +30,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
         if (it->is_symlink())
             files[rel] = "-> " + fs::read_symlink(it->path()).string();
         else if (it->is_regular_file())
-            files[rel] = ReadBytes(it->path());
+            files[rel] = readBytes(it->path());
         else
             files[rel] = "<dir>";
     }
@@ -53,12 +53,12 @@ class WebFolderTest : public ::testing::Test {
 protected:
     void file(const std::string& rel, const std::string& bytes = "x") {
         fs::create_directories((folder.path() / rel).parent_path());
-        WriteBytes(folder.path() / rel, bytes);
+        writeBytes(folder.path() / rel, bytes);
     }
     std::string dir() const { return folder.dir(); }
     WebFolderPlan plan() { return planWebFolder(disk, dir(), templatePath()); }
     std::string templatePath() const { return (templates.path() / "707.html").string(); }
-    void SetUp() override { WriteBytes(templates.path() / "707.html", "<html>TAVO 707</html>"); }
+    void SetUp() override { writeBytes(templates.path() / "707.html", "<html>TAVO 707</html>"); }
 
     static std::vector<std::string> urls(const WebFolderPlan& p) {
         std::vector<std::string> out;
@@ -114,11 +114,11 @@ TEST_F(WebFolderTest, CollidingNamesAreRenamedAndPagesPatched) {
 
     const std::vector<uint8_t> image = applyAndBuild(p);
     EXPECT_FALSE(fs::exists(folder.file("ba.gif")));
-    EXPECT_EQ(ReadBytes(folder.file("bb.gif")), "second");
-    EXPECT_EQ(ReadBytes(folder.file("links.htm")), "bb.gif abb.gif bb.gifbb.gif");
-    EXPECT_EQ(ReadBytes(folder.file("707.html")), "<a href=bb.gif>");
-    EXPECT_EQ(ReadBytes(folder.file("UPPER.HTM")), "ba.gif");
-    EXPECT_EQ(ReadBytes(folder.file("notes.txt")), "ba.gif");
+    EXPECT_EQ(readBytes(folder.file("bb.gif")), "second");
+    EXPECT_EQ(readBytes(folder.file("links.htm")), "bb.gif abb.gif bb.gifbb.gif");
+    EXPECT_EQ(readBytes(folder.file("707.html")), "<a href=bb.gif>");
+    EXPECT_EQ(readBytes(folder.file("UPPER.HTM")), "ba.gif");
+    EXPECT_EQ(readBytes(folder.file("notes.txt")), "ba.gif");
     const WebImageContents contents = readWebImage(image);
     EXPECT_TRUE(contents.ok());
     EXPECT_TRUE(contents.unreachable.empty());
@@ -213,7 +213,7 @@ TEST_F(WebFolderTest, TemplateCopiedOnlyWhenTheFolderHasNoDefaultPage) {
     EXPECT_EQ(p.steps[0].kind, WebStepKind::CopyTemplate);
     EXPECT_TRUE(row(p, "/707.html")->templateCopy);
     applyAndBuild(p);
-    EXPECT_EQ(ReadBytes(folder.file("707.html")), "<html>TAVO 707</html>");
+    EXPECT_EQ(readBytes(folder.file("707.html")), "<html>TAVO 707</html>");
 
     p = plan();
     EXPECT_TRUE(p.steps.empty());
@@ -255,7 +255,7 @@ TEST_F(WebFolderTest, HostileFoldersEndWithAClearStatus) {
     file("707.html");
     file("a.gif");
     TempFolder outside;
-    WriteBytes(outside.path() / "secret.htm", "ba.gif");
+    writeBytes(outside.path() / "secret.htm", "ba.gif");
     fs::create_directory_symlink(folder.path(), folder.path() / "loop");
     fs::create_symlink(outside.path() / "secret.htm", folder.path() / "out.htm");
     fs::create_directory_symlink(outside.path(), folder.path() / "outdir");
@@ -267,7 +267,7 @@ TEST_F(WebFolderTest, HostileFoldersEndWithAClearStatus) {
     EXPECT_TRUE(hasNote(p, WebNoteKind::SymbolicLinkSkipped, "/out.htm"));
     EXPECT_EQ(p.rows.size(), 4u);
     applyAndBuild(p);
-    EXPECT_EQ(ReadBytes(outside.path() / "secret.htm"), "ba.gif");
+    EXPECT_EQ(readBytes(outside.path() / "secret.htm"), "ba.gif");
 
     // A file removed between the scan and the build.
     const WebFolderPlan again = plan();
@@ -293,7 +293,7 @@ TEST_F(WebFolderTest, PatchedPageKeepsItsPermissions) {
     file("page.html", "<img src=ba.gif>");
     fs::permissions(folder.file("page.html"), fs::perms(0640));
     applyAndBuild(plan());
-    EXPECT_EQ(ReadBytes(folder.file("page.html")), "<img src=bb.gif>");
+    EXPECT_EQ(readBytes(folder.file("page.html")), "<img src=bb.gif>");
     EXPECT_EQ(fs::status(folder.file("page.html")).permissions() & fs::perms::all, fs::perms(0640));
 }
 
@@ -347,7 +347,7 @@ TEST_F(WebFolderTest, FailuresNameTheFileAndTheRenamesAlreadyMade) {
     const std::vector<WebPlanStep> done = renamesAmong(p, applied.stepsDone);
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].newName, "bb.gif");
-    EXPECT_EQ(ReadBytes(folder.file("page.htm")), "bb.gif dc.gif");  // the first rename's patch was made
+    EXPECT_EQ(readBytes(folder.file("page.htm")), "bb.gif dc.gif");  // the first rename's patch was made
 
     failing.unreadable.insert(folder.file("cd.gif").string());
     const WebBuildResult built = composeWebImageFromFiles(failing, dir(), rowPaths(p));

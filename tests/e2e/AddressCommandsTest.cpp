@@ -137,7 +137,7 @@ TEST_F(AddressCommandsTest, ThePageFindsTheDeviceByItsMacAndClearsIt) {
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1073")), Qt::LeftButton);
         auto* result = dialog->findChild<IpAddressEdit*>(QStringLiteral("1074"));
         QTRY_VERIFY_WITH_TIMEOUT(!result->isBlank(), kWaitMs);
-        found = QString::fromStdString(FormatDotted(result->address()));
+        found = QString::fromStdString(formatDotted(result->address()));
         searchStatus = dialog->findChild<QLineEdit*>(QStringLiteral("1075"))->text();
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
     });

@@ -33,12 +33,12 @@ void AddKnownDevice(const QString& dir) {
     CBootPFDB table(dir.toStdString());
     table.Load();
     table.AddNew();
-    table.SetHType(1);
-    table.SetHLen(6);
-    table.SetIP("192.168.  1. 20");
-    table.SetMAC("024B7E0A1B2C");
-    table.SetGateway("192.168.  1.  1");
-    table.SetSubnet("255.255.255.  0");
+    table.setHType(1);
+    table.setHLen(6);
+    table.setIP("192.168.  1. 20");
+    table.setMAC("024B7E0A1B2C");
+    table.setGateway("192.168.  1.  1");
+    table.setSubnet("255.255.255.  0");
     ASSERT_TRUE(table.Save());
 }
 
@@ -148,15 +148,15 @@ TEST(BootpCli, AddsUnknownDevicesFromThePoolWhenAskedTo) {
 
     CBootPFDB table(bench.dir.path().toStdString());
     table.Load();
-    ASSERT_EQ(table.GetCount(), 3);
+    ASSERT_EQ(table.getCount(), 3);
     table.SetPosition(1);
-    EXPECT_EQ(table.GetIP(), "192.168.  1.  1");
-    EXPECT_EQ(table.GetMAC(), "024B7E000099");
-    EXPECT_EQ(table.GetGateway(), "192.168.  1.  1");
-    EXPECT_EQ(table.GetSubnet(), "255.255.255.  0");
+    EXPECT_EQ(table.getIP(), "192.168.  1.  1");
+    EXPECT_EQ(table.getMAC(), "024B7E000099");
+    EXPECT_EQ(table.getGateway(), "192.168.  1.  1");
+    EXPECT_EQ(table.getSubnet(), "255.255.255.  0");
     CIPFDB history(bench.dir.path().toStdString());
     history.Load();
-    EXPECT_EQ(history.GetCount(), 2);  // both addresses recorded, as the entry dialog does
+    EXPECT_EQ(history.getCount(), 2);  // both addresses recorded, as the entry dialog does
 }
 
 TEST(BootpCli, RefusesWhatItCannotDo) {

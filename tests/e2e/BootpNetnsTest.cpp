@@ -103,13 +103,13 @@ private:
     int m_outNext = 0, m_errNext = 0;
 };
 
-bool Run(const QString& program, const QStringList& arguments) {
+bool run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     return process.waitForFinished(kWaitMs) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool Ip(const QStringList& arguments) { return Run(QStringLiteral("ip"), arguments); }
+bool Ip(const QStringList& arguments) { return run(QStringLiteral("ip"), arguments); }
 
 // Namespace A (the PC, 10.231.0.1/24 on tvbpA) and B (the devices, tvbpB without an
 // address), names unique to this process. The veth pair is made inside them, so it never
@@ -132,8 +132,8 @@ public:
         m_made = true;
         const bool ok =
             Ip({"netns", "add", b}) &&
-            Run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
-            Run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
             Ip({"-n", a, "link", "add", kServerIf, "type", "veth", "peer", "name", kDeviceIf, "netns", b}) &&
             Ip({"-n", b, "link", "set", kDeviceIf, "address", "02:4b:7e:0a:1b:2d"}) &&  // bootpc's MAC
             Ip({"-n", a, "addr", "add", "10.231.0.1/24", "dev", kServerIf}) &&
@@ -166,12 +166,12 @@ void AddDevice(const QString& dir, const Device& device) {
     CBootPFDB table(dir.toStdString());
     table.Load();
     table.AddNew();
-    table.SetHType(1);
-    table.SetHLen(6);
-    table.SetIP(device.ip);
-    table.SetMAC(device.mac);
-    table.SetGateway(" 10.231.  0.  1");
-    table.SetSubnet("255.255.255.  0");
+    table.setHType(1);
+    table.setHLen(6);
+    table.setIP(device.ip);
+    table.setMAC(device.mac);
+    table.setGateway(" 10.231.  0.  1");
+    table.setSubnet("255.255.255.  0");
     ASSERT_TRUE(table.Save());
 }
 
@@ -295,15 +295,15 @@ TEST_F(BootpNetns, PageEngineAnswersAnUnknownDeviceOnceItIsEntered) {
 class EnteringObserver : public BootpServerObserver {
 public:
     explicit EnteringObserver(QString dir) : m_dir(std::move(dir)) {}
-    void bootpStatus(const QString& text) override { Print("status " + text); }
+    void bootpStatus(const QString& text) override { print("status " + text); }
     bool bootpUnknownDevice(const QStringList& macParts) override {
-        Print("unknown " + macParts.join(QString()));
+        print("unknown " + macParts.join(QString()));
         AddDevice(m_dir, kUnknownDevice);
         return true;
     }
-    void bootpReadFailed() override { Print("read failed"); }
-    void bootpStopRequested() override { Print("stop requested"); }
-    static void Print(const QString& line) {
+    void bootpReadFailed() override { print("read failed"); }
+    void bootpStopRequested() override { print("stop requested"); }
+    static void print(const QString& line) {
         std::printf("%s\n", line.toUtf8().constData());
         std::fflush(stdout);
     }
@@ -336,7 +336,7 @@ TEST(BootpNetnsChild, DISABLED_PageEngineServesOneUnknownDevice) {
     EnteringObserver observer(childArgs.section('|', 0, 0));
     BootpServer server(config, childArgs.section('|', 0, 0), observer);
     ASSERT_TRUE(server.start()) << server.errorString().toStdString();
-    EnteringObserver::Print("engine ready");
+    EnteringObserver::print("engine ready");
     QSignalSpy handled(&server, &BootpServer::requestHandled);
     QDeadlineTimer deadline(kWaitMs);
     bool replied = false;

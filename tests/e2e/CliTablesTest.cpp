@@ -128,9 +128,9 @@ TEST_F(CliTables, DataFolderComesFromTheProfileElseTheCurrentFolder) {
     EXPECT_TRUE(QFile::exists(current.filePath("bootp.ini")));
 
     // The suite's settings folder is private to this process and inherited by the child.
-    tavo::Profile::WriteStartupPath(dir.path());
+    tavo::Profile::writeStartupPath(dir.path());
     const CliRun run = Tavo({"devices", "add", "--ip", "10.0.0.2", "--mac", "0011AABBCCDE"}, current.path());
-    tavo::Profile::WriteStartupPath(QString());
+    tavo::Profile::writeStartupPath(QString());
     EXPECT_EQ(run.code, 0) << run.err.constData();
     EXPECT_TRUE(Bytes(File("bootp.ini")).contains("0011AABBCCDE"));
     EXPECT_FALSE(Bytes(current.filePath("bootp.ini")).contains("0011AABBCCDE"));

@@ -42,19 +42,19 @@ void AddDevice(const QString& dir, const Device& device) {
     CBootPFDB table(dir.toStdString());
     table.Load();
     table.AddNew();
-    table.SetHType(device.hType);
-    table.SetHLen(device.hLen);
-    table.SetIP(device.ip);
-    table.SetMAC(device.mac);
-    table.SetGateway(device.gateway);
-    table.SetSubnet(device.subnet);
+    table.setHType(device.hType);
+    table.setHLen(device.hLen);
+    table.setIP(device.ip);
+    table.setMAC(device.mac);
+    table.setGateway(device.gateway);
+    table.setSubnet(device.subnet);
     ASSERT_TRUE(table.Save());
 }
 
 int RowCount(const QString& dir) {
     CBootPFDB table(dir.toStdString());
     table.Load();
-    return table.GetCount();
+    return table.getCount();
 }
 
 QByteArray MakeRequest(const std::string& mac, quint32 xid, uint8_t op = 1, int length = 300) {
@@ -75,8 +75,8 @@ quint32 Xid(const QByteArray& message) {
 }
 
 QByteArray ExpectedReply(const QByteArray& request, const Device& device) {
-    const auto checked = CheckBootpRequest(std::span(reinterpret_cast<const uint8_t*>(request.constData()), size_t(request.size())));
-    const auto reply = BuildBootpReply(checked.message, MakeBootpReplyFields(device.hType, device.hLen, device.ip, device.gateway, device.subnet),
+    const auto checked = checkBootpRequest(std::span(reinterpret_cast<const uint8_t*>(request.constData()), size_t(request.size())));
+    const auto reply = buildBootpReply(checked.message, makeBootpReplyFields(device.hType, device.hLen, device.ip, device.gateway, device.subnet),
                                        {127, 0, 0, 1});
     return QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size()));
 }
@@ -347,7 +347,7 @@ TEST(BootpServer, ChangeToTheTableIsSeenByTheVeryNextRequest) {
              CBootPFDB table(dir.toStdString());
              table.Load();
              table.SetPosition(table.FindByMac(kKnownMac));
-             table.SetIP("192.168.  1.155");
+             table.setIP("192.168.  1.155");
              ASSERT_TRUE(table.Save());
          },
          "192.168.  1.155"},

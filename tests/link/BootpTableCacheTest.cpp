@@ -26,12 +26,12 @@ void SaveDevice(const QTemporaryDir& dir, const char* ip) {
     } else {
         table.SetPosition(found);
     }
-    table.SetHType(1);
-    table.SetHLen(6);
-    table.SetIP(ip);
-    table.SetMAC(kMac);
-    table.SetGateway("  0.  0.  0.  0");
-    table.SetSubnet("255.255.255.  0");
+    table.setHType(1);
+    table.setHLen(6);
+    table.setIP(ip);
+    table.setMAC(kMac);
+    table.setGateway("  0.  0.  0.  0");
+    table.setSubnet("255.255.255.  0");
     ASSERT_TRUE(table.Save());
 }
 
@@ -52,7 +52,7 @@ void ReplaceInPlace(const std::string& path, const std::string& from, const std:
 TEST(BootpTableCache, SameIdentityButNewBytesIsSeenWhileTheEntryIsRacy) {
     QTemporaryDir dir;
     SaveDevice(dir, "192.168.  1. 20");
-    const auto frozen = BootpTableCache::Identify(TablePath(dir));
+    const auto frozen = BootpTableCache::identify(TablePath(dir));
     const int64_t stamp = std::max(frozen.modifiedNs, frozen.changedNs);
     int64_t now = stamp;  // the file was written just now
     BootpTableCache cache(dir.path().toStdString(), [&] { return now; },
@@ -100,7 +100,7 @@ TEST(BootpTableCache, EntrySettlesOnlyWhenItsTimesAreSafelyOlderThanTheRead) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         SaveDevice(dir, "192.168.  1. 20");
-        BootpTableCache::FileIdentity identity = BootpTableCache::Identify(TablePath(dir));
+        BootpTableCache::FileIdentity identity = BootpTableCache::identify(TablePath(dir));
         identity.modifiedNs = identity.changedNs = c.modified;
         BootpTableCache cache(dir.path().toStdString(), [&] { return c.readAt; },
                               [&](const std::string&) { return identity; });

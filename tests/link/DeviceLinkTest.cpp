@@ -310,7 +310,7 @@ TEST(BroadcastSender, LimitedBroadcastLeavesThroughTheChosenOrEveryBroadcastInte
         const quint16 port = portFuture.get();
         ASSERT_NE(port, 0);
 
-        const QByteArray request = ToDatagram(EncodeIpSearch({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+        const QByteArray request = toDatagram(encodeIpSearch({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
         int sends = -1;
         std::thread sending([&] {
             if (!VethNamespaces::Enter(namespaces.a)) return;

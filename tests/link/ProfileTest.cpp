@@ -9,9 +9,9 @@ namespace {
 
 TEST(Profile, StartupPathIsTheDataDirectory) {
     QTemporaryDir dir;
-    Profile::WriteStartupPath(dir.path());
-    EXPECT_EQ(QDir::fromNativeSeparators(Profile::StartupPath()), dir.path());
-    EXPECT_EQ(QDir::fromNativeSeparators(Profile::DataDirectory()), dir.path());
+    Profile::writeStartupPath(dir.path());
+    EXPECT_EQ(QDir::fromNativeSeparators(Profile::startupPath()), dir.path());
+    EXPECT_EQ(QDir::fromNativeSeparators(Profile::dataDirectory()), dir.path());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ const MacAddress kMac = {0x02, 0x4B, 0x7E, 0x00, 0x00, 0x09};
 constexpr quint32 kXid = 0x12345678;
 
 TEST(SimBootp, RequestLayout) {
-    const QByteArray request = BuildBootpRequest(kMac, kXid);
+    const QByteArray request = buildBootpRequest(kMac, kXid);
     QByteArray expected(300, '\0');
     const QByteArray head = QByteArray::fromHex("01010600" "12345678");
     expected.replace(0, head.size(), head);
@@ -25,7 +25,7 @@ TEST(SimBootp, RequestLayout) {
 
 // A reply as the utility's server builds it: the request with op, addresses and mask set.
 QByteArray Reply(quint32 xid = kXid, MacAddress mac = kMac, quint8 op = 2) {
-    QByteArray reply = BuildBootpRequest(mac, xid);
+    QByteArray reply = buildBootpRequest(mac, xid);
     reply[0] = char(op);
     reply.replace(16, 4, QByteArray::fromHex("c0a80114"));
     reply.replace(20, 4, QByteArray::fromHex("c0a80101"));
@@ -35,32 +35,32 @@ QByteArray Reply(quint32 xid = kXid, MacAddress mac = kMac, quint8 op = 2) {
 }
 
 TEST(SimBootp, ReplyIsTakenOnlyWhenMeantForTheDevice) {
-    const auto offer = ParseBootpReply(Reply(), kMac, kXid);
+    const auto offer = parseBootpReply(Reply(), kMac, kXid);
     ASSERT_TRUE(offer.has_value());
     EXPECT_EQ(offer->ip, (Ipv4Address{192, 168, 1, 20}));
     EXPECT_EQ(offer->gateway, (Ipv4Address{192, 168, 1, 254}));
     EXPECT_EQ(offer->mask, (Ipv4Address{255, 255, 255, 0}));
-    EXPECT_TRUE(ParseBootpReply(Reply().left(246), kMac, kXid).has_value());
+    EXPECT_TRUE(parseBootpReply(Reply().left(246), kMac, kXid).has_value());
 
     MacAddress other = kMac;
     other[5] = 0x0A;
     const QByteArray refused[] = {Reply(kXid, kMac, 1), Reply(kXid + 1), Reply(kXid, other), Reply().left(245),
                                   QByteArray()};
     for (const QByteArray& reply : refused)
-        EXPECT_FALSE(ParseBootpReply(reply, kMac, kXid).has_value()) << reply.left(34).toHex().constData();
+        EXPECT_FALSE(parseBootpReply(reply, kMac, kXid).has_value()) << reply.left(34).toHex().constData();
 }
 
 TEST(SimOptions, DevicesAreFormedInOrder) {
-    const auto parsed = ParseSimOptions({"--port", "0", "--ip", "127.0.0.2", "--mac", "02:4b:7e:00:00:01",
+    const auto parsed = parseSimOptions({"--port", "0", "--ip", "127.0.0.2", "--mac", "02:4b:7e:00:00:01",
                                          "--mac", "024B7E000002", "--ip", "10.1.2.3", "--mac", "02-4B-7E-00-00-03",
                                          "--max-seconds", "2.5", "--bootp-interval-ms", "200", "--interface", "lo"});
     ASSERT_TRUE(parsed.options.has_value()) << parsed.error.toStdString();
     const SimOptions& o = *parsed.options;
     ASSERT_EQ(o.devices.size(), 3u);
     EXPECT_EQ(o.devices[0].ip, (Ipv4Address{127, 0, 0, 2}));
-    EXPECT_EQ(MacText(o.devices[0].mac), "024B7E000001");
+    EXPECT_EQ(macText(o.devices[0].mac), "024B7E000001");
     EXPECT_FALSE(o.devices[1].ip.has_value());
-    EXPECT_EQ(MacText(o.devices[1].mac), "024B7E000002");
+    EXPECT_EQ(macText(o.devices[1].mac), "024B7E000002");
     EXPECT_EQ(o.devices[2].ip, (Ipv4Address{10, 1, 2, 3}));
     EXPECT_EQ(o.config.devicePort, 0);
     EXPECT_EQ(o.maxSeconds, 2.5);
@@ -96,14 +96,14 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
     };
     for (const QStringList& args : cases) {
         // With an interface chosen, so that each line is refused for its own fault.
-        const auto parsed = ParseSimOptions(QStringList{"--interface", "lo"} + args);
+        const auto parsed = parseSimOptions(QStringList{"--interface", "lo"} + args);
         EXPECT_FALSE(parsed.options.has_value()) << args.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
     // BootP requests to the limited broadcast are only sent out of a chosen interface.
-    EXPECT_FALSE(ParseSimOptions({"--mac", "024B7E000001"}).options.has_value());
-    EXPECT_TRUE(ParseSimOptions({"--bootp-max-requests", "0", "--mac", "024B7E000001"}).options.has_value());
-    EXPECT_TRUE(ParseSimOptions({"--broadcast", "127.255.255.255", "--mac", "024B7E000001"}).options.has_value());
+    EXPECT_FALSE(parseSimOptions({"--mac", "024B7E000001"}).options.has_value());
+    EXPECT_TRUE(parseSimOptions({"--bootp-max-requests", "0", "--mac", "024B7E000001"}).options.has_value());
+    EXPECT_TRUE(parseSimOptions({"--broadcast", "127.255.255.255", "--mac", "024B7E000001"}).options.has_value());
 }
 
 }  // namespace

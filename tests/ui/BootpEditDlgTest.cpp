@@ -37,7 +37,7 @@ protected:
 
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
 };
 
 // Each case starts in one byte field of an empty add-mode dialog and types into whatever

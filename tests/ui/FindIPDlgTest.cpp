@@ -80,7 +80,7 @@ private:
 };
 
 LinkConfig LinkTo(quint16 devicePort) {
-    LinkConfig link = test::LoopbackLink();
+    LinkConfig link = test::loopbackLink();
     link.devicePort = devicePort;
     return link;
 }
@@ -98,7 +98,7 @@ protected:
     QString status() { return field("1075")->text(); }
     QString found() {
         const Ipv4Octets ip = dlg.findChild<IpAddressEdit*>(QStringLiteral("1074"))->address();
-        return QString::fromStdString(FormatDotted(ip));
+        return QString::fromStdString(formatDotted(ip));
     }
     IpSearch* search() { return dlg.findChild<IpSearch*>(); }
     // Types into the six MAC fields through the keyboard, each field clicked first.

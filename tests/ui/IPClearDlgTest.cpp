@@ -35,7 +35,7 @@ const QString kWaiting = QStringLiteral("In Attesa ....");
 QPushButton* Button(QWidget* root, const char* id) { return root->findChild<QPushButton*>(QString::fromLatin1(id)); }
 
 QString Address(QWidget* root) {
-    return QString::fromStdString(FormatDotted(root->findChild<IpAddressEdit*>(QStringLiteral("1042"))->address()));
+    return QString::fromStdString(formatDotted(root->findChild<IpAddressEdit*>(QStringLiteral("1042"))->address()));
 }
 
 class IPClearDlgTest : public ::testing::Test {
@@ -78,7 +78,7 @@ protected:
     QList<QByteArray> datagrams;
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
     std::unique_ptr<CIPPage> page;
 };
 
@@ -196,7 +196,7 @@ TEST_F(IPClearDlgTest, BlankPartsReadAsZeroAndAnAcceptedAddressIsHandedBack) {
         test::TypeAddress(&dialog, "1042", c.typed);
         QTest::mouseClick(Button(&dialog, "1"), Qt::LeftButton);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(dialog.GetIp(), c.ip);
+        EXPECT_EQ(dialog.getIp(), c.ip);
     }
 }
 
@@ -205,7 +205,7 @@ TEST_F(IPClearDlgTest, ADatagramTheStackRefusesIsReportedNotClaimedSent) {
     CIPPage refusingPage(context);
     QHostAddress asked;
     refusingPage.setIpClearRunner([&] {
-        return CIPClearDlg::Run(context, &refusingPage, [&](const QHostAddress& device) {
+        return CIPClearDlg::run(context, &refusingPage, [&](const QHostAddress& device) {
             asked = device;
             return false;
         });

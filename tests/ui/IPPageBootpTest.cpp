@@ -99,7 +99,7 @@ protected:
 
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
     QUdpSocket receiver;
     QUdpSocket client;
     std::unique_ptr<CIPPage> page;

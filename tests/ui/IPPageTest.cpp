@@ -91,7 +91,7 @@ protected:
 
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
 };
 
 TEST_F(IPPageTest, StartsWithAnEmptyListFromAMissingFile) {

@@ -46,7 +46,7 @@ protected:
 
     QTemporaryDir dir;
     FakePrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), dir.path()};
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
 };
 
 const QByteArray kThreeAddresses = "[1]\t 10.0.0.1\r\n[2]\t 192.168.1.20\r\n[3]\t 172.16.5.255\r\n";

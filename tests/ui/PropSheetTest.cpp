@@ -31,7 +31,7 @@ const QStringList kFourTabs = kThreeTabs + QStringList{QStringLiteral("Utility")
 const QStringList kThreePages{QStringLiteral("IPPage"), QStringLiteral("WebPage"), QStringLiteral("SysSetupPage")};
 const QStringList kFourPages = kThreePages + QStringList{QStringLiteral("UtilPage")};
 
-LinkConfig LoopbackLink() {
+LinkConfig loopbackLink() {
     LinkConfig link;
     link.bootpServerPort = 0;
     link.bootpClientPort = 0;
@@ -67,7 +67,7 @@ protected:
 
     QTemporaryDir dataDir;
     test::FakePrompts prompts;
-    AppContext context{prompts, LoopbackLink(), dataDir.path()};
+    AppContext context{prompts, loopbackLink(), dataDir.path()};
     CPropSheet sheet{context};
     QTabWidget* tabs = sheet.findChild<QTabWidget*>(QStringLiteral("sheetTabs"));
 };
@@ -77,7 +77,7 @@ TEST_F(PropSheetTest, StartsWithThreeTabsAndTheWindowMenu) {
     EXPECT_EQ(sheet.windowTitle(), QStringLiteral("TAVO 707 Utility Software - Vantorel Technologies"));
     EXPECT_EQ(TabTitles(), kThreeTabs);
     EXPECT_EQ(PageNames(), kThreePages);
-    EXPECT_FALSE(sheet.IsUtilityShown());
+    EXPECT_FALSE(sheet.isUtilityShown());
     EXPECT_FALSE(sheet.windowIcon().isNull());
     // No maximise, no resizing.
     EXPECT_FALSE(sheet.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -116,7 +116,7 @@ TEST_F(PropSheetTest, UtilityItemAddsTheLastTabAndRemovesItAgain) {
         EXPECT_EQ(TabTitles(), s.shown ? kFourTabs : kThreeTabs);
         EXPECT_EQ(PageNames(), s.shown ? kFourPages : kThreePages);
         EXPECT_EQ(utility->isChecked(), s.shown);
-        EXPECT_EQ(sheet.IsUtilityShown(), s.shown);
+        EXPECT_EQ(sheet.isUtilityShown(), s.shown);
         EXPECT_GE(tabs->currentIndex(), 0);
     }
 }
@@ -202,11 +202,11 @@ TEST_F(StartupTest, EveryStartRecordsItsDirectoryForTheTables) {
         SCOPED_TRACE(start.directory.toStdString());
         ASSERT_TRUE(QDir::setCurrent(start.directory));
         StartupOptions options;
-        options.link = LoopbackLink();
+        options.link = loopbackLink();
         options.dataDir = start.dataDirOption;
         CTavoApp app(options, prompts);
         ASSERT_TRUE(app.InitInstance());
-        EXPECT_EQ(Canonical(Profile::StartupPath()), Canonical(start.directory));
+        EXPECT_EQ(Canonical(Profile::startupPath()), Canonical(start.directory));
         EXPECT_EQ(Canonical(app.context().dataDir), Canonical(start.expectedDataDir));
         EXPECT_EQ(app.context().link.broadcast, QHostAddress(QStringLiteral("127.255.255.255")));
         ASSERT_NE(app.sheet(), nullptr);
@@ -216,7 +216,7 @@ TEST_F(StartupTest, EveryStartRecordsItsDirectoryForTheTables) {
 }
 
 TEST_F(StartupTest, WithoutANetworkLayerItSaysSoAndShowsNoWindow) {
-    Profile::WriteStartupPath(QStringLiteral("/before"));
+    Profile::writeStartupPath(QStringLiteral("/before"));
     StartupOptions options;
     options.failNetworkInit = true;
     CTavoApp app(options, prompts);
@@ -224,15 +224,15 @@ TEST_F(StartupTest, WithoutANetworkLayerItSaysSoAndShowsNoWindow) {
     EXPECT_EQ(prompts.messages, (QList<test::FakePrompts::Message>{
                                     {QStringLiteral("Windows sockets initialization failed."), QStringLiteral("tavo-utility")}}));
     EXPECT_EQ(app.sheet(), nullptr);
-    EXPECT_EQ(Profile::StartupPath(), QStringLiteral("/before"));
+    EXPECT_EQ(Profile::startupPath(), QStringLiteral("/before"));
 }
 
 TEST(StartupOptions, CommandLineSetsTheLinkAndTheDataFolder) {
     QTemporaryDir data;
-    const StartupParse parse = ParseStartupOptions(
+    const StartupParse parse = parseStartupOptions(
         {"tavo-utility", "--device-port", "10240", "--bootp-server-port", "0", "--bootp-client-port", "10068",
          "--broadcast", "127.255.255.255", "--interface", "lo", "--data-dir", data.path(), "--close-after-ms", "50"});
-    ASSERT_EQ(parse.kind, StartupParse::Kind::Run) << parse.text.toStdString();
+    ASSERT_EQ(parse.kind, StartupParse::Kind::run) << parse.text.toStdString();
     const StartupOptions& o = parse.options;
     EXPECT_EQ(o.link.devicePort, 10240);
     EXPECT_EQ(o.link.bootpServerPort, 0);
@@ -242,8 +242,8 @@ TEST(StartupOptions, CommandLineSetsTheLinkAndTheDataFolder) {
     EXPECT_EQ(o.dataDir, data.path());
     EXPECT_EQ(o.closeAfterMs, 50);
 
-    const StartupParse defaults = ParseStartupOptions({"tavo-utility"});
-    ASSERT_EQ(defaults.kind, StartupParse::Kind::Run);
+    const StartupParse defaults = parseStartupOptions({"tavo-utility"});
+    ASSERT_EQ(defaults.kind, StartupParse::Kind::run);
     EXPECT_EQ(defaults.options.link.devicePort, 1024);
     EXPECT_EQ(defaults.options.link.bootpServerPort, 67);
     EXPECT_EQ(defaults.options.link.bootpClientPort, 68);

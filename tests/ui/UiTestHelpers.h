@@ -34,7 +34,7 @@ inline void WhenModal(std::function<void(QWidget*)> act, int attempts = 400, QOb
 }
 
 // A link that can only ever reach loopback: free ports, the loopback broadcast.
-inline LinkConfig LoopbackLink() {
+inline LinkConfig loopbackLink() {
     LinkConfig link;
     link.bootpServerPort = 0;
     link.bootpClientPort = 0;

@@ -107,7 +107,7 @@ protected:
 
     QTemporaryDir dir;
     HookedPrompts prompts;
-    AppContext context{prompts, test::LoopbackLink(), QString()};
+    AppContext context{prompts, test::loopbackLink(), QString()};
     std::unique_ptr<CWebPage> page;
 };
 

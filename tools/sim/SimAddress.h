@@ -11,14 +11,14 @@ using MacAddress = std::array<quint8, 6>;
 using Ipv4Address = std::array<quint8, 4>;
 
 // Twelve hex digits, or six pairs separated by ":" or "-" (either case).
-std::optional<MacAddress> ParseMac(const QString& text);
+std::optional<MacAddress> parseMac(const QString& text);
 // Twelve upper-case hex digits without separators, the form the device table uses.
-QString MacText(const MacAddress& mac);
+QString macText(const MacAddress& mac);
 
 // Strict dotted quad: four decimal numbers 0..255.
-std::optional<Ipv4Address> ParseIpv4(const QString& text);
-QString Ipv4Text(const Ipv4Address& ip);
-quint32 Ipv4ToNumber(const Ipv4Address& ip);
-Ipv4Address Ipv4FromNumber(quint32 value);
+std::optional<Ipv4Address> parseIpv4(const QString& text);
+QString ipv4Text(const Ipv4Address& ip);
+quint32 ipv4ToNumber(const Ipv4Address& ip);
+Ipv4Address ipv4FromNumber(quint32 value);
 
 }  // namespace tavo::sim

@@ -5,14 +5,14 @@ namespace tavo::sim {
 namespace {
 quint8 At(QByteArrayView data, int i) { return static_cast<quint8>(data[i]); }
 
-Ipv4Address AddressAt(QByteArrayView data, int offset) {
+Ipv4Address addressAt(QByteArrayView data, int offset) {
     return {At(data, offset), At(data, offset + 1), At(data, offset + 2), At(data, offset + 3)};
 }
 
-quint32 NumberAt(QByteArrayView data, int offset) { return Ipv4ToNumber(AddressAt(data, offset)); }
+quint32 numberAt(QByteArrayView data, int offset) { return ipv4ToNumber(addressAt(data, offset)); }
 }  // namespace
 
-QByteArray BuildBootpRequest(const MacAddress& mac, quint32 xid) {
+QByteArray buildBootpRequest(const MacAddress& mac, quint32 xid) {
     using namespace bootp;
     QByteArray message(kMessageSize, '\0');
     message[kOpOffset] = char(kOpRequest);
@@ -27,14 +27,14 @@ QByteArray BuildBootpRequest(const MacAddress& mac, quint32 xid) {
     return message;
 }
 
-std::optional<BootpOffer> ParseBootpReply(QByteArrayView reply, const MacAddress& mac, quint32 xid) {
+std::optional<BootpOffer> parseBootpReply(QByteArrayView reply, const MacAddress& mac, quint32 xid) {
     using namespace bootp;
     if (reply.size() < kEndOffset) return std::nullopt;
-    if (At(reply, kOpOffset) != kOpReply || NumberAt(reply, kXidOffset) != xid) return std::nullopt;
+    if (At(reply, kOpOffset) != kOpReply || numberAt(reply, kXidOffset) != xid) return std::nullopt;
     for (int i = 0; i < 6; ++i)
         if (At(reply, kChaddrOffset + i) != mac[i]) return std::nullopt;
-    return BootpOffer{AddressAt(reply, kYiaddrOffset), AddressAt(reply, kGiaddrOffset),
-                      AddressAt(reply, kMaskOffset)};
+    return BootpOffer{addressAt(reply, kYiaddrOffset), addressAt(reply, kGiaddrOffset),
+                      addressAt(reply, kMaskOffset)};
 }
 
 }  // namespace tavo::sim

@@ -41,10 +41,10 @@ struct BootpOffer {
 
 // 300 bytes: op 1, Ethernet hardware type and length, the transaction id, the MAC in
 // chaddr, and a vendor area with the cookie, an empty subnet-mask option and the end tag.
-QByteArray BuildBootpRequest(const MacAddress& mac, quint32 xid);
+QByteArray buildBootpRequest(const MacAddress& mac, quint32 xid);
 
 // The offer of a reply meant for this device (op 2, same MAC, same transaction id), or
 // nothing. A reply too short to hold the mask is not taken.
-std::optional<BootpOffer> ParseBootpReply(QByteArrayView reply, const MacAddress& mac, quint32 xid);
+std::optional<BootpOffer> parseBootpReply(QByteArrayView reply, const MacAddress& mac, quint32 xid);
 
 }  // namespace tavo::sim

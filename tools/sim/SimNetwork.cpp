@@ -29,7 +29,7 @@ bool Readable(const QUdpSocket* socket) {
 // Sends with the given source address. Qt's own sender field does not set it on Linux
 // (it fills the part of the packet information that sending ignores), so the packet
 // information is written here.
-bool SendFrom(QUdpSocket& socket, const QByteArray& data, const QHostAddress& from, const QNetworkDatagram& to) {
+bool sendFrom(QUdpSocket& socket, const QByteArray& data, const QHostAddress& from, const QNetworkDatagram& to) {
 #ifdef Q_OS_LINUX
     sockaddr_in peer = {};
     peer.sin_family = AF_INET;
@@ -58,9 +58,9 @@ bool SendFrom(QUdpSocket& socket, const QByteArray& data, const QHostAddress& fr
 #endif
 }
 
-QHostAddress ToHost(const Ipv4Address& ip) { return QHostAddress(Ipv4ToNumber(ip)); }
+QHostAddress toHost(const Ipv4Address& ip) { return QHostAddress(ipv4ToNumber(ip)); }
 
-QString BindError(const QUdpSocket& socket, const QHostAddress& address, quint16 port) {
+QString bindError(const QUdpSocket& socket, const QHostAddress& address, quint16 port) {
     return QStringLiteral("cannot bind %1:%2: %3").arg(address.toString()).arg(port).arg(socket.errorString());
 }
 }  // namespace
@@ -95,7 +95,7 @@ const SimDevice& SimNetwork::device(int index) const { return m_nodes.at(index)-
 
 QHostAddress SimNetwork::deviceAddress(int index) const {
     const auto& ip = device(index).address();
-    return ip ? ToHost(*ip) : QHostAddress();
+    return ip ? toHost(*ip) : QHostAddress();
 }
 
 quint16 SimNetwork::bootpClientPort() const { return m_bootp ? m_bootp->localPort() : m_config.bootpClientPort; }
@@ -174,7 +174,7 @@ bool SimNetwork::tryBindDevicePort(quint16 port) {
 bool SimNetwork::bindShared(const QHostAddress& address, quint16 port) {
     m_shared = std::make_unique<QUdpSocket>();
     if (!m_shared->bind(address, port, kSharedMode)) {
-        m_error = BindError(*m_shared, address, port);
+        m_error = bindError(*m_shared, address, port);
         m_shared.reset();
         return false;
     }
@@ -190,7 +190,7 @@ bool SimNetwork::bindNodeSocket(int index, quint16 port, bool allowFallback) {
     node.socket = std::make_unique<QUdpSocket>();
     node.fallback = false;
     if (!node.socket->bind(address, port)) {
-        m_error = BindError(*node.socket, address, port);
+        m_error = bindError(*node.socket, address, port);
         node.socket = std::make_unique<QUdpSocket>();
         node.fallback = allowFallback && node.socket->bind(QHostAddress(QHostAddress::AnyIPv4), port, kSharedMode);
         if (!node.fallback) {
@@ -207,7 +207,7 @@ bool SimNetwork::ensureBootpSocket() {
     m_bootp = std::make_unique<QUdpSocket>();
     const QHostAddress any(QHostAddress::AnyIPv4);
     if (!m_bootp->bind(any, m_config.bootpClientPort, kSharedMode)) {
-        m_error = BindError(*m_bootp, any, m_config.bootpClientPort);
+        m_error = bindError(*m_bootp, any, m_config.bootpClientPort);
         m_bootp.reset();
         return false;
     }
@@ -258,7 +258,7 @@ void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket
         const QHostAddress own = deviceAddress(index);
         const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
                              datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
-        if (!fromOwn || !SendFrom(*replySocket, outcome.reply, own, datagram))
+        if (!fromOwn || !sendFrom(*replySocket, outcome.reply, own, datagram))
             replySocket->writeDatagram(outcome.reply, datagram.senderAddress(), datagram.senderPort());
     }
     if (outcome.cleared) {
@@ -295,7 +295,7 @@ void SimNetwork::bootpTick(int index) {
         emit bootpGaveUp(index);
         return;
     }
-    QNetworkDatagram request(BuildBootpRequest(node.device.mac(), node.xid), m_config.broadcast,
+    QNetworkDatagram request(buildBootpRequest(node.device.mac(), node.xid), m_config.broadcast,
                              m_config.bootpServerPort);
     if (m_interfaceIndex > 0) request.setInterfaceIndex(uint(m_interfaceIndex));
     if (m_bootp->writeDatagram(request) < 0) emit problem(QStringLiteral("BootP request not sent: %1").arg(m_bootp->errorString()));
@@ -309,7 +309,7 @@ void SimNetwork::readBootp() {
         for (int i = 0; i < deviceCount(); ++i) {
             Node& node = *m_nodes[i];
             if (!node.bootpPending) continue;
-            if (const auto offer = ParseBootpReply(data, node.device.mac(), node.xid)) takeOffer(i, *offer);
+            if (const auto offer = parseBootpReply(data, node.device.mac(), node.xid)) takeOffer(i, *offer);
         }
     }
 }

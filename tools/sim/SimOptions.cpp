@@ -10,7 +10,7 @@ constexpr int kMaxIntervalMs = 3600 * 1000;
 constexpr int kMaxRequests = 1000000;
 constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
 
-SimOptions ProductDefaults() {
+SimOptions productDefaults() {
     SimOptions options;
     options.config.devicePort = SimConfig::kDevicePort;
     options.config.broadcast = QHostAddress(QHostAddress::Broadcast);
@@ -19,7 +19,7 @@ SimOptions ProductDefaults() {
     return options;
 }
 
-std::optional<long long> ParseInteger(const QString& text, long long low, long long high) {
+std::optional<long long> parseInteger(const QString& text, long long low, long long high) {
     bool ok = false;
     const long long value = text.toLongLong(&ok, 10);
     if (!ok || value < low || value > high) return std::nullopt;
@@ -29,36 +29,36 @@ std::optional<long long> ParseInteger(const QString& text, long long low, long l
 // Reads one option's value into the options; an empty text on success, else the reason.
 using ValueReader = std::function<QString(SimOptions&, std::optional<Ipv4Address>&, const QString&)>;
 
-QString SetPort(quint16& target, const QString& value, bool allowZero) {
-    const auto port = ParseInteger(value, allowZero ? 0 : 1, 65535);
+QString setPort(quint16& target, const QString& value, bool allowZero) {
+    const auto port = parseInteger(value, allowZero ? 0 : 1, 65535);
     if (!port) return QStringLiteral("not a port number: %1").arg(value);
     target = quint16(*port);
     return {};
 }
 
-QString SetInt(int& target, const QString& value, long long low, long long high) {
-    const auto number = ParseInteger(value, low, high);
+QString setInt(int& target, const QString& value, long long low, long long high) {
+    const auto number = parseInteger(value, low, high);
     if (!number) return QStringLiteral("not a number from %1 to %2: %3").arg(low).arg(high).arg(value);
     target = int(*number);
     return {};
 }
 
-const std::map<QString, ValueReader>& ValueOptions() {
+const std::map<QString, ValueReader>& valueOptions() {
     static const std::map<QString, ValueReader> readers = {
-        {"--port", [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.devicePort, v, true); }},
+        {"--port", [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.devicePort, v, true); }},
         {"--bootp-server-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpServerPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpServerPort, v, false); }},
         {"--bootp-client-port",
-         [](SimOptions& o, auto&, const QString& v) { return SetPort(o.config.bootpClientPort, v, false); }},
+         [](SimOptions& o, auto&, const QString& v) { return setPort(o.config.bootpClientPort, v, false); }},
         {"--bootp-interval-ms",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
         {"--bootp-max-requests",
-         [](SimOptions& o, auto&, const QString& v) { return SetInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
         {"--broadcast",
          [](SimOptions& o, auto&, const QString& v) {
-             const auto ip = ParseIpv4(v);
+             const auto ip = parseIpv4(v);
              if (!ip) return QStringLiteral("not an IPv4 address: %1").arg(v);
-             o.config.broadcast = QHostAddress(Ipv4ToNumber(*ip));
+             o.config.broadcast = QHostAddress(ipv4ToNumber(*ip));
              return QString();
          }},
         {"--interface",
@@ -78,12 +78,12 @@ const std::map<QString, ValueReader>& ValueOptions() {
         {"--ip",
          [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
              if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
-             pending = ParseIpv4(v);
+             pending = parseIpv4(v);
              return pending ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
          }},
         {"--mac",
          [](SimOptions& o, std::optional<Ipv4Address>& pending, const QString& v) {
-             const auto mac = ParseMac(v);
+             const auto mac = parseMac(v);
              if (!mac) return QStringLiteral("not a MAC address: %1").arg(v);
              o.devices.push_back({pending, *mac});
              pending.reset();
@@ -94,8 +94,8 @@ const std::map<QString, ValueReader>& ValueOptions() {
 }
 }  // namespace
 
-SimOptionsResult ParseSimOptions(const QStringList& arguments) {
-    SimOptions options = ProductDefaults();
+SimOptionsResult parseSimOptions(const QStringList& arguments) {
+    SimOptions options = productDefaults();
     std::optional<Ipv4Address> pendingIp;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& name = arguments.at(i);
@@ -107,8 +107,8 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
             options.config.bindAny = true;
             continue;
         }
-        const auto reader = ValueOptions().find(name);
-        if (reader == ValueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
+        const auto reader = valueOptions().find(name);
+        if (reader == valueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
         if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
         const QString problem = reader->second(options, pendingIp, arguments.at(++i));
         if (!problem.isEmpty()) return {std::nullopt, problem};
@@ -126,7 +126,7 @@ SimOptionsResult ParseSimOptions(const QStringList& arguments) {
     return {options, {}};
 }
 
-QString SimUsage() {
+QString simUsage() {
     return QStringLiteral(
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"

@@ -29,7 +29,7 @@ struct SimOptionsResult {
     QString error;  // set when options is empty
 };
 
-SimOptionsResult ParseSimOptions(const QStringList& arguments);  // without the program name
-QString SimUsage();
+SimOptionsResult parseSimOptions(const QStringList& arguments);  // without the program name
+QString simUsage();
 
 }  // namespace tavo::sim

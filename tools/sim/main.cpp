@@ -21,12 +21,12 @@ constexpr int kExitStartFailed = 1;
 int g_signalPipe[2] = {-1, -1};
 
 // Only async-signal-safe work here: the event loop reads the pipe and quits.
-void OnSignal(int) {
+void onSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-bool InstallSignalHandlers(QCoreApplication& app) {
+bool installSignalHandlers(QCoreApplication& app) {
     if (::pipe(g_signalPipe) != 0) return false;
     for (int fd : g_signalPipe) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
@@ -37,33 +37,33 @@ bool InstallSignalHandlers(QCoreApplication& app) {
         app.quit();
     });
     struct sigaction action = {};
-    action.sa_handler = OnSignal;
+    action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
-void Print(const QString& line) {
+void print(const QString& line) {
     std::fputs(line.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
-QString Mac(const SimNetwork& network, int index) { return MacText(network.device(index).mac()); }
+QString Mac(const SimNetwork& network, int index) { return macText(network.device(index).mac()); }
 
-void ReportEvents(SimNetwork& network) {
+void reportEvents(SimNetwork& network) {
     QObject::connect(&network, &SimNetwork::commandReceived, [&network](int i, quint8 code, int length) {
-        Print(QStringLiteral("command %1 0x%2 %3").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')).arg(length));
+        print(QStringLiteral("command %1 0x%2 %3").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')).arg(length));
     });
     QObject::connect(&network, &SimNetwork::bootpRequestSent,
-                     [&network](int i) { Print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
+                     [&network](int i) { print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
     QObject::connect(&network, &SimNetwork::configured, [&network](int i) {
         const SimDevice& device = network.device(i);
-        Print(QStringLiteral("bootp configured %1 ip %2 gateway %3 mask %4")
-                  .arg(Mac(network, i), Ipv4Text(device.address().value_or(Ipv4Address{})),
-                       Ipv4Text(device.gateway()), Ipv4Text(device.mask())));
+        print(QStringLiteral("bootp configured %1 ip %2 gateway %3 mask %4")
+                  .arg(Mac(network, i), ipv4Text(device.address().value_or(Ipv4Address{})),
+                       ipv4Text(device.gateway()), ipv4Text(device.mask())));
     });
     QObject::connect(&network, &SimNetwork::cleared,
-                     [&network](int i) { Print(QStringLiteral("cleared %1").arg(Mac(network, i))); });
+                     [&network](int i) { print(QStringLiteral("cleared %1").arg(Mac(network, i))); });
     QObject::connect(&network, &SimNetwork::bootpGaveUp, [&network](int i) {
         std::fprintf(stderr, "tavo-sim: %s got no BootP reply\n", qPrintable(Mac(network, i)));
     });
@@ -77,29 +77,29 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // Plain datagrams only: no proxy lookup may ever reach out on the network.
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-    const SimOptionsResult parsed = ParseSimOptions(app.arguments().mid(1));
+    const SimOptionsResult parsed = parseSimOptions(app.arguments().mid(1));
     if (!parsed.options) {
-        std::fprintf(stderr, "tavo-sim: %s\n%s", qPrintable(parsed.error), qPrintable(SimUsage()));
+        std::fprintf(stderr, "tavo-sim: %s\n%s", qPrintable(parsed.error), qPrintable(simUsage()));
         return kExitBadOption;
     }
     const SimOptions& options = *parsed.options;
     if (options.help) {
-        std::fputs(qPrintable(SimUsage()), stdout);
+        std::fputs(qPrintable(simUsage()), stdout);
         return 0;
     }
-    if (!InstallSignalHandlers(app)) {
+    if (!installSignalHandlers(app)) {
         std::perror("tavo-sim: signal handlers");
         return kExitStartFailed;
     }
     SimNetwork network(options.config);
     for (const SimDeviceOption& device : options.devices) network.addDevice(device.ip, device.mac);
-    ReportEvents(network);
+    reportEvents(network);
     if (!network.start()) {
         std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
         return kExitStartFailed;
     }
     if (options.maxSeconds > 0) QTimer::singleShot(int(options.maxSeconds * 1000), &app, &QCoreApplication::quit);
-    Print(QStringLiteral("ready port %1").arg(network.port()));
+    print(QStringLiteral("ready port %1").arg(network.port()));
     const int status = app.exec();
     network.stop();
     return status;

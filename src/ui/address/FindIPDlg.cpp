@@ -33,21 +33,21 @@ const char* const kStopText = "Stop";
 // The status shows 0 to kDotCycle - 1 trailing full stops, one more each tick.
 constexpr int kDotCycle = 5;
 
-QPushButton* NewButton(const QString& text, const char* id, QWidget* parent) {
+QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
     return button;
 }
 
-bool IsTypedCharacter(const QKeyEvent* key) {
+bool isTypedCharacter(const QKeyEvent* key) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const QString text = key->text();
     return text.size() == 1 && text.at(0).isPrint();
 }
 
 // A picked history value as its field shows it: two hexadecimal digits.
-QString ByteFieldText(int value) {
+QString byteFieldText(int value) {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -63,7 +63,7 @@ CFindIPDlg::CFindIPDlg(AppContext& context, QWidget* parent, Pace pace)
         [this] {
             MacOctets mac{};
             const auto values = macFieldValues();
-            for (size_t i = 0; i < mac.size(); ++i) mac[i] = WireOctet(values[i]);
+            for (size_t i = 0; i < mac.size(); ++i) mac[i] = wireOctet(values[i]);
             return mac;
         },
         this);
@@ -92,16 +92,16 @@ void CFindIPDlg::done(int result) {
 void CFindIPDlg::buildControls() {
     m_macFields = new MacByteFields(this);
     for (int i = 0; i < MacByteFields::kByteCount; ++i) m_macFields->byteField(i)->installEventFilter(this);
-    auto* database = NewButton(QStringLiteral("DataBase MAC"), "1039", this);
-    auto* clearDatabase = NewButton(QStringLiteral("Cancella DataBase MAC"), "1040", this);
+    auto* database = newButton(QStringLiteral("DataBase MAC"), "1039", this);
+    auto* clearDatabase = newButton(QStringLiteral("Cancella DataBase MAC"), "1040", this);
     m_ipFound = new IpAddressEdit(this);
     m_ipFound->setObjectName(QStringLiteral("1074"));
     m_searchStatus = new QLineEdit(QString::fromLatin1(kWaitingText), this);
     m_searchStatus->setObjectName(QStringLiteral("1075"));
     m_searchStatus->setReadOnly(true);
-    m_findButton = NewButton(QString::fromLatin1(kFindText), "1073", this);
+    m_findButton = newButton(QString::fromLatin1(kFindText), "1073", this);
     m_findButton->setDefault(true);
-    auto* cancel = NewButton(QStringLiteral("Annulla"), "2", this);
+    auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
 
     auto* history = new QGroupBox(QStringLiteral("DataBase Mac"), this);
     auto* historyButtons = new QHBoxLayout(history);
@@ -135,7 +135,7 @@ bool CFindIPDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* field = qobject_cast<QLineEdit*>(watched);
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (field && IsTypedCharacter(key) && field->text().size() >= MacByteFields::kByteLength &&
+        if (field && isTypedCharacter(key) && field->text().size() >= MacByteFields::kByteLength &&
             !field->hasSelectedText())
             return true;
     }
@@ -167,7 +167,7 @@ void CFindIPDlg::startSearch() {
     m_findButton->setText(QString::fromLatin1(kStopText));
     m_bSearching = true;
     CMacHistoryFDB::AddIfAbsent(m_context.dataDir.toStdString(), macFieldValues(),
-                                TableMessagesTo(m_context.prompts));
+                                tableMessagesTo(m_context.prompts));
     setStatus(QString::fromLatin1(kSearchingText));
 }
 
@@ -201,12 +201,12 @@ void CFindIPDlg::OnMacDatabase() {
     CMacDBDlg picker(m_context, this);
     QStringList texts;
     const bool picked = picker.exec() == QDialog::Accepted;
-    for (int value : picker.m_nMacByte) texts.append(picked ? ByteFieldText(value) : QStringLiteral("00"));
+    for (int value : picker.m_nMacByte) texts.append(picked ? byteFieldText(value) : QStringLiteral("00"));
     m_macFields->setByteTexts(texts);
 }
 
 void CFindIPDlg::OnClearMacDatabase() {
-    CMacHistoryFDB history(m_context.dataDir.toStdString(), TableMessagesTo(m_context.prompts));
+    CMacHistoryFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
     history.ClearAll();
 }
 

@@ -22,7 +22,7 @@ class MacByteFields;
 class CFindIPDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CFindIPDlg(AppContext& context, QWidget* parent = nullptr, Pace pace = Pace::Product());
+    explicit CFindIPDlg(AppContext& context, QWidget* parent = nullptr, Pace pace = Pace::product());
     ~CFindIPDlg() override;
 
     // The MAC address the last request carried.

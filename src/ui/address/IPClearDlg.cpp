@@ -23,7 +23,7 @@ const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dis
 const char* const kNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";
 const char* const kNotSentCaption = "Errore";
 
-QPushButton* NewButton(const QString& text, const char* id, QWidget* parent) {
+QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
@@ -41,10 +41,10 @@ CIPClearDlg::CIPClearDlg(AppContext& context, QWidget* parent) : QDialog(parent)
 void CIPClearDlg::buildControls() {
     m_ipDevice = new IpAddressEdit(this);
     m_ipDevice->setObjectName(QStringLiteral("1042"));
-    auto* database = NewButton(QStringLiteral("DataBase indirizzi IP"), "3", this);
-    auto* ok = NewButton(QStringLiteral("OK"), "1", this);
+    auto* database = newButton(QStringLiteral("DataBase indirizzi IP"), "3", this);
+    auto* ok = newButton(QStringLiteral("OK"), "1", this);
     ok->setDefault(true);
-    auto* cancel = NewButton(QStringLiteral("Annulla"), "2", this);
+    auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
 
     auto* address = new QHBoxLayout;
     address->addWidget(new QLabel(QStringLiteral("Indirizzo IP Corrente"), this));
@@ -67,12 +67,12 @@ void CIPClearDlg::buildControls() {
 void CIPClearDlg::OnOK() {
     // Blank parts of the address read as 0; the address is not otherwise checked.
     const Ipv4Octets ip = m_ipDevice->address();
-    m_strIp = QString::fromStdString(FormatDotted(ip));
+    m_strIp = QString::fromStdString(formatDotted(ip));
     if (!m_context.prompts.confirm(QString::fromLatin1(kConfirmOperation), QString::fromUtf8(kConfirmDescription)))
         return;
     QDialog::accept();
     CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
-                        TableMessagesTo(m_context.prompts));
+                        tableMessagesTo(m_context.prompts));
 }
 
 void CIPClearDlg::OnDatabase() {
@@ -85,15 +85,15 @@ void CIPClearDlg::OnDatabase() {
     }
 }
 
-bool CIPClearDlg::Run(AppContext& context, QWidget* parent) {
+bool CIPClearDlg::run(AppContext& context, QWidget* parent) {
     const IpClearCommand command(context.link);
-    return Run(context, parent, [&command](const QHostAddress& device) { return command.send(device); });
+    return run(context, parent, [&command](const QHostAddress& device) { return command.send(device); });
 }
 
-bool CIPClearDlg::Run(AppContext& context, QWidget* parent, const Sender& send) {
+bool CIPClearDlg::run(AppContext& context, QWidget* parent, const Sender& send) {
     CIPClearDlg dialog(context, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (send(QHostAddress(dialog.GetIp()))) return true;
+    if (send(QHostAddress(dialog.getIp()))) return true;
     context.prompts.message(QString::fromLatin1(kNotSentText), QString::fromLatin1(kNotSentCaption));
     return false;
 }

@@ -20,15 +20,15 @@ public:
     explicit CIPClearDlg(AppContext& context, QWidget* parent = nullptr);
 
     // The address to clear, "%d.%d.%d.%d"; empty until OK.
-    QString GetIp() const { return m_strIp; }
+    QString getIp() const { return m_strIp; }
 
     // The whole command as the page runs it: the dialog, then, after OK, the clear
     // command to the device. True when the command went out; false when the operator
     // cancelled, or when the stack refused the datagram (the operator is told so).
-    static bool Run(AppContext& context, QWidget* parent);
+    static bool run(AppContext& context, QWidget* parent);
     // The same with the sending step given: true when the stack took the datagram.
     using Sender = std::function<bool(const QHostAddress& device)>;
-    static bool Run(AppContext& context, QWidget* parent, const Sender& send);
+    static bool run(AppContext& context, QWidget* parent, const Sender& send);
 
     // Every way of accepting (the OK button, Enter) goes through the confirmation.
     void accept() override { OnOK(); }

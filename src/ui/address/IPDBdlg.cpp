@@ -25,23 +25,23 @@ CIPDBdlg::CIPDBdlg(AppContext& context, QWidget* parent) : QDialog(parent), m_co
     m_list->setMinimumWidth(kListWidth);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
-    connect(m_list, &PickList::rowDoubleClicked, this, &CIPDBdlg::OnDblclkList);
+    connect(m_list, &PickList::rowDoubleClicked, this, &CIPDBdlg::onDblclkList);
     fillList();
 }
 
 void CIPDBdlg::fillList() {
-    CIPFDB history(m_context.dataDir.toStdString(), TableMessagesTo(m_context.prompts));
+    CIPFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
     history.Load();
     for (history.MoveFirst(); !history.IsEOF(); history.MoveNext()) {
-        CIPFDB::Values octets = history.GetValues(history.GetPosition());
-        for (int& octet : octets) octet = ShownOctet(octet);
+        CIPFDB::Values octets = history.getValues(history.getPosition());
+        for (int& octet : octets) octet = shownOctet(octet);
         // Each entry goes on top, so the newest address is the first row.
-        m_list->insertItem(0, QString::fromStdString(FormatIpHistoryEntry(octets)));
+        m_list->insertItem(0, QString::fromStdString(formatIpHistoryEntry(octets)));
     }
     history.Close();
 }
 
-void CIPDBdlg::OnDblclkList(int row) {
+void CIPDBdlg::onDblclkList(int row) {
     m_nOctet = {0, 0, 0, 0};
     if (row >= 0) {
         const std::string text = m_list->item(row)->text().toStdString();

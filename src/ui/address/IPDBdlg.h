@@ -24,7 +24,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void OnDblclkList(int row);
+    void onDblclkList(int row);
 
 private:
     void fillList();

@@ -25,23 +25,23 @@ CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent) : QDialog(parent), m_
     m_list->setMinimumWidth(kListWidth);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
-    connect(m_list, &PickList::rowDoubleClicked, this, &CMacDBDlg::OnDblclkList);
+    connect(m_list, &PickList::rowDoubleClicked, this, &CMacDBDlg::onDblclkList);
     fillList();
 }
 
 void CMacDBDlg::fillList() {
-    CMacHistoryFDB history(m_context.dataDir.toStdString(), TableMessagesTo(m_context.prompts));
+    CMacHistoryFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
     history.Load();
     for (history.MoveFirst(); !history.IsEOF(); history.MoveNext()) {
-        CMacHistoryFDB::Values bytes = history.GetValues(history.GetPosition());
-        for (int& byte : bytes) byte = ShownOctet(byte);
+        CMacHistoryFDB::Values bytes = history.getValues(history.getPosition());
+        for (int& byte : bytes) byte = shownOctet(byte);
         // Each entry goes on top, so the newest address is the first row.
-        m_list->insertItem(0, QString::fromStdString(FormatMacHistoryEntry(bytes)));
+        m_list->insertItem(0, QString::fromStdString(formatMacHistoryEntry(bytes)));
     }
     history.Close();
 }
 
-void CMacDBDlg::OnDblclkList(int row) {
+void CMacDBDlg::onDblclkList(int row) {
     m_nMacByte = {0, 0, 0, 0, 0, 0};
     if (row < 0) {
         reject();
@@ -50,7 +50,7 @@ void CMacDBDlg::OnDblclkList(int row) {
     const std::string text = m_list->item(row)->text().toStdString();
     for (size_t i = 0; i < m_nMacByte.size(); ++i) {
         const size_t column = i * kByteStride;
-        m_nMacByte[i] = column < text.size() ? ParseHexByteAnyCase(text.substr(column, kByteWidth)) : -1;
+        m_nMacByte[i] = column < text.size() ? parseHexByteAnyCase(text.substr(column, kByteWidth)) : -1;
     }
     accept();
 }

@@ -21,6 +21,6 @@ protected:
 
 // A history value as the pick lists show it: the octet it goes on the wire as (the low
 // 8 bits, so -1 shows as 255), which keeps the lists' fixed columns in place.
-inline int ShownOctet(int value) { return value & 0xFF; }
+inline int shownOctet(int value) { return value & 0xFF; }
 
 }  // namespace tavo

@@ -14,7 +14,7 @@ constexpr int kMinimumWidth = 350;  // the template's 235 dialog units
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutDlg"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
 
     auto* text = new QLabel(QString::fromUtf8(kText), this);
     text->setObjectName(QStringLiteral("aboutText"));

@@ -13,42 +13,42 @@ namespace {
 // Widgets live on the user-interface thread only; a worker's question is carried over
 // and the worker blocks until it is answered.
 template <typename Ask>
-auto OnUiThread(Ask ask) -> decltype(ask()) {
+auto onUiThread(Ask ask) -> decltype(ask()) {
     if (QThread::currentThread() == qApp->thread()) return ask();
     decltype(ask()) answer{};
     QMetaObject::invokeMethod(qApp, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 
-QWidget* Owner() { return QApplication::activeWindow(); }
+QWidget* owner() { return QApplication::activeWindow(); }
 
 }  // namespace
 
 void MessageBoxPrompts::message(const QString& text, const QString& caption) {
-    OnUiThread([&] {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, Owner());
+    onUiThread([&] {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner());
         box.setObjectName(QStringLiteral("messageBox"));
         return box.exec();
     });
 }
 
 bool MessageBoxPrompts::confirm(const QString& operation, const QString& description) {
-    return OnUiThread([&] {
-        CConfirmDlg dialog(operation, description, Owner());
+    return onUiThread([&] {
+        CConfirmDlg dialog(operation, description, owner());
         return dialog.exec() != QDialog::Rejected;
     });
 }
 
 QString MessageBoxPrompts::openFile(const QString& caption, const QString& filter) {
-    return OnUiThread([&] { return QFileDialog::getOpenFileName(Owner(), caption, QString(), filter); });
+    return onUiThread([&] { return QFileDialog::getOpenFileName(owner(), caption, QString(), filter); });
 }
 
 QString MessageBoxPrompts::saveFile(const QString& caption, const QString& filter) {
-    return OnUiThread([&] { return QFileDialog::getSaveFileName(Owner(), caption, QString(), filter); });
+    return onUiThread([&] { return QFileDialog::getSaveFileName(owner(), caption, QString(), filter); });
 }
 
 QString MessageBoxPrompts::pickFolder(const QString& caption) {
-    return OnUiThread([&] { return QFileDialog::getExistingDirectory(Owner(), caption); });
+    return onUiThread([&] { return QFileDialog::getExistingDirectory(owner(), caption); });
 }
 
 }  // namespace tavo

@@ -13,7 +13,7 @@ const QColor kLightAlt(0xff, 0xc1, 0x07);
 const QColor kSocket(0x20, 0x20, 0x20);
 
 // Everything is drawn on a 64 by 64 grid and scaled to the pixmap's size.
-QPixmap DrawIcon(int size) {
+QPixmap drawIcon(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -37,9 +37,9 @@ QPixmap DrawIcon(int size) {
 }
 }  // namespace
 
-QIcon ProgramIcon() {
+QIcon programIcon() {
     QIcon icon;
-    for (int size : kSizes) icon.addPixmap(DrawIcon(size));
+    for (int size : kSizes) icon.addPixmap(drawIcon(size));
     return icon;
 }
 

@@ -38,7 +38,7 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
       m_pageInfo(context) {
     setObjectName(QStringLiteral("PropSheet"));
     setWindowTitle(QString::fromLatin1(kCaption));
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     // Every tab stays in sight: the sheet is as wide as its tab row needs.
     m_tabs->setUsesScrollButtons(false);
@@ -51,17 +51,17 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
     for (QWidget* page : {static_cast<QWidget*>(&m_pageIP), static_cast<QWidget*>(&m_pageWeb),
                           static_cast<QWidget*>(&m_pageInfo), static_cast<QWidget*>(&m_pageUtil)})
         m_tabs->addTab(page, page->windowTitle());
-    BuildMenu();
+    buildMenu();
     setFixedSize(sizeHint());
-    ApplyUtilityRule();
-    InsertSystemMenuItems();
+    applyUtilityRule();
+    insertSystemMenuItems();
 }
 
 // The pages, members declared after the tab widget's pointer, are destroyed first and
 // leave the tab widget on their own; the tab widget goes with the QWidget base.
 CPropSheet::~CPropSheet() = default;
 
-void CPropSheet::BuildMenu() {
+void CPropSheet::buildMenu() {
     m_actUtility = new QAction(QString::fromUtf8(kUtilityItem), this);
     m_actUtility->setObjectName(QStringLiteral("IDM_UTILITY"));
     m_actUtility->setCheckable(true);
@@ -69,7 +69,7 @@ void CPropSheet::BuildMenu() {
     connect(m_actUtility, &QAction::triggered, this, [this] { ToggleUtilityPage(); });
     m_actAbout = new QAction(QString::fromUtf8(kAboutItem), this);
     m_actAbout->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
-    connect(m_actAbout, &QAction::triggered, this, &CPropSheet::ShowAbout);
+    connect(m_actAbout, &QAction::triggered, this, &CPropSheet::showAbout);
 
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("sheetMenu"));
@@ -86,7 +86,7 @@ void CPropSheet::BuildMenu() {
     m_tabs->setCornerWidget(m_menuButton, Qt::TopRightCorner);
 }
 
-void CPropSheet::ApplyUtilityRule() {
+void CPropSheet::applyUtilityRule() {
     const int count = m_tabs->count();
     if (!m_bUtilityShown && count == kPageCountWithUtility)
         m_tabs->removeTab(m_tabs->indexOf(&m_pageUtil));
@@ -97,11 +97,11 @@ void CPropSheet::ApplyUtilityRule() {
 void CPropSheet::ToggleUtilityPage() {
     m_bUtilityShown = !m_bUtilityShown;
     m_actUtility->setChecked(m_bUtilityShown);
-    CheckSystemMenuItem(m_bUtilityShown);
-    ApplyUtilityRule();
+    checkSystemMenuItem(m_bUtilityShown);
+    applyUtilityRule();
 }
 
-void CPropSheet::ShowAbout() {
+void CPropSheet::showAbout() {
     CAboutDlg about(this);
     about.exec();
 }
@@ -114,7 +114,7 @@ void CPropSheet::closeEvent(QCloseEvent* event) {
 #ifdef Q_OS_WIN
 // The same two items as the window menu, in the native system menu, and the menu
 // button is not needed there.
-void CPropSheet::InsertSystemMenuItems() {
+void CPropSheet::insertSystemMenuItems() {
     m_menuButton->hide();
     m_tabs->setCornerWidget(nullptr, Qt::TopRightCorner);
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
@@ -129,7 +129,7 @@ void CPropSheet::InsertSystemMenuItems() {
                 reinterpret_cast<LPCWSTR>(about.utf16()));
 }
 
-void CPropSheet::CheckSystemMenuItem(bool checked) {
+void CPropSheet::checkSystemMenuItem(bool checked) {
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (menu) CheckMenuItem(menu, kUtilityItemPosition, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -139,7 +139,7 @@ bool CPropSheet::nativeEvent(const QByteArray& eventType, void* message, qintptr
     if (msg->message == WM_SYSCOMMAND) {
         // The low four bits of a system command belong to the system.
         if ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
-            ShowAbout();
+            showAbout();
             *result = 0;
             return true;
         }
@@ -153,8 +153,8 @@ bool CPropSheet::nativeEvent(const QByteArray& eventType, void* message, qintptr
 }
 #else
 // Without a native system menu the window menu behind the corner button serves.
-void CPropSheet::InsertSystemMenuItems() {}
-void CPropSheet::CheckSystemMenuItem(bool) {}
+void CPropSheet::insertSystemMenuItems() {}
+void CPropSheet::checkSystemMenuItem(bool) {}
 #endif
 
 }  // namespace tavo

@@ -32,9 +32,9 @@ public:
 
     // Switches the Utility tab on or off and keeps the "Utilità" check mark in step.
     void ToggleUtilityPage();
-    bool IsUtilityShown() const { return m_bUtilityShown; }
+    bool isUtilityShown() const { return m_bUtilityShown; }
     // Shows the About box modally over the sheet.
-    void ShowAbout();
+    void showAbout();
 
     QTabWidget* tabs() const { return m_tabs; }
     QAction* utilityAction() const { return m_actUtility; }
@@ -50,10 +50,10 @@ protected:
 #endif
 
 private:
-    void BuildMenu();
-    void ApplyUtilityRule();
-    void InsertSystemMenuItems();
-    void CheckSystemMenuItem(bool checked);
+    void buildMenu();
+    void applyUtilityRule();
+    void insertSystemMenuItems();
+    void checkSystemMenuItem(bool checked);
 
     QTabWidget* m_tabs;  // child; constructed before the pages are added to it
     CIPPage m_pageIP;

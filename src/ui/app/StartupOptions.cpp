@@ -38,7 +38,7 @@ std::optional<quint16> ParsePort(const QString& text, quint16 lowest) {
     return static_cast<quint16>(value);
 }
 
-StartupParse Error(const QString& text) { return {StartupParse::Kind::Error, {}, text}; }
+StartupParse usageError(const QString& text) { return {StartupParse::Kind::Error, {}, text}; }
 
 // Reads the link settings into options; returns an error text or an empty string.
 QString ReadLink(const QCommandLineParser& parser, const Options& o, LinkConfig& link) {
@@ -74,32 +74,32 @@ QString ReadLink(const QCommandLineParser& parser, const Options& o, LinkConfig&
 
 }  // namespace
 
-StartupParse ParseStartupOptions(const QStringList& args) {
+StartupParse parseStartupOptions(const QStringList& args) {
     Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("TAVO 707 Utility: BootP service, address commands, device maintenance and web upload."));
     const QCommandLineOption help = parser.addHelpOption();
     parser.addOptions({o.devicePort, o.serverPort, o.clientPort, o.broadcast, o.interfaceName, o.dataDir,
                        o.closeAfter, o.printStartup, o.screenshot, o.failNetwork});
-    if (!parser.parse(args)) return Error(parser.errorText());
+    if (!parser.parse(args)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         return {StartupParse::Kind::Help, {}, parser.helpText() + QString::fromLatin1(kExitNotes)};
     if (!parser.positionalArguments().isEmpty())
-        return Error(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+        return usageError(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
     StartupParse result;
     StartupOptions& options = result.options;
-    if (const QString error = ReadLink(parser, o, options.link); !error.isEmpty()) return Error(error);
+    if (const QString error = ReadLink(parser, o, options.link); !error.isEmpty()) return usageError(error);
     if (parser.isSet(o.dataDir)) {
         const QFileInfo dir(parser.value(o.dataDir));
-        if (!dir.isDir()) return Error(QStringLiteral("--data-dir: not a folder: %1").arg(parser.value(o.dataDir)));
+        if (!dir.isDir()) return usageError(QStringLiteral("--data-dir: not a folder: %1").arg(parser.value(o.dataDir)));
         options.dataDir = dir.absoluteFilePath();
     }
     if (parser.isSet(o.closeAfter)) {
         bool ok = false;
         options.closeAfterMs = parser.value(o.closeAfter).toInt(&ok);
         if (!ok || options.closeAfterMs < 0)
-            return Error(QStringLiteral("--close-after-ms: not a number of milliseconds: %1").arg(parser.value(o.closeAfter)));
+            return usageError(QStringLiteral("--close-after-ms: not a number of milliseconds: %1").arg(parser.value(o.closeAfter)));
     }
     options.printStartupMs = parser.isSet(o.printStartup);
     options.screenshotPath = parser.value(o.screenshot);

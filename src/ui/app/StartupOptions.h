@@ -21,12 +21,12 @@ struct StartupOptions {
 // The outcome of reading the command line: options, or the help text to print, or an
 // error for the operator.
 struct StartupParse {
-    enum class Kind { Run, Help, Error } kind = Kind::Run;
+    enum class Kind { run, Help, Error } kind = Kind::run;
     StartupOptions options;
     QString text;  // the help text or the error message
 };
 
 // args includes the program name first, as QCoreApplication::arguments() gives it.
-StartupParse ParseStartupOptions(const QStringList& args);
+StartupParse parseStartupOptions(const QStringList& args);
 
 }  // namespace tavo

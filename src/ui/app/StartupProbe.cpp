@@ -17,7 +17,7 @@ namespace tavo {
 namespace {
 
 // Milliseconds since the kernel started this process, from /proc (tick resolution).
-double ProcessAgeMs() {
+double processAgeMs() {
 #ifdef Q_OS_LINUX
     QFile stat(QStringLiteral("/proc/self/stat"));
     if (!stat.open(QIODevice::ReadOnly)) return -1;
@@ -37,7 +37,7 @@ double ProcessAgeMs() {
 }
 
 // Processor time used so far (user and system), which a busy machine does not inflate.
-double CpuMs() {
+double cpuMs() {
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
     const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
@@ -45,7 +45,7 @@ double CpuMs() {
 }
 
 // The resident set in kilobytes, or -1 where /proc is not there.
-long ResidentKb() {
+long residentKb() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
@@ -70,25 +70,25 @@ bool StartupProbe::eventFilter(QObject* watched, QEvent* event) {
     if (!m_done && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed()) {
         m_done = true;
         // The expose is handled (and the window painted) after this filter returns.
-        QTimer::singleShot(0, this, &StartupProbe::OnShown);
+        QTimer::singleShot(0, this, &StartupProbe::onShown);
     }
     return QObject::eventFilter(watched, event);
 }
 
-void StartupProbe::OnShown() {
+void StartupProbe::onShown() {
     if (m_printFigures) {
         const double mainMs = std::chrono::duration<double, std::milli>(Clock::now() - m_mainEntry).count();
         std::printf("startup main-to-shown-ms %.1f process-to-shown-ms %.0f vmrss-kb %ld cpu-ms %.0f\n", mainMs,
-                    ProcessAgeMs(), ResidentKb(), CpuMs());
+                    processAgeMs(), residentKb(), cpuMs());
         std::fflush(stdout);
     }
-    if (!m_screenshotPath.isEmpty()) SaveScreenshot();
+    if (!m_screenshotPath.isEmpty()) saveScreenshot();
     emit shown();
 }
 
 // Under a real display the picture comes from the screen, so it shows what the window
 // system shows; where that is not possible, from the widget itself.
-void StartupProbe::SaveScreenshot() {
+void StartupProbe::saveScreenshot() {
     QPixmap picture;
     if (QScreen* screen = m_window.screen()) picture = screen->grabWindow(m_window.winId());
     if (picture.isNull()) picture = m_window.grab();

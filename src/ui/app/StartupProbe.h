@@ -25,8 +25,8 @@ signals:
     void shown();
 
 private:
-    void OnShown();
-    void SaveScreenshot();
+    void onShown();
+    void saveScreenshot();
 
     QWidget& m_window;
     Clock::time_point m_mainEntry;

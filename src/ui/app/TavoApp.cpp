@@ -23,24 +23,24 @@ CTavoApp::~CTavoApp() = default;
 
 // The network layer counts as working when a UDP socket can be opened on an ephemeral
 // port; nothing is sent.
-bool CTavoApp::NetworkAvailable() const {
+bool CTavoApp::networkAvailable() const {
     if (m_options.failNetworkInit) return false;
     QUdpSocket probe;
     return probe.bind(QHostAddress::AnyIPv4, 0);
 }
 
 bool CTavoApp::InitInstance() {
-    StartCloseTimer();
-    if (!NetworkAvailable()) {
+    startCloseTimer();
+    if (!networkAvailable()) {
         m_context.prompts.message(QString::fromLatin1(kSocketInitFailed), QString::fromLatin1(Profile::kApplication));
         return false;
     }
     // Every start records its directory before any table is opened; the tables of this
     // run use it unless the command line names another folder.
-    Profile::WriteStartupPath(QDir::currentPath());
-    m_context.dataDir = m_options.dataDir.isEmpty() ? Profile::DataDirectory() : m_options.dataDir;
+    Profile::writeStartupPath(QDir::currentPath());
+    m_context.dataDir = m_options.dataDir.isEmpty() ? Profile::dataDirectory() : m_options.dataDir;
 
-    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setWindowIcon(programIcon());
     m_sheet = std::make_unique<CPropSheet>(m_context);
     if (m_options.printStartupMs || !m_options.screenshotPath.isEmpty()) {
         auto* probe = new StartupProbe(*m_sheet, m_mainEntry, m_options.printStartupMs, m_options.screenshotPath);
@@ -52,7 +52,7 @@ bool CTavoApp::InitInstance() {
     return true;
 }
 
-int CTavoApp::Run() {
+int CTavoApp::run() {
     // The run ends on the sheet's close only, and always with the same status.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(m_sheet.get(), &CPropSheet::closed, qApp, [] { QCoreApplication::exit(kExitClosed); });
@@ -61,7 +61,7 @@ int CTavoApp::Run() {
 
 // A testing aid: closes what the operator would close, the dialog on top first, and the
 // sheet through its window, as the window's close button does.
-void CTavoApp::StartCloseTimer() {
+void CTavoApp::startCloseTimer() {
     if (m_options.closeAfterMs < 0) return;
     m_closeTimer = std::make_unique<QTimer>();
     m_closeTimer->setInterval(m_options.closeAfterMs);

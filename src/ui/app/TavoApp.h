@@ -31,14 +31,14 @@ public:
     // been told why); then no window was shown.
     bool InitInstance();
     // Runs the event loop until the sheet is closed; returns the exit status.
-    int Run();
+    int run();
 
     AppContext& context() { return m_context; }
     CPropSheet* sheet() const { return m_sheet.get(); }
 
 private:
-    bool NetworkAvailable() const;
-    void StartCloseTimer();
+    bool networkAvailable() const;
+    void startCloseTimer();
 
     StartupOptions m_options;
     std::chrono::steady_clock::time_point m_mainEntry;

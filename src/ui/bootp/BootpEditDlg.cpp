@@ -18,11 +18,11 @@ namespace {
 
 const QString kErrorCaption = QStringLiteral("Errore");
 
-QString Aligned(const Ipv4Octets& ip) { return QString::fromStdString(FormatDottedAligned(ip)); }
+QString aligned(const Ipv4Octets& ip) { return QString::fromStdString(formatDottedAligned(ip)); }
 
-Ipv4Octets FromDotted(const QString& text) { return ParseDottedIp(text.toStdString()); }
+Ipv4Octets fromDotted(const QString& text) { return ParseDottedIp(text.toStdString()); }
 
-IpAddressEdit* NewAddressField(QWidget* parent, const char* id) {
+IpAddressEdit* newAddressField(QWidget* parent, const char* id) {
     auto* field = new IpAddressEdit(parent);
     field->setObjectName(QString::fromLatin1(id));
     return field;
@@ -37,10 +37,10 @@ CBootpEditDlg::CBootpEditDlg(AppContext& context, QWidget* parent) : QDialog(par
 }
 
 void CBootpEditDlg::buildControls() {
-    m_ipAddress = NewAddressField(this, "1028");
+    m_ipAddress = newAddressField(this, "1028");
     m_macBytes = new MacByteFields(this);
-    m_gateway = NewAddressField(this, "1032");
-    m_subnetMask = NewAddressField(this, "1033");
+    m_gateway = newAddressField(this, "1032");
+    m_subnetMask = newAddressField(this, "1033");
     m_okButton = new QPushButton(QStringLiteral("Ok"), this);
     m_okButton->setObjectName(QStringLiteral("1"));
     m_okButton->setDefault(true);
@@ -93,9 +93,9 @@ void CBootpEditDlg::OnInitDialog() {
         m_strMAC = m_strMacByte.mid(0, MacByteFields::kByteCount).join(QString());
     } else {
         m_okButton->setText(QStringLiteral("Ok"));
-        m_ipAddress->setAddress(FromDotted(m_strIP));
-        m_gateway->setAddress(FromDotted(m_strGateway));
-        m_subnetMask->setAddress(FromDotted(m_strSubnet));
+        m_ipAddress->setAddress(fromDotted(m_strIP));
+        m_gateway->setAddress(fromDotted(m_strGateway));
+        m_subnetMask->setAddress(fromDotted(m_strSubnet));
         for (int k = 0; k < MacByteFields::kByteCount; ++k) {
             m_strMacByte[k] = m_strMAC.mid(MacByteFields::kByteLength * k, MacByteFields::kByteLength);
         }
@@ -106,7 +106,7 @@ void CBootpEditDlg::OnInitDialog() {
 
 void CBootpEditDlg::OnMacEdited(int index) {
     m_strMacByte = m_macBytes->byteTexts();
-    m_strMacByte[index] = MacByteFields::TwoCharacterForm(m_strMacByte[index]);
+    m_strMacByte[index] = MacByteFields::twoCharacterForm(m_strMacByte[index]);
     m_strMAC = m_macBytes->macText();
 }
 
@@ -132,17 +132,17 @@ void CBootpEditDlg::recordInHistories(const Ipv4Octets& ip) {
     for (int k = 0; k < MacByteFields::kByteCount; ++k) {
         mac[static_cast<size_t>(k)] = ParseHexByte(m_strMacByte[k].toStdString());
     }
-    CMacHistoryFDB::AddIfAbsent(dataDir, mac, TableMessagesTo(m_context.prompts));
-    CIPFDB::AddIfAbsent(dataDir, ip[0], ip[1], ip[2], ip[3], TableMessagesTo(m_context.prompts));
+    CMacHistoryFDB::AddIfAbsent(dataDir, mac, tableMessagesTo(m_context.prompts));
+    CIPFDB::AddIfAbsent(dataDir, ip[0], ip[1], ip[2], ip[3], tableMessagesTo(m_context.prompts));
 }
 
 void CBootpEditDlg::OnOK() {
     const Ipv4Octets ip = m_ipAddress->address();
-    m_strIP = Aligned(ip);
+    m_strIP = aligned(ip);
     m_strMacByte = m_macBytes->byteTexts();
     if (m_nMode == kModeAdd && !checkNewDevice(ip)) return;
-    m_strGateway = Aligned(m_gateway->address());
-    m_strSubnet = Aligned(m_subnetMask->address());
+    m_strGateway = aligned(m_gateway->address());
+    m_strSubnet = aligned(m_subnetMask->address());
     recordInHistories(ip);
     accept();
 }

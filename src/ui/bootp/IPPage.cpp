@@ -35,7 +35,7 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumns[kColumnCount] = {{"Tipo", 45},     {" Lun.", 40},     {" IP TAVO", 90},
                                                {" MAC TAVO", 90}, {" Gateway ", 90}, {" Subnet Mask", 90}};
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -46,7 +46,7 @@ CIPPage::CIPPage(AppContext& context, QWidget* parent)
     m_pBootpServer = new BootpServer(m_context.link, m_context.dataDir, *m_observer, this);
     buildControls();
     OnInitDialog();
-    setIpClearRunner([this] { return CIPClearDlg::Run(m_context, this); });
+    setIpClearRunner([this] { return CIPClearDlg::run(m_context, this); });
     setIpSearchRunner([this] {
         CFindIPDlg dialog(m_context, this);
         dialog.exec();
@@ -167,7 +167,7 @@ QString CIPPage::cell(int row, int column) const {
 }
 
 void CIPPage::FillDeviceList() {
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
+    CBootPFDB db(dataDir(), tableMessagesTo(m_context.prompts));
     db.Load();
     m_listDevices->setRowCount(0);
     int row = 0;
@@ -175,8 +175,8 @@ void CIPPage::FillDeviceList() {
         m_listDevices->insertRow(row);
         // The save below writes the MAC text in upper case; the list shows it as the file
         // will hold it, so that a later lookup of the row's texts finds its entry.
-        setRow(row, db.GetHType(), db.GetHLen(), FromStd(db.GetIP()), FromStd(db.GetMAC()).toUpper(),
-               FromStd(db.GetGateway()), FromStd(db.GetSubnet()));
+        setRow(row, db.getHType(), db.getHLen(), fromStd(db.getIP()), fromStd(db.getMAC()).toUpper(),
+               fromStd(db.getGateway()), fromStd(db.getSubnet()));
     }
     // Rewrites the file in its normal form, and creates an empty one when there was none.
     db.Save();
@@ -191,7 +191,7 @@ int CIPPage::OnAddDevice() {
     dlg.m_nMode = CBootpEditDlg::kModeAdd;
     if (dlg.exec() != QDialog::Accepted) return 0;
 
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
+    CBootPFDB db(dataDir(), tableMessagesTo(m_context.prompts));
     db.Load();
     // A device whose IP or MAC text is already in the table is silently not added.
     if (db.Find(dlg.m_strIP.toStdString(), dlg.m_strMAC.toStdString()) != -1) return 1;
@@ -235,7 +235,7 @@ int CIPPage::findSelectedEntry(CBootPFDB& db) {
     // when its texts agree; the search by texts is for a file changed meanwhile. Without
     // this, a row whose IP text also stands in an earlier entry would act on that one.
     int found = -1;
-    if (m_nSelectedRow >= 0 && m_nSelectedRow < db.GetCount()) {
+    if (m_nSelectedRow >= 0 && m_nSelectedRow < db.getCount()) {
         int hType = 0, hLen = 0;
         std::string entryIp, entryMac, gateway, subnet;
         db.GetRecord(hType, hLen, entryIp, entryMac, gateway, subnet, m_nSelectedRow);
@@ -258,7 +258,7 @@ void CIPPage::OnModifyDevice() {
     dlg.m_strGateway = cell(m_nSelectedRow, kColGateway);
     dlg.m_strSubnet = cell(m_nSelectedRow, kColSubnet);
 
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
+    CBootPFDB db(dataDir(), tableMessagesTo(m_context.prompts));
     db.Load();
     const int entry = findSelectedEntry(db);
     if (entry < 0) return;
@@ -279,7 +279,7 @@ void CIPPage::OnModifyDevice() {
 }
 
 void CIPPage::OnDeleteDevice() {
-    CBootPFDB db(dataDir(), TableMessagesTo(m_context.prompts));
+    CBootPFDB db(dataDir(), tableMessagesTo(m_context.prompts));
     db.Load();
     const int entry = findSelectedEntry(db);
     if (entry < 0) return;

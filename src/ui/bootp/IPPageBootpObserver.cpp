@@ -22,7 +22,7 @@ void IPPageBootpObserver::bootpStopRequested() { m_page.OnStopBootp(); }
 void IPPageBootpObserver::bootpRequestChecked(const BootpRequestInfo& request, const QString& statusText) {
     // Every request that passes the checks presets the next "Aggiungi nuovo dispositivo",
     // known devices included, until a device is added.
-    if (statusText != QString::fromStdString(BootpStatusText(BootpStatus::Accepted))) return;
+    if (statusText != QString::fromStdString(bootpStatusText(BootpStatus::Accepted))) return;
     QStringList parts;
     for (int i = 0; i + 1 < request.mac.size(); i += 2) parts << request.mac.mid(i, 2);
     m_page.m_strMacPart = parts;

@@ -6,9 +6,9 @@
 
 namespace tavo {
 
-TableMessageSink TableMessagesTo(Prompts& prompts) {
+TableMessageSink tableMessagesTo(Prompts& prompts) {
     return [&prompts](TableMessage message, const std::string& detail) {
-        const TableMessageText described = DescribeTableMessage(message);
+        const TableMessageText described = describeTableMessage(message);
         QString text = QString::fromUtf8(described.text);
         if (!detail.empty()) text += QStringLiteral("\n") + QString::fromStdString(detail);
         prompts.message(text, QString::fromUtf8(described.caption));

@@ -20,15 +20,15 @@ constexpr int kMinimumWidth = 350;  // the template's 233 dialog units
 CConfirmDlg::CConfirmDlg(const QString& operation, const QString& message, QWidget* parent)
     : QDialog(parent), m_strOperation(operation), m_strMessage(message) {
     setObjectName(QStringLiteral("ConfirmDlg"));
-    BuildControls();
-    setWindowTitle(TitleFor(m_strOperation));
+    buildControls();
+    setWindowTitle(titleFor(m_strOperation));
 }
 
-QString CConfirmDlg::TitleFor(const QString& operation) {
+QString CConfirmDlg::titleFor(const QString& operation) {
     return QString::fromLatin1(kTitlePrefix) + operation;
 }
 
-void CConfirmDlg::BuildControls() {
+void CConfirmDlg::buildControls() {
     // A frame around everything, as the product's dialog has.
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -13,10 +13,10 @@ class CConfirmDlg : public QDialog {
 public:
     CConfirmDlg(const QString& operation, const QString& message, QWidget* parent = nullptr);
 
-    static QString TitleFor(const QString& operation);
+    static QString titleFor(const QString& operation);
 
 private:
-    void BuildControls();
+    void buildControls();
 
     QString m_strOperation;  // goes into the title after "Warning to "
     QString m_strMessage;    // replaces the heading

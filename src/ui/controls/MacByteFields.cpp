@@ -20,12 +20,12 @@ public:
     }
 };
 
-bool IsRefusedLetter(QChar c) {
+bool isRefusedLetter(QChar c) {
     const QChar upper = c.toUpper();
     return upper >= QLatin1Char('G') && upper <= QLatin1Char('Z');
 }
 
-bool IsTypedCharacter(const QKeyEvent* key) {
+bool isTypedCharacter(const QKeyEvent* key) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const QString text = key->text();
     return text.size() == 1 && text.at(0).isPrint();
@@ -71,7 +71,7 @@ void MacByteFields::setByteTexts(const QStringList& texts) {
     }
 }
 
-QString MacByteFields::TwoCharacterForm(const QString& byteText) {
+QString MacByteFields::twoCharacterForm(const QString& byteText) {
     QString form = byteText.left(kByteLength);
     form.replace(QLatin1Char(' '), QLatin1Char('0'));
     while (form.size() < kByteLength) form.prepend(QLatin1Char('0'));
@@ -80,7 +80,7 @@ QString MacByteFields::TwoCharacterForm(const QString& byteText) {
 
 QString MacByteFields::macText() const {
     QString mac;
-    for (const QLineEdit* field : m_fields) mac += TwoCharacterForm(field->text());
+    for (const QLineEdit* field : m_fields) mac += twoCharacterForm(field->text());
     return mac;
 }
 
@@ -88,7 +88,7 @@ bool MacByteFields::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto it = std::find(m_fields.begin(), m_fields.end(), watched);
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (it != m_fields.end() && IsTypedCharacter(key)) {
+        if (it != m_fields.end() && isTypedCharacter(key)) {
             return onKeyPress(static_cast<size_t>(it - m_fields.begin()), key->text());
         }
     }
@@ -109,7 +109,7 @@ bool MacByteFields::onKeyPress(size_t index, const QString& typed) {
     }
     // Only G..Z are taken back here: they are the letters no hexadecimal byte can hold.
     // Other signs pass and are caught when the byte is converted.
-    return IsRefusedLetter(typed.at(0));
+    return isRefusedLetter(typed.at(0));
 }
 
 void MacByteFields::onTextEdited(size_t index, const QString& text) {

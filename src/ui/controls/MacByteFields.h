@@ -30,7 +30,7 @@ public:
 
     // The two-character form of one byte text: one character gets a leading "0", an
     // empty text counts as "00", and every blank counts as "0".
-    static QString TwoCharacterForm(const QString& byteText);
+    static QString twoCharacterForm(const QString& byteText);
     // The concatenation of the two-character forms of the six fields.
     QString macText() const;
 
