@@ -1,10 +1,341 @@
 #include "WebPage.h"
 
-namespace tavo {
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <memory>
 
-CWebPage::CWebPage(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+#include "WebFileSystem.h"
+#include "WebFolderPlan.h"
+#include "WebImageBuild.h"
+#include "WebPageTexts.h"
+#include "app/Prompts.h"
+
+namespace tavo {
+namespace {
+
+namespace texts = webtexts;
+
+enum Column { kColName, kColBytes, kColIndex, kColumnCount };
+
+struct ColumnSpec {
+    const char* heading;
+    Qt::Alignment alignment;
+    int width;
+};
+const ColumnSpec kColumns[kColumnCount] = {{" Nome del File ", Qt::AlignLeft, 200},
+                                           {"Byte", Qt::AlignRight, 60},
+                                           {"Indice", Qt::AlignRight, 60}};
+
+constexpr int kStatusSettleMs = 100;  // the final build status stays this long
+
+}  // namespace
+
+CWebPage::CWebPage(AppContext& context, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_startupDir(QDir::currentPath()),
+      m_programDir(QCoreApplication::applicationDirPath()) {
     setObjectName(QStringLiteral("WebPage"));
     setWindowTitle(QStringLiteral("Web Upload"));
+    buildControls();
+    OnInitDialog();
+}
+
+// A running pass finishes its read or write; its result goes nowhere (the event that
+// would carry it is dropped with the page).
+CWebPage::~CWebPage() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+void CWebPage::setTemplateFolders(const QString& startupDir, const QString& programDir) {
+    m_startupDir = startupDir;
+    m_programDir = programDir;
+}
+
+QPushButton* CWebPage::addButton(const char* id, const QString& text) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QString::fromLatin1(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void CWebPage::buildControls() {
+    m_list = new QTableWidget(0, kColumnCount, this);
+    m_list->setObjectName(QStringLiteral("1013"));
+    for (int c = 0; c < kColumnCount; ++c) {
+        auto* heading = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
+        heading->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
+        m_list->setHorizontalHeaderItem(c, heading);
+        m_list->setColumnWidth(c, kColumns[c].width);
+    }
+    m_list->horizontalHeader()->setSectionsClickable(false);  // a click on a heading does nothing
+    m_list->horizontalHeader()->setStretchLastSection(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->setWordWrap(false);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setMinimumWidth(kColumns[0].width + kColumns[1].width + kColumns[2].width + 24);
+
+    m_selectButton = addButton("1014", QStringLiteral("Seleziona Files"));
+    m_clearButton = addButton("1015", QStringLiteral("Elimina Files"));
+    m_buildButton = addButton("1016", texts::kCaptionBuild);
+    m_buildButton->hide();  // its caption only reflects the build state
+
+    auto* resources = new QGroupBox(QStringLiteral("Risorse Web"), this);
+    resources->setObjectName(QStringLiteral("resourcesGroup"));
+    auto* resourcesLayout = new QVBoxLayout(resources);
+    resourcesLayout->addWidget(m_list, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_selectButton);
+    buttons->addWidget(m_clearButton);
+    buttons->addWidget(m_buildButton);
+    resourcesLayout->addLayout(buttons);
+
+    // The status line; the upload's progress bar lies exactly over it.
+    m_status = new QLineEdit(this);
+    m_status->setObjectName(QStringLiteral("1024"));
+    m_status->setReadOnly(true);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("1023"));
+    auto* state = new QGroupBox(QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload"), this);
+    auto* stateLayout = new QGridLayout(state);
+    stateLayout->addWidget(m_status, 0, 0);
+    stateLayout->addWidget(m_progress, 0, 0);
+
+    m_uploadArea = new QVBoxLayout;
+    m_uploadArea->setObjectName(QStringLiteral("uploadArea"));
+    auto* right = new QVBoxLayout;
+    right->addLayout(m_uploadArea, 1);
+    right->addWidget(state);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(resources, 1);
+    layout->addLayout(right, 1);
+
+    connect(m_selectButton, &QPushButton::clicked, this, &CWebPage::OnSelectFiles);
+    connect(m_clearButton, &QPushButton::clicked, this, &CWebPage::OnClearFiles);
+    connect(m_buildButton, &QPushButton::clicked, this, &CWebPage::OnBuild);
+}
+
+void CWebPage::OnInitDialog() {
+    m_nRows = 0;
+    showStatus(texts::kWaiting);
+    m_progress->hide();
+}
+
+void CWebPage::showStatus(const QString& text) {
+    m_status->setText(text);
+    m_status->setCursorPosition(0);
+}
+
+void CWebPage::message(const QString& text, const QString& caption) { m_context.prompts.message(text, caption); }
+
+void CWebPage::ResetList() {
+    m_list->setRowCount(0);
+    m_nRows = 0;
+    m_nFiles = 0;
+    m_nTotalBytes = 0;
+}
+
+void CWebPage::OnClearFiles() { ResetList(); }
+
+void CWebPage::appendRow(const QString& path, qint64 size, int index) {
+    m_list->insertRow(m_nRows);
+    const QString cells[kColumnCount] = {path, QString::number(size),
+                                         QStringLiteral("%1").arg(index, 2, 16, QLatin1Char('0'))};
+    for (int c = 0; c < kColumnCount; ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        item->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
+        m_list->setItem(m_nRows, c, item);
+    }
+    m_nTotalBytes += size;
+    ++m_nRows;
+}
+
+// The rows as the plan leaves the folder, or (for a refused selection, which changes
+// nothing) as the folder is now.
+void CWebPage::fillRows(const WebFolderPlan& plan, bool asPlanned) {
+    for (const WebResourceRow& row : plan.rows) {
+        if (!asPlanned && row.templateCopy) continue;
+        const std::string& path = asPlanned ? row.path : row.sourcePath;
+        appendRow(QString::fromStdString(path), static_cast<qint64>(row.size), asPlanned ? row.index : row.sourceIndex);
+    }
+    m_nFiles = m_nRows;
+}
+
+void CWebPage::OnSelectFiles() {
+    m_selectButton->setEnabled(false);
+    ResetList();
+    const QString picked = m_context.prompts.pickFolder(QString());
+    m_strFolder = picked.isEmpty() ? QString() : QDir::cleanPath(QDir(picked).absolutePath());
+    if (!m_strFolder.isEmpty() && selectFolder(m_strFolder)) {
+        if (m_bPassRunning)
+            m_bBuildPending = true;  // the running pass keeps its own list; this one follows it
+        else
+            OnBuild();
+    }
+    m_selectButton->setEnabled(true);
+}
+
+// Scans, changes the folder as planned and lists it; true when the build may start.
+bool CWebPage::selectFolder(const QString& folder) {
+    DiskWebFileSystem disk;
+    const std::string templatePath =
+        locateWebTemplate(disk, m_startupDir.toStdString(), m_programDir.toStdString());
+    const WebFolderPlan plan = planWebFolder(disk, folder.toStdString(), templatePath);
+    for (const WebNote& note : plan.notes)
+        if (note.kind == WebNoteKind::SpecialIndexReserved) message(texts::reservedIndex().text, texts::reservedIndex().caption);
+    if (!plan.ready()) {
+        if (plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) fillRows(plan, false);
+        const texts::Message refusal = texts::planFailure(plan);
+        message(refusal.text, refusal.caption);
+        return false;
+    }
+    const WebApplyResult applied = applyWebFolderPlan(disk, plan);
+    if (!applied.ok()) {
+        const texts::Message failure = texts::applyFailure(plan, applied);
+        message(failure.text, failure.caption);
+        return false;
+    }
+    fillRows(plan, true);
+    m_pFilePaths = rowPaths(plan);
+    const texts::Message changes = texts::changesMade(plan);
+    if (!changes.text.isEmpty()) message(changes.text, changes.caption);
+    return true;
+}
+
+void CWebPage::OnBuild() {
+    showStatus(texts::kBuilding);
+    if (m_bBuilding == 1) {
+        // The run request is withdrawn; a running pass is not interrupted.
+        m_bBuilding = 0;
+        m_buildButton->setText(texts::kCaptionIdle);
+        return;
+    }
+    m_bBuilding = 1;
+    m_buildButton->setText(texts::kCaptionStop);
+    if (!m_bPassRunning) BuildThreadProc();
+}
+
+// One build pass: the list is taken over as it is now, read and composed on a worker,
+// then saved where the operator says.
+void CWebPage::BuildThreadProc() {
+    m_bPassRunning = true;
+    const int n = m_nFiles;
+    if (n == 0) {
+        m_buildButton->setText(texts::kCaptionIdle);
+        endPass(false, texts::nothingToBuild().text, texts::nothingToBuild().caption);
+        return;
+    }
+    struct Compose {
+        std::string folder;
+        std::vector<std::string> paths;
+        uint64_t expected = 0;
+        WebBuildResult result;
+    };
+    auto job = std::make_shared<Compose>();
+    job->folder = m_strFolder.toStdString();
+    job->paths = std::move(m_pFilePaths);
+    m_pFilePaths.clear();
+    job->expected = static_cast<uint64_t>(m_nTotalBytes);
+    runOnWorker(
+        [job] {
+            DiskWebFileSystem disk;
+            job->result = composeWebImageFromFiles(disk, job->folder, job->paths, job->expected);
+        },
+        [this, job] {
+            if (!job->result.ok()) {
+                m_buildButton->setText(texts::kCaptionIdle);
+                const texts::Message failure = texts::buildFailure(job->result);
+                endPass(false, failure.text, failure.caption);
+                return;
+            }
+            saveImage(std::move(job->result.image));
+        });
+}
+
+void CWebPage::saveImage(std::vector<uint8_t> image) {
+    QString path = m_context.prompts.saveFile(QString(), texts::kSaveFilter);
+    if (path.isEmpty()) {
+        m_buildButton->setText(texts::kCaptionIdle);
+        endPass(false);
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + texts::kDefaultSuffix;
+    struct Write {
+        std::string path;
+        std::vector<uint8_t> image;
+        bool ok = false;
+        std::string reason;
+    };
+    auto job = std::make_shared<Write>();
+    job->path = QDir(path).absolutePath().toStdString();
+    job->image = std::move(image);
+    runOnWorker(
+        [job] {
+            DiskWebFileSystem disk;
+            job->ok = disk.writeFile(job->path, job->image);
+            job->reason = disk.lastError();
+        },
+        [this, job, path] {
+            if (!job->ok) {
+                m_buildButton->setText(texts::kCaptionIdle);
+                const texts::Message failure = texts::writeFailure(path, QString::fromStdString(job->reason));
+                endPass(false, failure.text, failure.caption);
+                return;
+            }
+            m_buildButton->setText(texts::kCaptionBuild);
+            endPass(true, texts::buildCompleted().text, texts::buildCompleted().caption);
+        });
+}
+
+void CWebPage::endPass(bool built, const QString& text, const QString& caption) {
+    message(text, caption);
+    endPass(built);
+}
+
+void CWebPage::endPass(bool built) {
+    m_bBuilding = 0;
+    m_bPassRunning = false;
+    showStatus(built ? texts::kBuilt : texts::kNotBuilt);
+    QTimer::singleShot(kStatusSettleMs, this, [this] {
+        if (!m_bPassRunning) showStatus(texts::kWaiting);
+    });
+    emit buildPassFinished(built);
+    if (m_bBuildPending) {
+        m_bBuildPending = false;
+        OnBuild();
+    }
+}
+
+// Runs `work` on a thread of its own, then `done` back on this page's thread once the
+// worker has ended (joined, so everything it wrote is visible). The work gets only its
+// own data, never a widget.
+void CWebPage::runOnWorker(std::function<void()> work, std::function<void()> done) {
+    m_worker = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = std::move(done)] {
+                m_worker.join();
+                done();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace tavo

@@ -1,19 +1,94 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "app/AppContext.h"
 
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
+
 namespace tavo {
 
-// The second tab, "Web Upload": builds a project file from a folder of web files and uploads it into a device.
+struct WebFolderPlan;
+
+// The second tab, "Web Upload". Its left half, the group "Risorse Web", turns a folder of
+// web files into a project file: "Seleziona Files" picks the folder, lists every file below
+// it with its size and resource index, makes the indexes distinct (renaming files and
+// patching the pages that name them, told to the operator afterwards) and starts the build
+// by itself; the build reads and composes on a worker thread that never touches a widget,
+// and asks only for the file to write. The right half (the upload) goes in uploadArea().
+//
+// The scan and the composition are the core's, shared with `tavo image build`, so both
+// make the same image of one folder. A selection that would be refused (too large, too
+// many files) changes nothing in the folder.
 class CWebPage : public QWidget {
     Q_OBJECT
 public:
     explicit CWebPage(AppContext& context, QWidget* parent = nullptr);
+    ~CWebPage() override;
+
+    // Where the default page "707.html" is looked for when a folder has none: the
+    // start-up directory, else beside the program.
+    void setTemplateFolders(const QString& startupDir, const QString& programDir);
+    // Shows a text in the status line 1024.
+    void showStatus(const QString& text);
+    // The column on the right, kept for the upload controls.
+    QVBoxLayout* uploadArea() const { return m_uploadArea; }
+    bool isBuildPassRunning() const { return m_bPassRunning; }
+
+    QString m_strFolder;  // the web folder, root of all URL paths; empty when none is chosen
+    int m_nFiles = 0;     // resources handed to the build
+    int m_bBuilding = 0;  // build run request
+    qint64 m_nTotalBytes = 0;
+    int m_nRows = 0;
+
+signals:
+    // The end of a build pass, after its messages; `built` when the file was written.
+    void buildPassFinished(bool built);
+
+public slots:
+    void OnSelectFiles();
+    void OnClearFiles();
+    void OnBuild();
 
 private:
+    void OnInitDialog();
+    void buildControls();
+    QPushButton* addButton(const char* id, const QString& text);
+    void ResetList();
+    void appendRow(const QString& path, qint64 size, int index);
+    void fillRows(const WebFolderPlan& plan, bool asPlanned);
+    void message(const QString& text, const QString& caption);
+    bool selectFolder(const QString& folder);
+    void BuildThreadProc();
+    void saveImage(std::vector<uint8_t> image);
+    void endPass(bool built);
+    void endPass(bool built, const QString& text, const QString& caption);
+    void runOnWorker(std::function<void()> work, std::function<void()> done);
+
     AppContext& m_context;
+    QString m_startupDir;
+    QString m_programDir;
+    std::vector<std::string> m_pFilePaths;  // handed to the next build, which takes them
+    bool m_bPassRunning = false;
+    bool m_bBuildPending = false;  // a selection ended while a pass ran: build after it
+    std::thread m_worker;  // joined before its result is read
+
+    QTableWidget* m_list = nullptr;
+    QPushButton* m_selectButton = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QPushButton* m_buildButton = nullptr;
+    QLineEdit* m_status = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QVBoxLayout* m_uploadArea = nullptr;
 };
 
 }  // namespace tavo

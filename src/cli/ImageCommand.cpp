@@ -1,0 +1,259 @@
+// tavo image: the project file (".TAV") of a web folder, built by the same scan and
+// composition as the "Web Upload" page, with a preview of every change to the folder;
+// and an inspector that takes a project file apart.
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+#include <string>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "WebBuildWarnings.h"
+#include "WebFileSystem.h"
+#include "WebFolderPlan.h"
+#include "WebImageBuild.h"
+#include "WebImageReader.h"
+
+namespace tavo::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavo image build FOLDER -o FILE.TAV [--dry-run] [--template FILE]\n"
+    "       tavo image inspect FILE.TAV\n"
+    "\n"
+    "build scans FOLDER as the \"Web Upload\" page does: it copies the default page \"707.html\"\n"
+    "into a folder that has none, renames files whose resource indexes collide, patches the\n"
+    "pages that name them, and writes the project file. It prints the resources in list\n"
+    "order (URL path, size, index), the copy, the renames and the patched pages, then\n"
+    "warnings and the total. --dry-run prints all of it and changes nothing.\n"
+    "The default page comes from --template, else \"707.html\" in the current directory,\n"
+    "else the one installed beside the program.\n"
+    "inspect prints the offset table by record, each record, the default page, the records\n"
+    "no entry reaches and every malformation (exit status 1 for a malformed file).\n";
+
+int usage(FILE* out, int status) {
+    std::fputs(kUsage, out);
+    return status;
+}
+
+std::string hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%2.2x", value & 0xFFu);
+    return text;
+}
+
+std::string url(const WebFolderPlan& plan, const std::string& path) { return webUrlPath(plan.folder, path); }
+
+std::string describe(const WebWarning& w) {
+    switch (w.kind) {
+        case WebWarningKind::EscapedName:
+            return w.path + ": a browser sends this name escaped (" + w.detail + "), so the device cannot find it";
+        case WebWarningKind::UnknownContentType: return w.path + ": content type \"unknown\"";
+        case WebWarningKind::UnreachableRecord:
+            return w.path + ": its record cannot be reached: index " + hex2(w.index) + " belongs to " + w.other +
+                   ", later in the list";
+        case WebWarningKind::SpecialIndexReserved:
+            return w.path + ": index " + hex2(w.index) +
+                   " is already reserved by another special file (two special files on one index)";
+        case WebWarningKind::SharedIndex:
+            return w.path + ": keeps its name and shares index " + hex2(w.index) +
+                   " (no free index or no character to change)";
+        case WebWarningKind::RenameWalkExhausted:
+            return w.path + ": keeps its name and shares index " + hex2(w.index) + " (every new name is taken)";
+        case WebWarningKind::SymbolicLinkSkipped: return w.path + ": symbolic link, not followed";
+        case WebWarningKind::NotRegularFileSkipped: return w.path + ": not a regular file, skipped";
+        case WebWarningKind::FolderTooDeep: return w.path + ": folder nested too deep, skipped";
+        case WebWarningKind::ImageOverLimit:
+            return "the image (" + std::to_string(w.value) + " bytes) is larger than the " +
+                   std::to_string(WEB_IMAGE_LIMIT) + " bytes the upload accepts";
+    }
+    return w.path;
+}
+
+void printPlan(const WebFolderPlan& plan, const WebBuildResult* build) {
+    printLine(std::string("resources (list order):"));
+    for (const WebResourceRow& row : plan.rows)
+        printLine("  " + row.urlPath + "  " + std::to_string(row.size) + "  " + hex2(row.index));
+    std::vector<const WebPlanStep*> copies, renames, patches;
+    for (const WebPlanStep& step : plan.steps)
+        (step.kind == WebStepKind::CopyTemplate ? copies : step.kind == WebStepKind::Rename ? renames : patches)
+            .push_back(&step);
+    for (const WebPlanStep* step : copies) printLine("copy of the default page: " + step->from + " -> " + url(plan, step->to));
+    printLine(std::string("renames:") + (renames.empty() ? " none" : ""));
+    for (const WebPlanStep* step : renames)
+        printLine("  " + url(plan, step->from) + " -> " + url(plan, step->to) + "  (index " + hex2(step->oldIndex) +
+                  " -> " + hex2(step->newIndex) + ")");
+    printLine(std::string("patched pages:") + (patches.empty() ? " none" : ""));
+    for (const WebPlanStep* step : patches)
+        printLine("  " + url(plan, step->to) + ": " + step->oldName + " -> " + step->newName);
+    const std::vector<WebWarning> warnings = webBuildWarnings(plan, build);
+    printLine(std::string("warnings:") + (warnings.empty() ? " none" : ""));
+    for (const WebWarning& w : warnings) printLine("  " + describe(w));
+    std::string total = "total: " + std::to_string(plan.totalBytes) + " of " + std::to_string(WEB_IMAGE_LIMIT) + " bytes";
+    if (build != nullptr && build->ok()) total += "; image: " + std::to_string(build->image.size()) + " bytes";
+    printLine(total);
+}
+
+int planFailure(const WebFolderPlan& plan) {
+    switch (plan.status) {
+        case WebPlanStatus::Ready: return 0;
+        case WebPlanStatus::FolderUnreadable:
+            return fail(QString("cannot read the folder %1: %2").arg(QString::fromStdString(plan.failedPath),
+                                                                    QString::fromStdString(plan.reason)));
+        case WebPlanStatus::TemplateMissing:
+            return plan.failedPath.empty()
+                       ? fail("the folder has no 707.html and no default page to copy was found (--template FILE)")
+                       : fail(QString("cannot read the default page %1: %2")
+                                  .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
+        case WebPlanStatus::PageUnreadable:
+            return fail(QString("cannot read the page %1: %2; nothing changed")
+                            .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
+        case WebPlanStatus::OverLimit:
+            return fail(QString("the files add up to %1 bytes, more than %2: nothing changed, nothing built")
+                            .arg(plan.totalBytes)
+                            .arg(WEB_IMAGE_LIMIT));
+        case WebPlanStatus::TooManyFiles:
+            return fail(QString("%1 files, more than the %2 the offset table can reach: nothing changed, nothing built")
+                            .arg(plan.rows.size())
+                            .arg(WEB_MAX_RESOURCES));
+    }
+    return kExitFailure;
+}
+
+int applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
+    QString what;
+    switch (applied.status) {
+        case WebApplyStatus::CopyFailed: what = "cannot copy the default page to %1"; break;
+        case WebApplyStatus::RenameFailed: what = "cannot rename %1"; break;
+        case WebApplyStatus::PatchFailed: what = "cannot patch the page %1"; break;
+        case WebApplyStatus::Done: return 0;
+    }
+    QString message = what.arg(QString::fromStdString(failedPathOf(plan, applied))) + ": " +
+                      QString::fromStdString(applied.reason);
+    const std::vector<WebPlanStep> done = renamesAmong(plan, applied.stepsDone);
+    message += done.empty() ? QString("; no file was renamed") : QString("; files already renamed:");
+    for (const WebPlanStep& rename : done)
+        message += QString("\n  %1 -> %2").arg(QString::fromStdString(rename.from), QString::fromStdString(rename.to));
+    return fail(message + "\nnothing built");
+}
+
+int buildFailure(const WebBuildResult& build) {
+    switch (build.status) {
+        case WebBuildStatus::Built: return 0;
+        case WebBuildStatus::NothingToBuild: return fail("there is no file to build");
+        case WebBuildStatus::FileUnreadable:
+            return fail(QString("cannot read %1: %2; nothing built")
+                            .arg(QString::fromStdString(build.failedPath), QString::fromStdString(build.reason)));
+        case WebBuildStatus::OverLimit:
+            return fail(QString("the files now add up to more than %1 bytes; nothing built").arg(WEB_IMAGE_LIMIT));
+        case WebBuildStatus::TooManyFiles: return fail("more files than the offset table can reach; nothing built");
+        case WebBuildStatus::TooLarge: return fail("the image is too large; nothing built");
+    }
+    return kExitFailure;
+}
+
+int build(const CliOptions& options, const QString& folderArg) {
+    const bool dryRun = options.has("dry-run");
+    const QString output = options.value("output");
+    if (output.isEmpty() && !dryRun) return usage(stderr, kExitUsage);
+    DiskWebFileSystem disk;
+    const std::string folder = QDir::cleanPath(QDir(folderArg).absolutePath()).toStdString();
+    const std::string templatePath =
+        options.has("template") ? QDir(options.value("template")).absolutePath().toStdString()
+                                : locateWebTemplate(disk, QDir::currentPath().toStdString(),
+                                                    QCoreApplication::applicationDirPath().toStdString());
+    const WebFolderPlan plan = planWebFolder(disk, folder, templatePath);
+    if (!plan.ready()) {
+        if (plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) printPlan(plan, nullptr);
+        return planFailure(plan);
+    }
+    if (dryRun) {
+        PlannedWebFileSystem preview(disk, plan);
+        const WebBuildResult build = composeWebImageFromFiles(preview, folder, rowPaths(plan), plan.totalBytes);
+        printPlan(plan, &build);
+        if (!build.ok()) return buildFailure(build);
+        printLine(std::string("dry run: nothing changed, nothing written"));
+        return 0;
+    }
+    const WebApplyResult applied = applyWebFolderPlan(disk, plan);
+    if (!applied.ok()) {
+        printPlan(plan, nullptr);
+        return applyFailure(plan, applied);
+    }
+    const WebBuildResult build = composeWebImageFromFiles(disk, folder, rowPaths(plan), plan.totalBytes);
+    printPlan(plan, &build);
+    if (!build.ok()) return buildFailure(build);
+    if (!disk.writeFile(QDir(output).absolutePath().toStdString(), build.image))
+        return fail(QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
+    printLine("written: " + output.toStdString());
+    return 0;
+}
+
+int inspect(const QString& path) {
+    DiskWebFileSystem disk;
+    std::vector<uint8_t> image;
+    if (!disk.readFile(QDir(path).absolutePath().toStdString(), image))
+        return fail(QString("cannot read %1: %2").arg(path, QString::fromStdString(disk.lastError())));
+    const WebImageContents contents = readWebImage(image);
+    printLine("file: " + path.toStdString() + " (" + std::to_string(image.size()) + " bytes)");
+    if (!contents.table.empty()) {
+        printLine(std::string("table by record:"));
+        std::string unused;
+        for (size_t k = 0; k < contents.table.size(); ++k)
+            if (contents.table[k] == 0) unused += " " + hex2(static_cast<unsigned>(k));
+        for (size_t r = 0; r < contents.records.size(); ++r) {
+            std::string entries;
+            for (int k : contents.records[r].entries) entries += " " + hex2(static_cast<unsigned>(k));
+            printLine("  record " + std::to_string(r) + ":" + (entries.empty() ? std::string(" none") : entries));
+        }
+        if (!unused.empty()) printLine("  unused (0):" + unused);
+    }
+    printLine(std::string("records:"));
+    for (size_t r = 0; r < contents.records.size(); ++r) {
+        const WebImageRecordView& v = contents.records[r];
+        std::string line = "  " + std::to_string(r) + ": offset " + std::to_string(v.offset) + ", length " +
+                           std::to_string(v.length) + ", flag " + std::to_string(v.flag);
+        if (v.headerParsed) {
+            line += ", \"" + v.statusLine + "\", Content-Length " +
+                    (v.contentLength ? std::to_string(*v.contentLength) : std::string("none")) + ", Content-Type \"" +
+                    v.contentType + "\", body " + std::to_string(v.bodySize) + " bytes";
+        }
+        printLine(line);
+    }
+    printLine("default page: " + (contents.defaultRecord ? "record " + std::to_string(*contents.defaultRecord) + " at " +
+                                                               std::to_string(contents.records[*contents.defaultRecord].offset)
+                                                         : std::string("none")));
+    std::string unreachable;
+    for (int r : contents.unreachable) unreachable += " " + std::to_string(r);
+    printLine("unreachable records:" + (unreachable.empty() ? std::string(" none") : unreachable));
+    printLine(std::string("malformations:") + (contents.ok() ? " none" : ""));
+    for (const WebImageIssue& issue : contents.issues) {
+        std::string where;
+        if (issue.entry >= 0) where += "entry " + hex2(static_cast<unsigned>(issue.entry)) + ": ";
+        if (issue.record >= 0) where += "record " + std::to_string(issue.record) + ": ";
+        printLine("  " + where + describeWebImageProblem(issue.problem) + " (" + std::to_string(issue.value) + ")");
+    }
+    return contents.ok() ? 0 : kExitFailure;
+}
+
+int run(const QStringList& rawArgs) {
+    QStringList args;
+    for (const QString& arg : rawArgs) args << (arg == "-o" ? QStringLiteral("--output") : arg);
+    CliOptions options;
+    if (!options.parse(args, {"output", "template"}, {"dry-run", "help"})) {
+        fail(options.error(), kExitUsage);
+        return usage(stderr, kExitUsage);
+    }
+    if (options.has("help")) return usage(stdout, 0);
+    const QStringList& words = options.positional();
+    if (words.size() == 2 && words[0] == "build") return build(options, words[1]);
+    if (words.size() == 2 && words[0] == "inspect" && !options.has("output") && !options.has("dry-run") &&
+        !options.has("template"))
+        return inspect(words[1]);
+    return usage(stderr, kExitUsage);
+}
+
+const CliCommand kImage("image", "the web project file (.TAV): build from a folder, inspect", run);
+
+}  // namespace
+}  // namespace tavo::cli
