@@ -15,6 +15,8 @@
 #include <QUdpSocket>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include "CliRun.h"
 #include <memory>
 
 #include "FakePrompts.h"
@@ -56,31 +58,8 @@ void WhenModal(std::function<void(QDialog*)> act, int attempts = 400) {
     });
 }
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args, const QByteArray& input = {}) {
-    QProcess process;
-    process.setProgram(QStringLiteral(TAVO_CLI_EXE));
-    process.setArguments(args);
-    process.start();
-    CliRun run;
-    if (!process.waitForStarted(kWaitMs)) return run;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kWaitMs)) {
-        process.kill();
-        process.waitForFinished(kWaitMs);
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using test::CliRun;
+using test::runCli;
 
 class AddressCommandsTest : public ::testing::Test {
 protected:
@@ -164,26 +143,26 @@ TEST_F(AddressCommandsTest, ThePageFindsTheDeviceByItsMacAndClearsIt) {
 }
 
 TEST_F(AddressCommandsTest, TavoIpFindsAndClearsTheDevice) {
-    const CliRun find = RunCli(findArgs(kFoundMac, "10"));
+    const CliRun find = runCli(findArgs(kFoundMac, "10"));
     EXPECT_EQ(find.exitCode, 0) << find.err.toStdString();
     EXPECT_EQ(find.out, QString::fromLatin1(kFoundIp) + "\n");
     EXPECT_EQ(find.err, "");
     EXPECT_EQ(file("mach.ini"), "[1]\t 2:75:126:10:27:44\r\n");
     // Only the device asked for answers.
-    const CliRun other = RunCli(findArgs("02:4b:7e:0a:1b:2d", "10"));
+    const CliRun other = runCli(findArgs("02:4b:7e:0a:1b:2d", "10"));
     EXPECT_EQ(other.exitCode, 0) << other.err.toStdString();
     EXPECT_EQ(other.out, QString::fromLatin1(kOtherIp) + "\n");
 
     // A no on the terminal sends nothing and records nothing.
     const QStringList clear = QStringList{"ip", "clear", kFoundIp} + link();
-    const CliRun declined = RunCli(clear, "n\n");
+    const CliRun declined = runCli(clear, "n\n");
     EXPECT_EQ(declined.exitCode, 1);
     EXPECT_TRUE(declined.out.isEmpty());
     EXPECT_TRUE(declined.err.contains("Warning to IP Clear")) << declined.err.toStdString();
     EXPECT_TRUE(declined.err.contains("Cancellazione dell'indirizzo IP dal dispositivo !!"));
     EXPECT_FALSE(QFile::exists(path("iph.ini")));
 
-    const CliRun confirmed = RunCli(clear, "s\n");
+    const CliRun confirmed = runCli(clear, "s\n");
     EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err.toStdString();
     EXPECT_EQ(confirmed.out, "Comando di cancellazione indirizzo IP inviato..\n");
     EXPECT_TRUE(sim.waitLine(QStringLiteral("cleared ") + kFoundMac));
@@ -191,13 +170,13 @@ TEST_F(AddressCommandsTest, TavoIpFindsAndClearsTheDevice) {
     EXPECT_EQ(file("iph.ini"), "[1]\t 127.0.0.6\r\n");
 
     // The cleared device no longer answers: the search runs out of time.
-    const CliRun gone = RunCli(findArgs(kFoundMac, "1"));
+    const CliRun gone = runCli(findArgs(kFoundMac, "1"));
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_TRUE(gone.out.isEmpty());
     EXPECT_TRUE(gone.err.contains("no device answered for 024B7E0A1B2C within 1 s")) << gone.err.toStdString();
 
     // --yes clears without asking; an address already recorded is not added again.
-    const CliRun again = RunCli(QStringList{"ip", "clear", kOtherIp, "--yes"} + link());
+    const CliRun again = runCli(QStringList{"ip", "clear", kOtherIp, "--yes"} + link());
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_TRUE(sim.waitLine(QStringLiteral("cleared ") + kOtherMac));
     EXPECT_EQ(file("iph.ini"), "[1]\t 127.0.0.6\r\n[2]\t 127.0.0.7\r\n");
@@ -217,7 +196,7 @@ TEST_F(AddressCommandsTest, TavoIpRefusesABadCommandLineBeforeSendingAnything) {
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
         // The case's own options come last, so that they win over the test's link options.
-        const CliRun run = RunCli(args.mid(0, 2) + link() + args.mid(2));
+        const CliRun run = runCli(args.mid(0, 2) + link() + args.mid(2));
         EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }

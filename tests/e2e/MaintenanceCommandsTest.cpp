@@ -15,6 +15,8 @@
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
+#include "CliRun.h"
+
 #include "DeviceCommand.h"
 #include "DumpText.h"
 #include "FakePrompts.h"
@@ -51,31 +53,8 @@ QByteArray KnownBytes(int from, int to) {
     return bytes;
 }
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args, const QByteArray& input = {}) {
-    QProcess process;
-    process.setProgram(QStringLiteral(TAVO_CLI_EXE));
-    process.setArguments(args);
-    process.start();
-    CliRun run;
-    if (!process.waitForStarted(kWaitMs)) return run;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kWaitMs)) {
-        process.kill();
-        process.waitForFinished(kWaitMs);
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using test::CliRun;
+using test::runCli;
 
 class MaintenanceCommandsTest : public ::testing::Test {
 protected:
@@ -145,12 +124,12 @@ TEST_F(MaintenanceCommandsTest, SectorsWrittenComeBackByteExactIntoTheViewerAndT
     viewer->close();
     delete viewer;
 
-    const CliRun raw = RunCli(QStringList{"flash", "read", kIp, QString::number(kFirst), QString::number(kLast), "-o",
+    const CliRun raw = runCli(QStringList{"flash", "read", kIp, QString::number(kFirst), QString::number(kLast), "-o",
                                           dir.filePath("dump.bin")} + link());
     EXPECT_EQ(raw.exitCode, 0) << raw.err.toStdString();
     EXPECT_EQ(file("dump.bin"), KnownBytes(kFirst, kLast));
 
-    const CliRun hex = RunCli(QStringList{"flash", "read", kIp, "20", "20"} + link());
+    const CliRun hex = runCli(QStringList{"flash", "read", kIp, "20", "20"} + link());
     EXPECT_EQ(hex.exitCode, 0) << hex.err.toStdString();
     const QStringList lines = hex.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 16);
@@ -173,7 +152,7 @@ TEST_F(MaintenanceCommandsTest, ADroppingDelayingSimulatorNeverShowsWrongBytes) 
 
     // The command line asks again for what is missing; whatever is still missing is
     // named, and its place holds no other sector's bytes.
-    const CliRun run = RunCli(QStringList{"flash", "read", kIp, QString::number(kFirst), QString::number(kLast), "-o",
+    const CliRun run = runCli(QStringList{"flash", "read", kIp, QString::number(kFirst), QString::number(kLast), "-o",
                                           dir.filePath("lossy.bin")} + link());
     const QByteArray bytes = file("lossy.bin");
     ASSERT_EQ(bytes.size(), (kLast - kFirst + 1) * 256);
@@ -187,25 +166,25 @@ TEST_F(MaintenanceCommandsTest, ADroppingDelayingSimulatorNeverShowsWrongBytes) 
 
 TEST_F(MaintenanceCommandsTest, RegistersAreWrittenReadAndDumped) {
     startSim();
-    const CliRun declined = RunCli(QStringList{"reg", "write", kIp, "1B", "C4"} + link(), "n\n");
+    const CliRun declined = runCli(QStringList{"reg", "write", kIp, "1B", "C4"} + link(), "n\n");
     EXPECT_EQ(declined.exitCode, 1);
     EXPECT_TRUE(declined.err.contains("Warning to Write")) << declined.err.toStdString();
     EXPECT_TRUE(declined.err.contains("Si sta scrivendo sull'indirizzo IP 127.0.0.8"));
 
-    const CliRun write = RunCli(QStringList{"reg", "write", kIp, "1b", "c4", "--yes"} + link());
+    const CliRun write = runCli(QStringList{"reg", "write", kIp, "1b", "c4", "--yes"} + link());
     EXPECT_EQ(write.exitCode, 0) << write.err.toStdString();
     ASSERT_TRUE(sim.waitLine(QStringLiteral("command %1 0x20 3").arg(kMac)));
 
-    const CliRun read = RunCli(QStringList{"reg", "read", kIp, "1B"} + link());
+    const CliRun read = runCli(QStringList{"reg", "read", kIp, "1B"} + link());
     EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
     EXPECT_EQ(read.out, "C4\n");
 
-    const CliRun low = RunCli(QStringList{"reg", "read", kIp, "0F"} + link());
+    const CliRun low = runCli(QStringList{"reg", "read", kIp, "0F"} + link());
     EXPECT_EQ(low.exitCode, 0);
     EXPECT_EQ(low.out, "00\n");
     EXPECT_TRUE(low.err.contains("warning: register 0F")) << low.err.toStdString();
 
-    const CliRun dump = RunCli(QStringList{"reg", "dump", kIp} + link());
+    const CliRun dump = runCli(QStringList{"reg", "dump", kIp} + link());
     EXPECT_EQ(dump.exitCode, 0) << dump.err.toStdString();
     const QStringList lines = dump.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 17);
@@ -216,13 +195,13 @@ TEST_F(MaintenanceCommandsTest, RegistersAreWrittenReadAndDumped) {
 TEST_F(MaintenanceCommandsTest, AClearAsksFirstAndThenZeroesTheRange) {
     startSim();
     const QStringList clear = QStringList{"flash", "clear", kIp, "21", "22"} + link();
-    const CliRun declined = RunCli(clear, "n\n");
+    const CliRun declined = runCli(clear, "n\n");
     EXPECT_EQ(declined.exitCode, 1);
     EXPECT_TRUE(declined.err.contains("Warning to Clear"));
-    const CliRun confirmed = RunCli(clear, "s\n");
+    const CliRun confirmed = runCli(clear, "s\n");
     EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err.toStdString();
     EXPECT_EQ(confirmed.out, "Cancellazione della memoria Flash completata!!\n");
-    const CliRun read = RunCli(QStringList{"flash", "read", kIp, "20", "23", "-o", dir.filePath("after.bin")} + link());
+    const CliRun read = runCli(QStringList{"flash", "read", kIp, "20", "23", "-o", dir.filePath("after.bin")} + link());
     EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
     EXPECT_EQ(file("after.bin"), KnownBytes(20, 20) + QByteArray(512, '\0') + KnownBytes(23, 23));
 }
@@ -237,11 +216,11 @@ TEST_F(MaintenanceCommandsTest, BadCommandLinesSendNothingAndSilentDevicesTimeOu
         {"reg", "dump", kIp, "--timeout-ms", "0"}, {"flash", "read", kIp, "1", "2", "--bogus"},
     };
     for (const QStringList& args : bad) {
-        const CliRun run = RunCli(args + link());
+        const CliRun run = runCli(args + link());
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString() << ": " << run.err.toStdString();
     }
     // A round trip after them: the first command the simulator sees is this one.
-    EXPECT_EQ(RunCli(QStringList{"reg", "read", kIp, "20"} + link()).exitCode, 0);
+    EXPECT_EQ(runCli(QStringList{"reg", "read", kIp, "20"} + link()).exitCode, 0);
     ASSERT_TRUE(sim.waitLine(QStringLiteral("command %1 0x30 2").arg(kMac)));
     for (const QString& line : sim.lines())
         if (line.startsWith("command")) EXPECT_TRUE(line.contains("0x40 259") || line.contains("0x30 2")) << line.toStdString();
@@ -250,17 +229,17 @@ TEST_F(MaintenanceCommandsTest, BadCommandLinesSendNothingAndSilentDevicesTimeOu
     QUdpSocket silentDevice;
     ASSERT_TRUE(silentDevice.bind(QHostAddress(QStringLiteral("127.0.0.9")), 0));
     const QStringList silentLink{"--device-port", QString::number(silentDevice.localPort()), "--data-dir", dir.path()};
-    const CliRun silent = RunCli(QStringList{"reg", "read", "127.0.0.9", "20", "--timeout-ms", "300"} + silentLink);
+    const CliRun silent = runCli(QStringList{"reg", "read", "127.0.0.9", "20", "--timeout-ms", "300"} + silentLink);
     EXPECT_EQ(silent.exitCode, 1);
     EXPECT_TRUE(silent.err.contains("no reply from 127.0.0.9 within 300 ms")) << silent.err.toStdString();
-    const CliRun none = RunCli(QStringList{"flash", "read", "127.0.0.9", "0", "0", "--timeout-ms", "100"} + silentLink);
+    const CliRun none = runCli(QStringList{"flash", "read", "127.0.0.9", "0", "0", "--timeout-ms", "100"} + silentLink);
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.err.contains("no reply from 127.0.0.9 for sector(s) 0 after 4 requests each")) << none.err.toStdString();
     EXPECT_EQ(none.out.count('\n'), 16);
     EXPECT_TRUE(none.out.startsWith("00000000  -- -- -- -- -- -- -- --  -- --")) << none.out.toStdString();
     // Nothing at all at that port: the stack's refusal is reported as such.
     silentDevice.close();
-    const CliRun refused = RunCli(QStringList{"reg", "read", "127.0.0.9", "20"} + silentLink);
+    const CliRun refused = runCli(QStringList{"reg", "read", "127.0.0.9", "20"} + silentLink);
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("nothing listens at the device port")) << refused.err.toStdString();
 }
