@@ -77,8 +77,9 @@ ProjectFile loadProjectFile(const std::string& path) {
 
 BlockComparison compareBlocks(const FlashDump& dump, std::span<const uint8_t> image) {
     BlockComparison result;
-    result.blocks = uploadBlockCount(image.size());
-    for (int k = 0; k < result.blocks; ++k) {
+    const int last = std::min(dump.to(), uploadBlockCount(image.size()) - 1);
+    for (int k = std::max(dump.from(), 0); k <= last; ++k) {
+        ++result.blocks;
         const SectorData* sector = dump.sector(k);
         if (!sector) {
             result.missing.push_back(k);

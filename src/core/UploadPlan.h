@@ -47,12 +47,12 @@ struct ProjectFile {
 // huge or endless file is refused without being read.
 ProjectFile loadProjectFile(const std::string& path);
 
-// A read-back of sectors 0..N-1 against the image, block by block. A sector holds only
-// the bytes its block carried compared: the rest of a short last sector keeps whatever
-// the flash held before. Blocks whose sector did not come back are neither equal nor
-// different: they are missing.
+// A read-back against the image, block by block, over the blocks of the file that the
+// dump's range covers. Only the bytes a block carried are compared: the rest of a short
+// last sector keeps whatever the flash held before. Blocks whose sector did not come back
+// are neither equal nor different: they are missing.
 struct BlockComparison {
-    int blocks = 0;
+    int blocks = 0;  // blocks compared
     std::vector<int> differing;  // in block order
     std::vector<int> missing;    // in block order
     std::optional<int> firstDifference() const {

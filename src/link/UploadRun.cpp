@@ -53,7 +53,7 @@ void UploadRun::start() {
         return;
     }
     if (m_request.changedOnly && m_result.blocks > 0) {
-        startReading(UploadPhase::ReadingBefore);
+        startReading(UploadPhase::ReadingBefore, 0, m_result.blocks - 1);
         return;
     }
     std::vector<int> all(static_cast<size_t>(m_result.blocks));
@@ -65,19 +65,19 @@ void UploadRun::stop() {
     if (m_running) finish(UploadStatus::Stopped);
 }
 
-void UploadRun::startReading(UploadPhase phase) {
+void UploadRun::startReading(UploadPhase phase, int from, int to) {
     m_phase = phase;
     FlashReadRun::Request read;
     read.target = m_request.target;
-    read.from = 0;
-    read.to = m_result.blocks - 1;
+    read.from = from;
+    read.to = to;
     read.retries = m_request.readRetries;
     read.replyWait = m_request.replyWait;
     m_read = new FlashReadRun(m_config, m_pace, read, this);
     connect(m_read, &FlashReadRun::requestSent, this, [this] { emit progressed(progress()); });
     connect(m_read, &FlashReadRun::finished, this,
             [this, phase](FlashRunStatus status) { readFinished(phase, static_cast<int>(status)); });
-    emit phaseStarted(phase, m_result.blocks);
+    emit phaseStarted(phase, to - from + 1);
     if (!m_running) return;
     m_read->start();
 }
@@ -96,6 +96,7 @@ void UploadRun::readFinished(UploadPhase phase, int status) {
         std::merge(comparison.differing.begin(), comparison.differing.end(), comparison.missing.begin(),
                    comparison.missing.end(), std::back_inserter(send));
         m_result.changedBlocks = static_cast<int>(send.size());
+        if (send.empty()) m_result.verification = comparison;  // the read itself found them equal
         startSending(std::move(send));
         return;
     }
@@ -140,11 +141,13 @@ void UploadRun::sendNext() {
 
 void UploadRun::afterSending() {
     if (m_request.verify || m_request.changedOnly) {
-        if (m_result.blocks > 0) {
-            startReading(UploadPhase::Verifying);
+        if (!m_toSend.empty()) {
+            // After a changed-only read, the blocks outside the range sent were just read equal.
+            const bool all = !m_request.changedOnly;
+            startReading(UploadPhase::Verifying, all ? 0 : m_toSend.front(), all ? m_result.blocks - 1 : m_toSend.back());
             return;
         }
-        m_result.verification = BlockComparison{};
+        if (!m_result.verification) m_result.verification = BlockComparison{};
     }
     finish(UploadStatus::Completed);
 }
@@ -184,6 +187,7 @@ std::chrono::milliseconds UploadRun::timeLeft() const {
     std::chrono::milliseconds left{0};
     switch (m_phase) {
     case UploadPhase::ReadingBefore:
+        // Until the read is over every block counts as one to send and to read back.
         if (m_read) left = times(m_pace.afterSectorRead, m_read->requestsPlanned() - m_read->requestsSent());
         left += times(m_pace.afterUploadBlock, n) + times(m_pace.afterSectorRead, n);
         break;
@@ -191,7 +195,8 @@ std::chrono::milliseconds UploadRun::timeLeft() const {
         const qint64 end = static_cast<qint64>(m_toSend.size()) * m_pace.afterUploadBlock.count();
         const qint64 elapsed = m_phaseClock.isValid() ? m_phaseClock.elapsed() : 0;
         left = std::chrono::milliseconds(std::max<qint64>(0, end - elapsed));
-        if (readBack) left += times(m_pace.afterSectorRead, n);
+        if (readBack && !m_toSend.empty())
+            left += times(m_pace.afterSectorRead, m_request.changedOnly ? m_toSend.back() - m_toSend.front() + 1 : n);
         break;
     }
     case UploadPhase::Verifying:

@@ -60,8 +60,11 @@ struct UploadResult {
 // the run's own. The run holds the socket until it ends, so a Set that replaces the page's
 // socket meanwhile never takes it away from under the run.
 //
-// The read-back and the changed-only read are flash reads of sectors 0..N-1 (FlashReadRun,
-// its pace, its reply binding and its retries for missing sectors).
+// The read-back and the changed-only read are flash reads (FlashReadRun, its pace, its
+// reply binding and its retries for missing sectors): the read-back of sectors 0..N-1,
+// the changed-only read likewise. After a changed-only read only the range from the first
+// to the last block sent is read back, since the rest was just read equal: for a small
+// change the whole run takes about N reads, a third of a full upload's N blocks.
 class UploadRun final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UploadRun)
@@ -94,7 +97,7 @@ signals:
     void finished(const tavo::UploadResult& result);
 
 private:
-    void startReading(UploadPhase phase);
+    void startReading(UploadPhase phase, int from, int to);
     void readFinished(UploadPhase phase, int status);
     void startSending(std::vector<int> blocks);
     void sendNext();
@@ -111,7 +114,7 @@ private:
     FlashReadRun* m_read = nullptr;  // child while a read phase runs
     QTimer m_tick;
     QElapsedTimer m_phaseClock;
-    std::vector<int> m_toSend;
+    std::vector<int> m_toSend;  // in block order
     size_t m_next = 0;
     bool m_running = false;
     bool m_started = false;

@@ -40,8 +40,7 @@ bool tableErased(const QByteArray& flash) {
 }
 }  // namespace
 
-SimHttp::SimHttp(SimNetwork& network, bool bindAny, QObject* parent)
-    : QObject(parent), m_network(network), m_bindAny(bindAny) {}
+SimHttp::SimHttp(SimNetwork& network, QObject* parent) : QObject(parent), m_network(network) {}
 
 SimHttp::~SimHttp() = default;
 
@@ -67,12 +66,6 @@ QByteArray SimHttp::respond(const QByteArray& flash, const QByteArray& method, c
 
 bool SimHttp::start(quint16 port) {
     m_servers.clear();
-    if (m_bindAny) {
-        m_servers.push_back({std::make_unique<QTcpServer>(), -1});
-        if (!listen(m_servers.back(), QHostAddress(QHostAddress::AnyIPv4), port)) return false;
-        m_port = m_servers.back().server->serverPort();
-        return true;
-    }
     for (int i = 0; i < m_network.deviceCount(); ++i) {
         const QHostAddress address = m_network.deviceAddress(i);
         if (address.isNull()) continue;  // a device without an address serves nothing
@@ -98,16 +91,10 @@ bool SimHttp::listen(Server& server, const QHostAddress& address, quint16 port) 
     return true;
 }
 
-int SimHttp::deviceFor(const QHostAddress& local) const {
-    for (int i = 0; i < m_network.deviceCount(); ++i)
-        if (m_network.deviceAddress(i).isEqual(local, QHostAddress::ConvertV4MappedToIPv4)) return i;
-    return -1;
-}
-
 void SimHttp::accept(QTcpServer* server, int device) {
     while (QTcpSocket* socket = server->nextPendingConnection()) {
-        const int target = device >= 0 ? device : deviceFor(socket->localAddress());
-        if (m_open >= kMaxConnections || target < 0) {
+        const int target = device;
+        if (m_open >= kMaxConnections) {
             socket->abort();
             socket->deleteLater();
             continue;

@@ -28,8 +28,8 @@ class SimNetwork;
 // - at most kMaxConnections at once (more are closed at once), a request header of at
 //   most kMaxRequestBytes (else 400), and kConnectionMs per connection from accept to
 //   close, whatever the client does.
-// Each device with an address is served on (its address, port); in bind-any mode one
-// server on 0.0.0.0 serves the device whose address the connection came to.
+// Each device that has an address when the server starts is served on (its address,
+// port), never on 0.0.0.0, so the server is only reachable where the devices are.
 class SimHttp : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +37,7 @@ public:
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kConnectionMs = 5000;
 
-    SimHttp(SimNetwork& network, bool bindAny, QObject* parent = nullptr);
+    explicit SimHttp(SimNetwork& network, QObject* parent = nullptr);
     ~SimHttp() override;
 
     // Listens on `port` (0: a free one, the same for every device). False, with
@@ -55,15 +55,13 @@ signals:
 private:
     struct Server {
         std::unique_ptr<QTcpServer> server;
-        int device = -1;  // -1: bind-any, chosen by the connection's local address
+        int device = -1;
     };
     bool listen(Server& server, const QHostAddress& address, quint16 port);
     void accept(QTcpServer* server, int device);
     void readRequest(QTcpSocket* socket, int device);
-    int deviceFor(const QHostAddress& local) const;
 
     SimNetwork& m_network;
-    bool m_bindAny;
     std::vector<Server> m_servers;
     int m_open = 0;
     quint16 m_port = 0;

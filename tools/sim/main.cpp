@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
         return kExitStartFailed;
     }
-    SimHttp http(network, options.config.bindAny);
+    SimHttp http(network);
     if (options.httpPort >= 0) {
         if (!http.start(quint16(options.httpPort))) {
             std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(http.errorString()));
