@@ -121,6 +121,7 @@ public:
         QuitOnSignal quit([this](int) {
             for (auto& d : m_devices) d->run->stop();
         });
+        m_running = int(m_devices.size());
         for (auto& d : m_devices) d->run->start();
         if (m_running > 0) QCoreApplication::exec();
         if (m_terminal && !m_json) std::fputc('\n', stderr);
@@ -196,10 +197,7 @@ private:
     bool m_json;
     bool m_terminal;
     std::vector<std::unique_ptr<Device>> m_devices;
-    int m_running = 0;
-
-public:
-    void expect() { m_running = int(m_devices.size()); }
+    int m_running = 0;  // runs not yet finished
 };
 
 int upload(const QStringList& args) {
@@ -268,7 +266,6 @@ int upload(const QStringList& args) {
         request.replyWait = *replyWait;
         command.add(address, link, pace, request);
     }
-    command.expect();
     const bool ok = command.run();
     command.printSummary(options.has("verify") || options.has("changed-only"));
     return ok ? 0 : kExitFailure;

@@ -12,11 +12,17 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "SimProcess.h"
 #include "../ui/UiTestHelpers.h"
+#include "FakePrompts.h"
+#include "web/WebPage.h"
 #include "WebImageReader.h"
 
 namespace tavo {
@@ -257,6 +263,41 @@ TEST_F(UploadCliTest, BadCommandLinesAndFilesSendNothing) {
     const CliRun ok = upload({path("site.TAV"), ip(0), "--verify"});
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(simLines("^command \\S+ 0x40 ").size(), blockCount());
+}
+
+// The page's whole web flow: a folder built on the page, uploaded with "Verifica" to the
+// simulator, then served from its flash exactly as the file the page wrote.
+TEST_F(UploadCliTest, ThePageBuildsUploadsAndVerifiesAFolder) {
+    startSim(1);
+    test::FakePrompts prompts;
+    AppContext context{prompts, test::loopbackLink(), dir.path()};
+    context.link.devicePort = sim.port();
+    Pace pace = Pace::product();
+    pace.afterUploadBlock = std::chrono::milliseconds(5);
+    pace.afterSectorRead = std::chrono::milliseconds(2);
+    CWebPage page(context, nullptr, pace);
+    page.show();
+    prompts.pathAnswers.enqueue(path("site"));
+    prompts.pathAnswers.enqueue(path("page.TAV"));
+    QSignalSpy built(&page, &CWebPage::buildPassFinished);
+    QTest::mouseClick(page.findChild<QPushButton*>("1014"), Qt::LeftButton);
+    ASSERT_TRUE(!built.isEmpty() || built.wait(SimProcess::kWaitMs));
+    ASSERT_TRUE(built.first().first().toBool());
+    image = ReadFileBytes(path("page.TAV"));
+    ASSERT_FALSE(image.isEmpty());
+
+    prompts.pathAnswers.enqueue(path("page.TAV"));
+    QTest::mouseClick(page.findChild<QPushButton*>("1021"), Qt::LeftButton);
+    test::TypeAddress(&page, "1017", ip(0));
+    page.findChild<QCheckBox*>("verify")->setChecked(true);
+    QSignalSpy uploaded(&page, &CWebPage::uploadPassFinished);
+    QTest::mouseClick(page.findChild<QPushButton*>("1022"), Qt::LeftButton);
+    ASSERT_TRUE(!uploaded.isEmpty() || uploaded.wait(30000));
+    EXPECT_TRUE(uploaded.first().first().toBool());
+    EXPECT_EQ(prompts.messages.last().text, "Upload della memoria Flash completato !!");
+    EXPECT_EQ(simLines("^command \\S+ 0x40 ").size(), blockCount());
+    EXPECT_EQ(Get(ip(0), httpPort, "/"), record("/707.html"));
+    EXPECT_EQ(Get(ip(0), httpPort, "/img/red.bmp"), record("/img/red.bmp"));
 }
 
 // Debian's headless chromium loads the site from the simulated device; the picture

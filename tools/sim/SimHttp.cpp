@@ -42,7 +42,8 @@ bool tableErased(const QByteArray& flash) {
 
 SimHttp::SimHttp(SimNetwork& network, QObject* parent) : QObject(parent), m_network(network) {}
 
-SimHttp::~SimHttp() = default;
+// The servers and their connections go first, while the count they report to still lives.
+SimHttp::~SimHttp() { m_servers.clear(); }
 
 QByteArray SimHttp::respond(const QByteArray& flash, const QByteArray& method, const QByteArray& target) {
     if (method != "GET" && method != "HEAD") return ownResponse(501, "Not Implemented");

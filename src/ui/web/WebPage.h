@@ -70,8 +70,6 @@ public:
     // a socket that Set replaces is released once nothing sends on it any more.
     std::shared_ptr<UploadSocket> m_pSocket;
 
-    const UploadRun* uploadRun() const { return m_run.get(); }
-
 signals:
     // The end of a build pass, after its messages; `built` when the file was written.
     void buildPassFinished(bool built);

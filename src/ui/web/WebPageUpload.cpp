@@ -192,7 +192,7 @@ void CWebPage::uploadFinished(const UploadResult& result) {
         message(texts::kUploadDone, texts::kCaptionUploadDone);
         m_uploadButton->setText(texts::kCaptionUploaded);
     } else {
-        const texts::Message failure = texts::uploadFailure(result, m_strTarget);
+        const texts::Message failure = texts::uploadFailure(result, m_run->request().target.toString());
         if (!failure.text.isEmpty()) message(failure.text, failure.caption);
     }
     // The run is inside its own signal: it goes once this event is over.
