@@ -28,6 +28,9 @@ struct SimConfig {
     // after a delay drawn evenly from delayMinMs..delayMaxMs (0..0: at once), so that
     // replies may also overtake each other.
     int dropEvery = 0;
+    // A lost command: every sector write (or upload block) to this sector number is
+    // dropped on arrival, as if the network had lost it (-1: none).
+    int dropWriteSector = -1;
     int delayMinMs = 0;
     int delayMaxMs = 0;
 };

@@ -256,6 +256,14 @@ void SimNetwork::readNode(int index) {
 
 void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket* replySocket) {
     const QByteArray data = datagram.data();
+    if (m_config.dropWriteSector >= 0 && data.size() >= 3 && quint8(data.at(0)) == code::kSectorWrite &&
+        m_nodes[index]->device.address()) {
+        const int sector = (quint8(data.at(1)) << 8) | quint8(data.at(2));
+        if (sector == m_config.dropWriteSector) {
+            emit writeDropped(index, sector);
+            return;
+        }
+    }
     const SimOutcome outcome = m_nodes[index]->device.handle(data);
     if (!outcome.handled) return;
     emit commandReceived(index, quint8(data.at(0)), int(data.size()));

@@ -55,6 +55,8 @@ signals:
     void commandReceived(int device, quint8 code, int length);
     // A reply left out on purpose (SimConfig::dropEvery).
     void replyDropped(int device, quint8 code);
+    // A sector write left out on purpose (SimConfig::dropWriteSector).
+    void writeDropped(int device, int sector);
     void cleared(int device);
     void configured(int device);
     void bootpRequestSent(int device);

@@ -109,6 +109,20 @@ const std::map<QString, ValueReader>& valueOptions() {
              o.config.delayMaxMs = int(*high);
              return QString();
          }},
+        {"--drop-write",
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.dropWriteSector, v, 0, 65535); }},
+        {"--http-port",
+         [](SimOptions& o, auto&, const QString& v) {
+             quint16 port = 0;
+             const QString problem = setPort(port, v, true);
+             o.httpPort = port;
+             return problem;
+         }},
+        {"--flash",
+         [](SimOptions& o, auto&, const QString& v) {
+             o.flashFile = v;
+             return v.isEmpty() ? QStringLiteral("empty flash file name") : QString();
+         }},
         {"--ip",
          [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
              if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
@@ -169,14 +183,19 @@ QString simUsage() {
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"
         "                [--bootp-max-requests 100] [--max-seconds S] [--drop-every N]\n"
-        "                [--delay-ms MIN-MAX] ( [--ip IP] --mac MAC )...\n"
+        "                [--delay-ms MIN-MAX] [--drop-write SECTOR] [--http-port P] [--flash FILE]\n"
+        "                ( [--ip IP] --mac MAC )...\n"
         "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
         "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
         "--bootp-max-requests 0 keeps devices from asking by BootP at all. BootP requests go to\n"
         "--broadcast; when it is not given and every --ip is on loopback (127.0.0.0/8), they go\n"
         "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n"
         "--drop-every N leaves out every N-th reply; --delay-ms MIN-MAX sends each reply after\n"
-        "a delay drawn from MIN..MAX milliseconds, so replies may also come out of order.\n");
+        "a delay drawn from MIN..MAX milliseconds, so replies may also come out of order.\n"
+        "--drop-write SECTOR drops every sector write or upload block to that sector, as if lost.\n"
+        "--http-port P serves HTTP (GET, HEAD) on each device's address from the web image in its\n"
+        "flash (0: a free port, printed as \"http port P\"). --flash FILE preloads every device's\n"
+        "flash with FILE (at most 524288 bytes; the rest stays erased).\n");
 }
 
 }  // namespace tavo::sim

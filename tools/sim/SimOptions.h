@@ -20,7 +20,9 @@ struct SimDeviceOption {
 struct SimOptions {
     SimConfig config;
     std::vector<SimDeviceOption> devices;
-    double maxSeconds = 0;  // 0: run until a signal ends the process
+    double maxSeconds = 0;
+    int httpPort = -1;  // -1: no HTTP; 0: a free port
+    QString flashFile;  // preloaded into every device's flash  // 0: run until a signal ends the process
     bool help = false;
 };
 

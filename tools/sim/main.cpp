@@ -1,11 +1,14 @@
 // tavo-sim: simulated TAVO 707 devices for tests and demos.
+#include "SimHttp.h"
 #include "SimNetwork.h"
 #include "SimOptions.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QNetworkProxy>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -57,6 +60,9 @@ void reportEvents(SimNetwork& network) {
     QObject::connect(&network, &SimNetwork::replyDropped, [&network](int i, quint8 code) {
         print(QStringLiteral("reply dropped %1 0x%2").arg(Mac(network, i)).arg(code, 2, 16, QLatin1Char('0')));
     });
+    QObject::connect(&network, &SimNetwork::writeDropped, [&network](int i, int sector) {
+        print(QStringLiteral("write dropped %1 %2").arg(Mac(network, i)).arg(sector));
+    });
     QObject::connect(&network, &SimNetwork::bootpRequestSent,
                      [&network](int i) { print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
     QObject::connect(&network, &SimNetwork::configured, [&network](int i) {
@@ -72,6 +78,20 @@ void reportEvents(SimNetwork& network) {
     });
     QObject::connect(&network, &SimNetwork::problem,
                      [](const QString& text) { std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(text)); });
+}
+
+// Copies the file into every device's flash; the rest of the flash stays erased.
+QString preloadFlash(SimNetwork& network, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    const qint64 capacity = qint64(SimDevice::kSectorSize) * SimDevice::kSectorCount;
+    if (file.size() > capacity)
+        return QStringLiteral("%1 is larger than the flash (%2 bytes)").arg(path).arg(capacity);
+    const QByteArray bytes = file.read(capacity);
+    if (bytes.size() != file.size()) return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    for (int i = 0; i < network.deviceCount(); ++i)
+        std::copy(bytes.begin(), bytes.end(), network.device(i).flash().begin());
+    return {};
 }
 
 }  // namespace
@@ -97,12 +117,34 @@ int main(int argc, char** argv) {
     SimNetwork network(options.config);
     for (const SimDeviceOption& device : options.devices) network.addDevice(device.ip, device.mac);
     reportEvents(network);
+    if (!options.flashFile.isEmpty()) {
+        const QString problem = preloadFlash(network, options.flashFile);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(problem));
+            return kExitBadOption;
+        }
+    }
     if (!network.start()) {
         std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
         return kExitStartFailed;
     }
+    SimHttp http(network);
+    if (options.httpPort >= 0) {
+        if (!http.start(quint16(options.httpPort))) {
+            std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(http.errorString()));
+            return kExitStartFailed;
+        }
+        QObject::connect(&http, &SimHttp::served,
+                         [&network](int i, const QByteArray& method, const QByteArray& target, int status) {
+                             print(QStringLiteral("http %1 %2 %3 %4")
+                                       .arg(Mac(network, i), QString::fromLatin1(method),
+                                            QString::fromLatin1(target.toPercentEncoding("/?=&")))
+                                       .arg(status));
+                         });
+    }
     if (options.maxSeconds > 0) QTimer::singleShot(int(options.maxSeconds * 1000), &app, &QCoreApplication::quit);
     print(QStringLiteral("ready port %1").arg(network.port()));
+    if (options.httpPort >= 0) print(QStringLiteral("http port %1").arg(http.port()));
     const int status = app.exec();
     network.stop();
     return status;

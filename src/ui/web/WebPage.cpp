@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "WebFileSystem.h"
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
+#include "UploadPicture.h"
 #include "WebPageTexts.h"
 #include "app/Prompts.h"
 
@@ -41,11 +43,12 @@ constexpr int kStatusSettleMs = 100;  // the final build status stays this long
 
 }  // namespace
 
-CWebPage::CWebPage(AppContext& context, QWidget* parent)
+CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
     : QWidget(parent),
       m_context(context),
       m_startupDir(QDir::currentPath()),
-      m_programDir(QCoreApplication::applicationDirPath()) {
+      m_programDir(QCoreApplication::applicationDirPath()),
+      m_pace(pace) {
     setObjectName(QStringLiteral("WebPage"));
     setWindowTitle(QStringLiteral("Web Upload"));
     buildControls();
@@ -56,6 +59,8 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent)
 // would carry it is dropped with the page).
 CWebPage::~CWebPage() {
     if (m_worker.joinable()) m_worker.join();
+    if (m_uploadWorker.joinable()) m_uploadWorker.join();
+    m_run.reset();  // a running upload ends with the page
 }
 
 void CWebPage::setTemplateFolders(const QString& startupDir, const QString& programDir) {
@@ -120,7 +125,13 @@ void CWebPage::buildControls() {
     m_uploadArea->setObjectName(QStringLiteral("uploadArea"));
     auto* right = new QVBoxLayout;
     right->addLayout(m_uploadArea, 1);
-    right->addWidget(state);
+    auto* stateRow = new QHBoxLayout;
+    stateRow->addWidget(state, 1);
+    m_picture = new QLabel(this);  // bitmap 180, beside the status group
+    m_picture->setObjectName(QStringLiteral("180"));
+    m_picture->setPixmap(uploadPicture());
+    stateRow->addWidget(m_picture);
+    right->addLayout(stateRow);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(resources, 1);
@@ -129,6 +140,7 @@ void CWebPage::buildControls() {
     connect(m_selectButton, &QPushButton::clicked, this, &CWebPage::OnSelectFiles);
     connect(m_clearButton, &QPushButton::clicked, this, &CWebPage::OnClearFiles);
     connect(m_buildButton, &QPushButton::clicked, this, &CWebPage::OnBuild);
+    buildUploadControls();
 }
 
 void CWebPage::OnInitDialog() {
@@ -326,12 +338,16 @@ void CWebPage::endPass(bool built) {
 // worker has ended (joined, so everything it wrote is visible). The work gets only its
 // own data, never a widget.
 void CWebPage::runOnWorker(std::function<void()> work, std::function<void()> done) {
-    m_worker = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+    runOnWorker(m_worker, std::move(work), std::move(done));
+}
+
+void CWebPage::runOnWorker(std::thread& worker, std::function<void()> work, std::function<void()> done) {
+    worker = std::thread([this, &worker, work = std::move(work), done = std::move(done)]() mutable {
         work();
         QMetaObject::invokeMethod(
             this,
-            [this, done = std::move(done)] {
-                m_worker.join();
+            [&worker, done = std::move(done)] {
+                worker.join();
                 done();
             },
             Qt::QueuedConnection);

@@ -3,12 +3,17 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "Pace.h"
+#include "UploadRun.h"
 #include "app/AppContext.h"
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -17,6 +22,8 @@ class QVBoxLayout;
 
 namespace tavo {
 
+class IpAddressEdit;
+class UploadSocket;
 struct WebFolderPlan;
 
 // The second tab, "Web Upload". Its left half, the group "Risorse Web", turns a folder of
@@ -24,7 +31,12 @@ struct WebFolderPlan;
 // it with its size and resource index, makes the indexes distinct (renaming files and
 // patching the pages that name them, told to the operator afterwards) and starts the build
 // by itself; the build reads and composes on a worker thread that never touches a widget,
-// and asks only for the file to write. The right half (the upload) goes in uploadArea().
+// and asks only for the file to write.
+//
+// The right half, the groups "Destinazione" and "Upload" (WebPageUpload.cpp), sends a
+// project file to a device with the link's UploadRun, paced by a timer on this thread:
+// the progress bar counts the blocks and tells the time left; with "Verifica" the blocks
+// are read back and compared with the file. Only the file is read on a worker.
 //
 // The scan and the composition are the core's, shared with `tavo image build`, so both
 // make the same image of one folder. A selection that would be refused (too large, too
@@ -32,7 +44,7 @@ struct WebFolderPlan;
 class CWebPage : public QWidget {
     Q_OBJECT
 public:
-    explicit CWebPage(AppContext& context, QWidget* parent = nullptr);
+    explicit CWebPage(AppContext& context, QWidget* parent = nullptr, Pace pace = Pace::product());
     ~CWebPage() override;
 
     // Where the default page "707.html" is looked for when a folder has none: the
@@ -49,15 +61,31 @@ public:
     int m_bBuilding = 0;  // build run request
     qint64 m_nTotalBytes = 0;
     int m_nRows = 0;
+    // The upload half.
+    int m_bUploading = 0;    // an upload runs (from its start until its final status)
+    int m_bAddressSet = 0;   // result of the last address set-up
+    QString m_strProjectFile;
+    quint32 m_nProjectLength = 0;
+    // The newest link socket of Set. A running upload holds the one it started with, so
+    // a socket that Set replaces is released once nothing sends on it any more.
+    std::shared_ptr<UploadSocket> m_pSocket;
 
 signals:
     // The end of a build pass, after its messages; `built` when the file was written.
     void buildPassFinished(bool built);
+    // The end of an upload, after its messages; `completed` when every block was sent
+    // (and, with "Verifica", read back equal).
+    void uploadPassFinished(bool completed);
 
 public slots:
     void OnSelectFiles();
     void OnClearFiles();
     void OnBuild();
+    void OnSet();
+    void OnIpDatabase();
+    void OnClearIpDatabase();
+    void OnSelectProjectFile();
+    void OnUpload();
 
 private:
     void OnInitDialog();
@@ -73,6 +101,13 @@ private:
     void endPass(bool built);
     void endPass(bool built, const QString& text, const QString& caption);
     void runOnWorker(std::function<void()> work, std::function<void()> done);
+    void runOnWorker(std::thread& worker, std::function<void()> work, std::function<void()> done);
+    void buildUploadControls();
+    void UploadThreadProc();
+    void startRun(std::shared_ptr<const std::vector<uint8_t>> image);
+    void showUploadProgress(const UploadProgress& progress);
+    void uploadFinished(const UploadResult& result);
+    void endUpload(bool completed);
 
     AppContext& m_context;
     QString m_startupDir;
@@ -81,6 +116,10 @@ private:
     bool m_bPassRunning = false;
     bool m_bBuildPending = false;  // a selection ended while a pass ran: build after it
     std::thread m_worker;  // joined before its result is read
+    std::thread m_uploadWorker;  // reads the project file; joined the same way
+    Pace m_pace;
+    std::unique_ptr<UploadRun> m_run;
+    QString m_strTarget;  // the address of the last Set, "%d.%d.%d.%d"
 
     QTableWidget* m_list = nullptr;
     QPushButton* m_selectButton = nullptr;
@@ -89,6 +128,12 @@ private:
     QLineEdit* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QVBoxLayout* m_uploadArea = nullptr;
+    IpAddressEdit* m_ipAddress = nullptr;
+    QPushButton* m_setButton = nullptr;
+    QPushButton* m_uploadButton = nullptr;
+    QLineEdit* m_projectPath = nullptr;
+    QCheckBox* m_verify = nullptr;
+    QLabel* m_picture = nullptr;
 };
 
 }  // namespace tavo

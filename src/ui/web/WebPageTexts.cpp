@@ -123,4 +123,37 @@ Message changesMade(const WebFolderPlan& plan) {
     return {text, text.isEmpty() ? QString() : kNotice};
 }
 
+Message projectFileUnreadable(const QString& path, const QString& reason) {
+    return {QStringLiteral("Impossibile leggere il file di progetto\n%1\n(%2)").arg(path, reason), kCaptionError};
+}
+
+Message uploadFailure(const UploadResult& result, const QString& target) {
+    switch (result.status) {
+    case UploadStatus::VerifyFailed:
+        return {QStringLiteral("Verifica fallita: il blocco %1 letto dal dispositivo è diverso dal file "
+                               "(%2 blocchi diversi).")
+                    .arg(*result.verification->firstDifference())
+                    .arg(result.verification->differing.size()),
+                kCaptionError};
+    case UploadStatus::VerifyIncomplete:
+        return {QStringLiteral("Verifica incompleta: %1 blocchi non sono stati riletti dal dispositivo.")
+                    .arg(result.verification->missing.size()),
+                kCaptionError};
+    case UploadStatus::NoSocket:
+        return {QStringLiteral("Impossibile aprire il socket verso %1.").arg(target), kCaptionError};
+    case UploadStatus::Completed:
+    case UploadStatus::Stopped: break;
+    }
+    return {};
+}
+
+QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft) {
+    const qint64 seconds = (timeLeft.count() + 999) / 1000;
+    const QString left = seconds < 60 ? QStringLiteral("%1 s").arg(seconds)
+                                      : QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString prefix = phase == UploadPhase::Sending ? QString() : QStringLiteral("Verifica ");
+    // %p is the bar's own percentage.
+    return prefix + QStringLiteral("%p%  -  tempo rimasto %1").arg(left);
+}
+
 }  // namespace tavo::webtexts

@@ -4,6 +4,9 @@
 
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
+#include "UploadRun.h"
+
+#include <chrono>
 
 // The texts the "Web Upload" page shows for the results of the scan and the build.
 namespace tavo::webtexts {
@@ -17,6 +20,23 @@ inline const QString kCaptionStop = QStringLiteral("Stop");
 inline const QString kCaptionIdle = QStringLiteral("Costruzione");
 inline const QString kSaveFilter = QStringLiteral("TAVRO 707 file(*.TAV)");
 inline const QString kDefaultSuffix = QStringLiteral("TAV");
+
+// The upload half.
+inline const QString kAddressZero = QStringLiteral("Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!");
+inline const QString kCaptionWarning = QStringLiteral("Attenzione");
+inline const QString kCaptionError = QStringLiteral("Errore");
+inline const QString kSocketReady = QStringLiteral("Socket UDP/IP  inizializzato");
+inline const QString kUploading = QStringLiteral("uploading in corso...");
+inline const QString kNoProjectFile = QStringLiteral("Selezionare il file di progetto!!");
+inline const QString kFileTooLarge = QStringLiteral("Le dimensioni del file superano le dimensioni consentite !!");
+inline const QString kUploadDone = QStringLiteral("Upload della memoria Flash completato !!");
+inline const QString kCaptionUploadDone = QStringLiteral("Upload completato");
+inline const QString kCaptionUpload = QStringLiteral("Upload ");
+inline const QString kCaptionUploaded = QStringLiteral("Upload ..");
+inline const QString kUploadCompleted = QStringLiteral("Upload  Comletato.");
+inline const QString kUploadInterrupted = QStringLiteral("Upload  Interrotto.");
+inline const QString kOpenFilter = QStringLiteral("TAVO 707 file(*.TAV)");
+inline const QString kVerifyOption = QStringLiteral("Verifica");
 
 struct Message {
     QString text;
@@ -37,5 +57,12 @@ Message writeFailure(const QString& path, const QString& reason);
 // What the selection changed in the folder and what it could not make distinct; empty
 // text when there is nothing to tell.
 Message changesMade(const WebFolderPlan& plan);
+
+// A project file that could not be opened or read, naming it.
+Message projectFileUnreadable(const QString& path, const QString& reason);
+// The end of an upload that did not complete, for its status; empty text for a stop.
+Message uploadFailure(const UploadResult& result, const QString& target);
+// The progress bar's text: the percentage and the time left, in the phase's words.
+QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft);
 
 }  // namespace tavo::webtexts

@@ -1,0 +1,94 @@
+#include "UploadPlan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavo {
+
+int uploadBlockCount(uint64_t length) {
+    return static_cast<int>((length + UPLOAD_BLOCK_SIZE - 1) / UPLOAD_BLOCK_SIZE);
+}
+
+std::span<const uint8_t> uploadBlockData(std::span<const uint8_t> image, int block) {
+    const size_t from = static_cast<size_t>(block) * UPLOAD_BLOCK_SIZE;
+    if (block < 0 || from >= image.size()) return {};
+    return image.subspan(from, std::min(UPLOAD_BLOCK_SIZE, image.size() - from));
+}
+
+std::vector<uint8_t> uploadDatagram(std::span<const uint8_t> image, int block) {
+    return encodeUploadBlock(block, uploadBlockData(image, block));
+}
+
+namespace {
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+ProjectFile failed(ProjectFileStatus status, uint64_t length = 0) {
+    ProjectFile file;
+    file.status = status;
+    file.length = length;
+    file.reason = std::strerror(errno);
+    return file;
+}
+
+}  // namespace
+
+ProjectFile loadProjectFile(const std::string& path) {
+    // O_NONBLOCK: a pipe put in the file's place does not hang the open or the read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failed(ProjectFileStatus::CannotOpen);
+    const FileCloser closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return failed(ProjectFileStatus::CannotOpen);
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return failed(ProjectFileStatus::CannotOpen);
+    }
+    const auto length = static_cast<uint64_t>(info.st_size);
+    if (length > UPLOAD_LIMIT) {
+        ProjectFile file;
+        file.status = ProjectFileStatus::TooLarge;
+        file.length = length;
+        return file;
+    }
+    ProjectFile file;
+    file.length = length;
+    file.bytes.resize(length);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd, file.bytes.data() + done, length - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got == 0) errno = EIO;  // the file shrank while it was read
+            return failed(ProjectFileStatus::CannotRead, length);
+        }
+        done += static_cast<size_t>(got);
+    }
+    file.status = ProjectFileStatus::Ok;
+    return file;
+}
+
+BlockComparison compareBlocks(const FlashDump& dump, std::span<const uint8_t> image) {
+    BlockComparison result;
+    const int last = std::min(dump.to(), uploadBlockCount(image.size()) - 1);
+    for (int k = std::max(dump.from(), 0); k <= last; ++k) {
+        ++result.blocks;
+        const SectorData* sector = dump.sector(k);
+        if (!sector) {
+            result.missing.push_back(k);
+            continue;
+        }
+        const std::span<const uint8_t> data = uploadBlockData(image, k);
+        if (!std::equal(data.begin(), data.end(), sector->begin())) result.differing.push_back(k);
+    }
+    return result;
+}
+
+}  // namespace tavo

@@ -1,0 +1,216 @@
+// The upload half of the "Web Upload" page: the groups "Destinazione" and "Upload".
+// Set makes the link socket to the device and records its address; "Upload " reads the
+// project file on a worker and hands it to an UploadRun, whose typed signals drive the
+// progress bar (with the time left) and the final messages on this thread.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "IPFDB.h"
+#include "UploadPlan.h"
+#include "UploadSocket.h"
+#include "WebPage.h"
+#include "WebPageTexts.h"
+#include "address/IPDBdlg.h"
+#include "app/Prompts.h"
+#include "bootp/TablePrompts.h"
+#include "controls/IpAddressEdit.h"
+
+namespace tavo {
+namespace {
+namespace texts = webtexts;
+constexpr int kStatusSettleMs = 100;  // the final upload status stays this long
+}  // namespace
+
+void CWebPage::buildUploadControls() {
+    m_ipAddress = new IpAddressEdit(this);
+    m_ipAddress->setObjectName(QStringLiteral("1017"));
+    auto* ipDatabase = addButton("1019", QStringLiteral("DataBase indirizzi IP"));
+    auto* clearIpDatabase = addButton("1030", QStringLiteral("Cancella DataBase indirizzi IP"));
+    m_setButton = addButton("1020", QStringLiteral("Set"));
+    m_setButton->setDefault(true);
+    m_setButton->hide();
+    // The hidden default button: Enter anywhere on the page runs the address set-up.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this, this, &CWebPage::OnSet);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+    }
+
+    auto* destination = new QGroupBox(QStringLiteral("Destinazione"), this);
+    destination->setObjectName(QStringLiteral("destinationGroup"));
+    auto* destinationLayout = new QGridLayout(destination);
+    auto* ipLabel = new QLabel(QStringLiteral("Indirizzo IP"), destination);
+    destinationLayout->addWidget(ipLabel, 0, 0);
+    destinationLayout->addWidget(m_ipAddress, 0, 1);
+    destinationLayout->addWidget(ipDatabase, 1, 0, 1, 2);
+    destinationLayout->addWidget(clearIpDatabase, 2, 0, 1, 2);
+    destinationLayout->addWidget(m_setButton, 3, 0, 1, 2);
+
+    auto* selectProject = addButton("1021", QStringLiteral("Seleziona File di progetto"));
+    m_projectPath = new QLineEdit(this);
+    m_projectPath->setObjectName(QStringLiteral("1018"));
+    m_projectPath->setReadOnly(true);
+    m_uploadButton = addButton("1022", texts::kCaptionUpload);
+    m_verify = new QCheckBox(texts::kVerifyOption, this);
+    m_verify->setObjectName(QStringLiteral("verify"));
+    m_verify->setChecked(false);
+
+    auto* upload = new QGroupBox(QStringLiteral("Upload"), this);
+    upload->setObjectName(QStringLiteral("uploadGroup"));
+    auto* uploadLayout = new QVBoxLayout(upload);
+    uploadLayout->addWidget(selectProject);
+    uploadLayout->addWidget(m_projectPath);
+    auto* start = new QHBoxLayout;
+    start->addWidget(m_uploadButton);
+    start->addWidget(m_verify);
+    uploadLayout->addLayout(start);
+
+    m_uploadArea->addWidget(destination);
+    m_uploadArea->addWidget(upload);
+    m_uploadArea->addStretch(1);
+
+    connect(ipDatabase, &QPushButton::clicked, this, &CWebPage::OnIpDatabase);
+    connect(clearIpDatabase, &QPushButton::clicked, this, &CWebPage::OnClearIpDatabase);
+    connect(m_setButton, &QPushButton::clicked, this, &CWebPage::OnSet);
+    connect(selectProject, &QPushButton::clicked, this, &CWebPage::OnSelectProjectFile);
+    connect(m_uploadButton, &QPushButton::clicked, this, &CWebPage::OnUpload);
+}
+
+void CWebPage::OnSet() {
+    const Ipv4Octets ip = m_ipAddress->address();
+    m_ipAddress->setAddress(ip);  // an empty field becomes 0
+    if (ip == Ipv4Octets{0, 0, 0, 0}) {
+        message(texts::kAddressZero, texts::kCaptionWarning);
+        m_bAddressSet = 0;
+        return;
+    }
+    m_bAddressSet = 1;
+    m_strTarget = QString::fromStdString(formatDotted(ip));
+    // A running upload keeps its own reference to the socket it sends on.
+    m_pSocket = std::make_shared<UploadSocket>(m_context.link);
+    m_pSocket->open(QHostAddress(m_strTarget));
+    showStatus(texts::kSocketReady);
+    CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
+                        tableMessagesTo(m_context.prompts));
+}
+
+void CWebPage::OnIpDatabase() {
+    CIPDBdlg picker(m_context, this);
+    if (picker.exec() == QDialog::Accepted) {
+        const auto& octet = picker.m_nOctet;
+        m_ipAddress->setOctets(octet[0], octet[1], octet[2], octet[3]);
+    } else {
+        m_ipAddress->setOctets(0, 0, 0, 0);
+    }
+}
+
+void CWebPage::OnClearIpDatabase() {
+    CIPFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
+    history.ClearAll();
+}
+
+void CWebPage::OnSelectProjectFile() {
+    m_strProjectFile = m_context.prompts.openFile(QString(), texts::kOpenFilter);
+    m_projectPath->setText(m_strProjectFile);
+}
+
+void CWebPage::OnUpload() {
+    if (m_bUploading) return;  // the button is disabled meanwhile; Enter cannot start a second one
+    OnSet();
+    if (!m_bAddressSet) return;
+    showStatus(texts::kUploading);
+    if (m_strProjectFile.isEmpty()) {
+        message(texts::kNoProjectFile, texts::kCaptionError);
+        showStatus(texts::kWaiting);
+        return;
+    }
+    m_bUploading = 1;
+    m_uploadButton->setEnabled(false);
+    UploadThreadProc();
+}
+
+// Reads the file on a worker (a slow disk never holds up this thread), refuses it above
+// the limit before anything is sent, and starts the run.
+void CWebPage::UploadThreadProc() {
+    auto file = std::make_shared<ProjectFile>();
+    const std::string path = m_strProjectFile.toStdString();
+    runOnWorker(
+        m_uploadWorker, [file, path] { *file = loadProjectFile(path); },
+        [this, file] {
+            switch (file->status) {
+            case ProjectFileStatus::Ok: break;
+            case ProjectFileStatus::TooLarge:
+                message(texts::kFileTooLarge, texts::kCaptionError);
+                return endUpload(false);
+            case ProjectFileStatus::CannotOpen:
+            case ProjectFileStatus::CannotRead: {
+                const texts::Message failure =
+                    texts::projectFileUnreadable(m_strProjectFile, QString::fromStdString(file->reason));
+                message(failure.text, failure.caption);
+                return endUpload(false);
+            }
+            }
+            m_nProjectLength = static_cast<quint32>(file->length);
+            startRun(std::make_shared<const std::vector<uint8_t>>(std::move(file->bytes)));
+        });
+}
+
+void CWebPage::startRun(std::shared_ptr<const std::vector<uint8_t>> image) {
+    m_status->hide();
+    m_progress->show();
+    m_progress->setRange(0, uploadBlockCount(image->size()));
+    m_progress->setValue(0);
+    UploadRun::Request request;
+    request.target = QHostAddress(m_strTarget);
+    request.image = std::move(image);
+    request.verify = m_verify->isChecked();
+    m_run = std::make_unique<UploadRun>(m_context.link, m_pace, request, m_pSocket);
+    connect(m_run.get(), &UploadRun::phaseStarted, this, [this](UploadPhase, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(0);
+    });
+    connect(m_run.get(), &UploadRun::progressed, this, &CWebPage::showUploadProgress);
+    connect(m_run.get(), &UploadRun::finished, this, &CWebPage::uploadFinished);
+    m_run->start();
+}
+
+void CWebPage::showUploadProgress(const UploadProgress& progress) {
+    m_progress->setMaximum(std::max(progress.total, 1));
+    m_progress->setValue(progress.done);
+    m_progress->setFormat(texts::progressFormat(progress.phase, progress.timeLeft));
+}
+
+void CWebPage::uploadFinished(const UploadResult& result) {
+    if (result.ok()) {
+        message(texts::kUploadDone, texts::kCaptionUploadDone);
+        m_uploadButton->setText(texts::kCaptionUploaded);
+    } else {
+        const texts::Message failure = texts::uploadFailure(result, m_run->request().target.toString());
+        if (!failure.text.isEmpty()) message(failure.text, failure.caption);
+    }
+    // The run is inside its own signal: it goes once this event is over.
+    if (UploadRun* run = m_run.release()) run->deleteLater();
+    endUpload(result.ok());
+}
+
+void CWebPage::endUpload(bool completed) {
+    m_bUploading = 0;
+    m_progress->hide();
+    m_progress->resetFormat();
+    m_status->show();
+    showStatus(completed ? texts::kUploadCompleted : texts::kUploadInterrupted);
+    QTimer::singleShot(kStatusSettleMs, this, [this] {
+        if (!m_bUploading) showStatus(texts::kWaiting);
+    });
+    m_uploadButton->setEnabled(true);
+    emit uploadPassFinished(completed);
+}
+
+}  // namespace tavo
