@@ -42,9 +42,9 @@ public:
 
     uint16_t port() const { return m_port; }
 
-    // One datagram to 127.0.0.1:port.
-    bool send(uint16_t port, const std::vector<uint8_t>& bytes) {
-        const sockaddr_in to = address(port);
+    // One datagram to port on a loopback address (127.0.0.1 unless told).
+    bool send(uint16_t port, const std::vector<uint8_t>& bytes, uint32_t host = INADDR_LOOPBACK) {
+        const sockaddr_in to = address(port, host);
         return ::sendto(m_fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0;
     }
 
@@ -52,7 +52,8 @@ public:
     // the socket under test is being reopened). `shape` may change each datagram before
     // it leaves. Returns how many the stack took.
     int flood(const std::atomic<uint16_t>& target, int count, unsigned seed,
-              const std::function<void(std::vector<uint8_t>&, int)>& shape = {}) {
+              const std::function<void(std::vector<uint8_t>&, int)>& shape = {}, uint32_t host = INADDR_LOOPBACK) {
+        if ((host >> 24) != 127) return 0;  // loopback only
         std::mt19937 random(seed);
         std::uniform_int_distribution<size_t> length(0, kMaxLength);
         std::uniform_int_distribution<int> byte(0, 255);
@@ -63,18 +64,18 @@ public:
             for (uint8_t& b : datagram) b = static_cast<uint8_t>(byte(random));
             if (shape) shape(datagram, i);
             const uint16_t port = target.load();
-            if (port != 0 && send(port, datagram)) ++sent;
+            if (port != 0 && send(port, datagram, host)) ++sent;
             if (i % kBurst == kBurst - 1) std::this_thread::sleep_for(kPause);
         }
         return sent;
     }
 
 private:
-    static sockaddr_in address(uint16_t port) {
+    static sockaddr_in address(uint16_t port, uint32_t host = INADDR_LOOPBACK) {
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_addr.s_addr = htonl((host >> 24) == 127 ? host : INADDR_LOOPBACK);
         return a;
     }
 
