@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "PathArguments.h"
 #include "Profile.h"
 
 namespace tavo::cli {
@@ -35,11 +36,25 @@ bool CliOptions::parse(const QStringList& args, const QStringList& withValue, co
                 }
                 value = args[++i];
             }
+            if (!checkPathOption(name, value, m_error)) return false;
             m_values.insert(name, value);
         } else {
             m_error = QString("unknown option %1").arg(arg);
             return false;
         }
+    }
+    return true;
+}
+
+bool checkPathOption(const QString& name, const QString& value, QString& error) {
+    QString problem;
+    if (name == QLatin1String(kDataDirOption) && !checkWritableFolder(value, problem)) {
+        error = QString("--%1: %2").arg(name, problem);
+        return false;
+    }
+    if (name == QLatin1String(kOutputOption) && !checkOutputFile(value, problem)) {
+        error = QString("-o: %1").arg(problem);
+        return false;
     }
     return true;
 }

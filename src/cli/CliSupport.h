@@ -27,11 +27,14 @@ namespace tavo::cli {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 inline constexpr const char* kDataDirOption = "data-dir";
+inline constexpr const char* kOutputOption = "output";
 
 class CliOptions {
 public:
     // `withValue` and `flags` are option names without the leading "--". Returns false,
-    // with error() set, on an option that is not known or lacks its value.
+    // with error() set, on an option that is not known or lacks its value, and on a path
+    // that cannot serve (checkPathOption): every command refuses it before it sends
+    // anything or changes any file.
     bool parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
 
     const QStringList& positional() const { return m_positional; }
@@ -46,6 +49,10 @@ private:
     QMap<QString, QString> m_values;
     QString m_error;
 };
+
+// The options that name paths: --data-dir (checkWritableFolder) and --output, given as
+// -o (checkOutputFile). Any other option passes.
+bool checkPathOption(const QString& name, const QString& value, QString& error);
 
 // UTF-8 path of the data directory for the tables.
 std::string dataDirectory(const CliOptions& options);

@@ -112,13 +112,20 @@ int run(const QStringList& args) {
     }
     if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
-    if (words.size() != 1) return usage(stderr, kExitUsage);
+    if (words.size() != 1) {
+        fail("give one action: list, add or remove", kExitUsage);
+        return usage(stderr, kExitUsage);
+    }
     const std::string dir = dataDirectory(options);
     const QString action = words[0];
     const bool addressesGiven = options.has("ip") || options.has("gateway") || options.has("subnet");
     if (action == "list" && !addressesGiven && !options.has("mac")) return listDevices(dir);
     if (action == "add") return addDevice(options, dir);
     if (action == "remove" && !addressesGiven) return removeDevice(options, dir);
+    if (action != "list" && action != "add" && action != "remove")
+        fail(QString("no such action: %1 (list, add or remove)").arg(action), kExitUsage);
+    else
+        fail(QString("options that %1 does not take").arg(action), kExitUsage);
     return usage(stderr, kExitUsage);
 }
 

@@ -40,11 +40,20 @@ int run(const QStringList& args) {
     }
     if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
-    if (words.size() != 2 || (words[1] != "list" && words[1] != "clear")) return usage(stderr, kExitUsage);
+    QString problem;
+    if (words.size() != 2)
+        problem = QStringLiteral("give the history (ip or mac) and what to do (list or clear)");
+    else if (words[0] != "ip" && words[0] != "mac")
+        problem = QString("no such history: %1 (ip or mac)").arg(words[0]);
+    else if (words[1] != "list" && words[1] != "clear")
+        problem = QString("no such action: %1 (list or clear)").arg(words[1]);
+    if (!problem.isEmpty()) {
+        fail(problem, kExitUsage);
+        return usage(stderr, kExitUsage);
+    }
     const std::string dir = dataDirectory(options);
     if (words[0] == "ip") return listOrClear<CIPFDB>(words[1], dir, formatIpHistoryEntry);
-    if (words[0] == "mac") return listOrClear<CMacHistoryFDB>(words[1], dir, formatMacHistoryEntry);
-    return usage(stderr, kExitUsage);
+    return listOrClear<CMacHistoryFDB>(words[1], dir, formatMacHistoryEntry);
 }
 
 const CliCommand kHistory("history", "the IP and MAC address histories: list, clear", run);

@@ -8,6 +8,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "PathArguments.h"
 #include "WebBuildWarnings.h"
 #include "WebFileSystem.h"
 #include "WebFolderPlan.h"
@@ -246,6 +247,13 @@ int run(const QStringList& rawArgs) {
     }
     if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
+    // The paths read are checked before anything is read or changed.
+    QString error;
+    if (words.size() == 2 && words[0] == "build" && !checkInputPath(words[1], true, error)) return fail(error, kExitUsage);
+    if (words.size() == 2 && words[0] == "inspect" && !checkInputPath(words[1], false, error))
+        return fail(error, kExitUsage);
+    if (options.has("template") && !checkInputPath(options.value("template"), false, error))
+        return fail("--template: " + error, kExitUsage);
     if (words.size() == 2 && words[0] == "build") return build(options, words[1]);
     if (words.size() == 2 && words[0] == "inspect" && !options.has("output") && !options.has("dry-run") &&
         !options.has("template"))

@@ -1,12 +1,13 @@
 #include "FileDB.h"
 
+#include "DurableFile.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <system_error>
 
 namespace tavo {
@@ -27,14 +28,6 @@ std::string Reason(const std::string& path, const std::string& what) { return pa
 constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
 
 std::string errnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
-
-// ".<16 hexadecimal digits>.tmp"
-std::string temporarySuffix() {
-    thread_local std::mt19937_64 generator{std::random_device{}()};
-    char text[32];
-    std::snprintf(text, sizeof text, ".%016llx.tmp", static_cast<unsigned long long>(generator()));
-    return text;
-}
 
 }  // namespace
 
@@ -86,52 +79,54 @@ bool CFileDB::replaceWholeFile(const std::string& content) {
         report(TableMessage::FileNotReadable, Reason(m_strPath, "could not be read, so it was not replaced"));
         return false;
     }
-    const fs::path path = pathFromUtf8(m_strPath);
-    // A name of its own, so that two programs saving the same table at once (the utility
-    // and the command line) never write into one temporary file.
-    fs::path temporary = path;
-    temporary += temporarySuffix();
-    errno = 0;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (out) out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        if (out) out.flush();
-        if (out) out.close();
-        if (!out) {
-            const std::string reason = errnoText();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            report(TableMessage::FileNotWritable, Reason(m_strPath, reason));
-            return false;
-        }
+    // The new table and, when the old file had lines that could not be read, the copy of
+    // the old file are both written and forced to the disk before either is renamed into
+    // place: a full disk or a crash before that leaves both files exactly as they were.
+    DurableFile table(m_strPath);
+    if (!table.write(content, m_strPath)) {
+        report(TableMessage::FileNotWritable, Reason(m_strPath, table.error()));
+        return false;
     }
-    std::error_code ec;
-    const fs::file_status old = fs::status(path, ec);
-    if (!ec && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), ec);
-    ec.clear();
-    fs::path backup = path;
-    backup += ".bak";
+    const std::string backupPath = m_strPath + ".bak";
+    DurableFile backup(backupPath);
+    bool keepBackup = false;
     if (m_bUnreadRest) {
-        fs::copy_file(path, backup, fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            report(TableMessage::FileNotWritable, Reason(utf8FromPath(backup), ec.message()));
+        std::string old;
+        if (!readRawFile(old)) {
+            report(TableMessage::FileNotWritable, Reason(backupPath, "the old file could not be read to keep a copy"));
             return false;
         }
+        if (!backup.write(old, m_strPath)) {
+            report(TableMessage::FileNotWritable, Reason(backupPath, backup.error()));
+            return false;
+        }
+        keepBackup = true;
     }
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        report(TableMessage::FileNotWritable, Reason(m_strPath, ec.message()));
+    if (keepBackup && !backup.commit()) {
+        report(TableMessage::FileNotWritable, Reason(backupPath, backup.error()));
+        return false;
+    }
+    if (!table.commit()) {
+        report(TableMessage::FileNotWritable, Reason(m_strPath, table.error()));
         return false;
     }
     if (m_bUnreadRest) {
         m_bUnreadRest = false;
-        report(TableMessage::UnreadRecordsKept, utf8FromPath(backup));
+        report(TableMessage::UnreadRecordsKept, backupPath);
     }
     return true;
+}
+
+bool CFileDB::readRawFile(std::string& content) const {
+    content.clear();
+    std::ifstream in(pathFromUtf8(m_strPath), std::ios::binary);
+    if (!in) return false;
+    char piece[1 << 16];
+    while (in) {
+        in.read(piece, sizeof piece);
+        content.append(piece, static_cast<size_t>(in.gcount()));
+    }
+    return in.eof() && !in.bad();
 }
 
 }  // namespace tavo

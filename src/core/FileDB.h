@@ -40,7 +40,9 @@ protected:
     // Reads the whole file. A missing file is not an error (the first add creates it); a
     // file that exists but cannot be read is reported, and Save then refuses to replace it.
     ReadOutcome readWholeFile(std::string& content);
-    // Replaces the file with `content`; on failure reports it and leaves the old file.
+    // Replaces the file with `content` through a temporary file forced to the disk before
+    // it is renamed over the old one; on failure reports it and leaves the old file (and
+    // its ".bak" copy) exactly as they were.
     bool replaceWholeFile(const std::string& content);
     void report(TableMessage message, const std::string& detail = {}) const;
     // Loads note whether they read the file to its end. The reading rule stops at the
@@ -51,6 +53,9 @@ protected:
     std::string m_strPath;
 
 private:
+    // The file's bytes as they are now, for the ".bak" copy.
+    bool readRawFile(std::string& content) const;
+
     TableMessageSink m_sink;
     bool m_bUnreadable = false;
     bool m_bUnreadRest = false;

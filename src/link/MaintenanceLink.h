@@ -38,6 +38,7 @@ public:
     bool hasFlashSocket() const { return m_link.isFlashOpen(); }
     bool hasRegisterSocket() const { return m_link.isRegisterOpen(); }
     quint16 registerLocalPort() const { return m_link.registerLocalPort(); }
+    quint16 flashLocalPort() const { return m_link.flashLocalPort(); }
 
     void readRegister(uint8_t reg);
     void readRegisterTable();

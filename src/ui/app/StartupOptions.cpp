@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "LinkCommandLine.h"
+#include "PathArguments.h"
 
 namespace tavo {
 namespace {
@@ -49,11 +50,14 @@ StartupParse parseStartupOptions(const QStringList& args) {
         return parser.isSet(name) ? std::optional<QString>(parser.value(name)) : std::nullopt;
     };
     if (const auto error = readLinkOptions(linkValue, kLinkAllOptions, options.link)) return usageError(*error);
+    QString pathError;
     if (parser.isSet(o.dataDir)) {
-        const QFileInfo dir(parser.value(o.dataDir));
-        if (!dir.isDir()) return usageError(QStringLiteral("--data-dir: not a folder: %1").arg(parser.value(o.dataDir)));
-        options.dataDir = dir.absoluteFilePath();
+        if (!checkWritableFolder(parser.value(o.dataDir), pathError))
+            return usageError(QStringLiteral("--data-dir: %1").arg(pathError));
+        options.dataDir = QFileInfo(parser.value(o.dataDir)).absoluteFilePath();
     }
+    if (parser.isSet(o.screenshot) && !checkOutputFile(parser.value(o.screenshot), pathError))
+        return usageError(QStringLiteral("--screenshot: %1").arg(pathError));
     if (parser.isSet(o.closeAfter)) {
         bool ok = false;
         options.closeAfterMs = parser.value(o.closeAfter).toInt(&ok);
