@@ -158,7 +158,8 @@ TEST_F(WebImageCli, RefusalsAndBadCommandLines) {
     const ProgramRun cut = tavo({"image", "inspect", path("cut.TAV")});
     EXPECT_EQ(cut.code, 1);
     EXPECT_TRUE(cut.out.contains("the offset table is cut short"));
-    EXPECT_EQ(tavo({"image", "inspect", path("missing.TAV")}).code, 1);
+    // A file that does not exist is a bad command line.
+    EXPECT_EQ(tavo({"image", "inspect", path("missing.TAV")}).code, 2);
 }
 
 TEST_F(WebImageCli, HostileFoldersEndWithAClearMessage) {
@@ -182,8 +183,8 @@ TEST_F(WebImageCli, HostileFoldersEndWithAClearMessage) {
     EXPECT_EQ(tree(path("many")), before);
 
     const ProgramRun missing = tavo({"image", "build", path("nothing"), "-o", path("x.TAV")});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains("cannot read the folder"));
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("no such folder")) << missing.err.constData();
 }
 
 TEST_F(WebImageCli, DefaultPageFromTheCurrentDirectoryElseBesideTheProgram) {
