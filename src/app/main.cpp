@@ -6,6 +6,7 @@
 
 #include "Profile.h"
 #include "app/MessageBoxPrompts.h"
+#include "app/ScreenshotScene.h"
 #include "app/StartupOptions.h"
 #include "app/TavoApp.h"
 
@@ -42,7 +43,9 @@ int main(int argc, char** argv) {
     }
     QApplication::setOrganizationName(QString::fromLatin1(tavo::Profile::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
-    tavo::MessageBoxPrompts prompts;
+    tavo::MessageBoxPrompts messageBoxes;
+    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
+    tavo::Prompts& prompts = parse.options.sceneFolder.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;
     tavo::CTavoApp tavoApp(parse.options, prompts, mainEntry);
     if (!tavoApp.InitInstance()) {
         std::fprintf(stderr, "tavo-utility: %s\n", tavo::CTavoApp::kSocketInitFailed);
