@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
     tavo::MessageBoxPrompts messageBoxes;
     tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
-    tavo::Prompts& prompts = parse.options.sceneFolder.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;
+    // A screenshot scene answers its own questions; every other run asks the operator.
+    tavo::Prompts& prompts =
+        parse.options.screenshotScene.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;
     tavo::CTavoApp tavoApp(parse.options, prompts, mainEntry);
     if (!tavoApp.InitInstance()) {
         std::fprintf(stderr, "tavo-utility: %s\n", tavo::CTavoApp::kSocketInitFailed);

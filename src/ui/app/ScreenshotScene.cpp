@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include "AddressText.h"
 #include "PropSheet.h"
 #include "controls/IpAddressEdit.h"
+#include "web/WebPage.h"
 
 namespace tavo {
 namespace {
@@ -66,8 +68,14 @@ void ScreenshotScene::start() {
         showTab("IPPage");
     } else if (scene == QLatin1String("web")) {
         showTab("WebPage");
-        // The folder comes from the scene's prompts; the list fills as the operator sees it.
-        if (auto* select = page("WebPage")->findChild<QPushButton*>(QStringLiteral("1014"))) select->click();
+        // The folder comes from the scene's prompts; the list fills as the operator sees
+        // it, and the build that follows writes its image beside the folder.
+        auto* web = qobject_cast<CWebPage*>(page("WebPage"));
+        QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
+        waitFor([this, web]() -> QWidget* {
+            return !web->isBuildPassRunning() && !QApplication::activeModalWidget() ? &m_sheet : nullptr;
+        });
+        return;
     } else if (scene == QLatin1String("info")) {
         showTab("SysSetupPage");
     } else if (scene == QLatin1String("utility")) {
@@ -101,7 +109,7 @@ void ScreenshotScene::start() {
         return;
     } else if (scene == QLatin1String("about")) {
         QTimer::singleShot(0, &m_sheet, [this] { m_sheet.showAbout(); });
-        waitFor([] { return QApplication::activeModalWidget(); });
+        waitFor([this] { return topDialog(); });
         return;
     }
     waitFor([this]() -> QWidget* { return &m_sheet; });
@@ -118,7 +126,19 @@ void ScreenshotScene::openOver(const char* pageName, const char* buttonName) {
     showTab(pageName);
     auto* button = page(pageName)->findChild<QPushButton*>(QString::fromLatin1(buttonName));
     QTimer::singleShot(0, button, &QPushButton::click);
-    waitFor([] { return QApplication::activeModalWidget(); });
+    waitFor([this] { return topDialog(); });
+}
+
+// The dialog on top: a modal one, or a window of its own such as the dump viewer.
+QWidget* ScreenshotScene::topDialog() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != &m_sheet && window->isVisible() && qobject_cast<QDialog*>(window)) return window;
+    return nullptr;
+}
+
+void ScenePrompts::message(const QString& text, const QString& caption) {
+    std::fprintf(stderr, "tavo-utility: [%s] %s\n", qPrintable(caption), qPrintable(text));
 }
 
 void ScreenshotScene::setUtilityTarget(bool withRange) {
@@ -160,7 +180,10 @@ void ScreenshotScene::poll() {
 }
 
 void ScreenshotScene::shoot(QWidget* window) {
-    const bool saved = saveWindowPicture(*window, m_options.screenshotPath);
+    // The sheet as the screen shows it; a dialog as it paints itself, whole even where the
+    // window system has not yet caught up with its final size.
+    const bool saved = window == &m_sheet ? saveWindowPicture(*window, m_options.screenshotPath)
+                                          : window->grab().save(m_options.screenshotPath, "PNG");
     if (!saved) std::fprintf(stderr, "tavo-utility: cannot write %s\n", qPrintable(m_options.screenshotPath));
     if (window != &m_sheet) window->close();
     // The dialog's own loop returns first; then the run ends.

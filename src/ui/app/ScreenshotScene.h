@@ -47,6 +47,7 @@ private:
     void poll();
     void shoot(QWidget* window);
     QWidget* page(const char* name) const;
+    QWidget* topDialog() const;
     void setUtilityTarget(bool withRange);
 
     CPropSheet& m_sheet;
@@ -57,17 +58,18 @@ private:
     QElapsedTimer m_settled;
 };
 
-// The prompts of a scene: the folder picker answers with the scene's folder once, every
-// other question goes to the real prompts.
+// The prompts of a scene: the folder picker answers with the scene's folder once, the
+// file to save is a file beside that folder, and messages are written to the standard
+// error instead of a box that would hide the scene; the rest goes to the real prompts.
 class ScenePrompts : public Prompts {
 public:
-    ScenePrompts(Prompts& real, QString folder) : m_real(real), m_folder(std::move(folder)) {}
-    void message(const QString& text, const QString& caption) override { m_real.message(text, caption); }
+    ScenePrompts(Prompts& real, QString folder) : m_real(real), m_folder(std::move(folder)), m_saveTo(m_folder + ".TAV") {}
+    void message(const QString& text, const QString& caption) override;
     bool confirm(const QString& operation, const QString& description) override {
         return m_real.confirm(operation, description);
     }
     QString openFile(const QString& caption, const QString& filter) override { return m_real.openFile(caption, filter); }
-    QString saveFile(const QString& caption, const QString& filter) override { return m_real.saveFile(caption, filter); }
+    QString saveFile(const QString&, const QString&) override { return m_saveTo; }
     QString pickFolder(const QString& caption) override {
         if (m_folder.isEmpty()) return m_real.pickFolder(caption);
         return std::exchange(m_folder, QString());
@@ -76,6 +78,7 @@ public:
 private:
     Prompts& m_real;
     QString m_folder;
+    QString m_saveTo;
 };
 
 }  // namespace tavo

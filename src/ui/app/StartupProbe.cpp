@@ -3,8 +3,6 @@
 #include <QExposeEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
