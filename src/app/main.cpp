@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
     }
     QApplication::setOrganizationName(QString::fromLatin1(tavo::Profile::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
+    // Lets the desktop match the window to the installed entry (and its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavo-utility"));
     tavo::MessageBoxPrompts messageBoxes;
     tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
     // A screenshot scene answers its own questions; every other run asks the operator.
