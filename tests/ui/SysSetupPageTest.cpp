@@ -22,12 +22,12 @@ namespace tavo {
 namespace {
 
 // The form's pictures: object name, top left corner in dialog units, size in pixels.
-struct PictureSpec {
+struct FormPicture {
     const char* name;
     int x, y;
     QSize pixels;
 };
-const PictureSpec kPictures[] = {
+const FormPicture kPictures[] = {
     {"logoPicture", 43, 159, {303, 82}},
     {"contactPicture", 69, 103, {253, 60}},
     {"namePicture", 88, 26, {194, 58}},
@@ -56,14 +56,14 @@ protected:
         ASSERT_NE(black, nullptr);
         EXPECT_EQ(white->geometry(), ground);
         EXPECT_EQ(black->geometry(), ground);
-        for (const PictureSpec& spec : kPictures) {
-            SCOPED_TRACE(spec.name);
-            auto* picture = page.findChild<QLabel*>(QString::fromLatin1(spec.name));
+        for (const FormPicture& form : kPictures) {
+            SCOPED_TRACE(form.name);
+            auto* picture = page.findChild<QLabel*>(QString::fromLatin1(form.name));
             ASSERT_NE(picture, nullptr);
-            EXPECT_EQ(picture->pos(), units.point(spec.x, spec.y));
-            EXPECT_EQ(picture->pixmap().size(), spec.pixels);
+            EXPECT_EQ(picture->pos(), units.point(form.x, form.y));
+            EXPECT_EQ(picture->pixmap().size(), form.pixels);
             const int edge = 2 * picture->frameWidth();
-            EXPECT_EQ(picture->size(), spec.pixels + QSize(edge, edge));
+            EXPECT_EQ(picture->size(), form.pixels + QSize(edge, edge));
         }
     }
 
@@ -76,8 +76,8 @@ protected:
 TEST_F(SysSetupPageTest, PlacesTheGroundAndFourPicturesByTheFormsDialogUnits) {
     EXPECT_EQ(page.windowTitle(), QStringLiteral("Info"));
     ExpectFormGeometry();
-    for (const PictureSpec& spec : kPictures)
-        EXPECT_TRUE(HasContent(page.findChild<QLabel*>(QString::fromLatin1(spec.name))->pixmap())) << spec.name;
+    for (const FormPicture& form : kPictures)
+        EXPECT_TRUE(HasContent(page.findChild<QLabel*>(QString::fromLatin1(form.name))->pixmap())) << form.name;
     // Only the logo carries an edge; the ground is white and disabled.
     EXPECT_GT(page.findChild<QLabel*>(QStringLiteral("logoPicture"))->frameWidth(), 0);
     EXPECT_EQ(page.findChild<QLabel*>(QStringLiteral("mascotPicture"))->frameWidth(), 0);
