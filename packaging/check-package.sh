@@ -36,6 +36,12 @@ export ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
 "$root/usr/bin/tavo-utility" --help | grep -q -- '--in-data-folder' || fail "tavo-utility --help"
 "$root/usr/bin/tavo-sim" --help >/dev/null || fail "tavo-sim --help"
 
+# The web build of the installed tavo finds the installed default page.
+mkdir "$root/web"
+echo '<html></html>' >"$root/web/a.htm"
+(cd "$root/web" && "$root/usr/bin/tavo" image build "$root/web" -o "$root/a.TAV" --dry-run) |
+    grep -q "$root/usr/share/tavo-utility/707.html" || fail "the installed tavo does not find the installed 707.html"
+
 for page in tavo-utility tavo tavo-sim; do
     zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "the manual page of $page"
 done
