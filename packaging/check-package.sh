@@ -7,6 +7,9 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 fail() { echo "check-package: $*" >&2; exit 1; }
+for tool in dpkg-shlibdeps desktop-file-validate; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps package)"
+done
 
 cmake --build "$build" --target package >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "the package build failed"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
