@@ -6,6 +6,7 @@
 
 #include "Profile.h"
 #include "app/MessageBoxPrompts.h"
+#include "app/ScreenshotScene.h"
 #include "app/StartupOptions.h"
 #include "app/TavoApp.h"
 
@@ -42,7 +43,13 @@ int main(int argc, char** argv) {
     }
     QApplication::setOrganizationName(QString::fromLatin1(tavo::Profile::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
-    tavo::MessageBoxPrompts prompts;
+    // Lets the desktop match the window to the installed entry (and its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavo-utility"));
+    tavo::MessageBoxPrompts messageBoxes;
+    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
+    // A screenshot scene answers its own questions; every other run asks the operator.
+    tavo::Prompts& prompts =
+        parse.options.screenshotScene.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;
     tavo::CTavoApp tavoApp(parse.options, prompts, mainEntry);
     if (!tavoApp.InitInstance()) {
         std::fprintf(stderr, "tavo-utility: %s\n", tavo::CTavoApp::kSocketInitFailed);

@@ -1,13 +1,46 @@
 #include "QuitOnSignal.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace tavo::cli {
 namespace {
+
+#ifdef Q_OS_WIN
+// Windows has no SIGTERM to catch: Ctrl+C, Ctrl+Break and the console's closing arrive
+// on a thread of their own, which posts the call to the event loop.
+QuitOnSignal* g_current = nullptr;
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    const int signalNumber = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
+    QMetaObject::invokeMethod(qApp, [signalNumber] { if (g_current) g_current->quit(signalNumber); },
+                              Qt::QueuedConnection);
+    return TRUE;
+}
+}  // namespace
+
+QuitOnSignal::QuitOnSignal(std::function<void(int)> onQuit) : m_onQuit(std::move(onQuit)) {
+    g_current = this;
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+QuitOnSignal::~QuitOnSignal() {
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    g_current = nullptr;
+}
+
+void QuitOnSignal::quit(int signalNumber) {
+    if (m_onQuit) m_onQuit(signalNumber);
+}
+#else
 
 int g_pair[2] = {-1, -1};  // [0] read by the event loop, [1] written by the handler
 
@@ -23,7 +56,7 @@ QuitOnSignal::QuitOnSignal(std::function<void(int)> onQuit) : m_onQuit(std::move
     m_notifier = std::make_unique<QSocketNotifier>(g_pair[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
         unsigned char byte = 0;
-        if (::read(g_pair[0], &byte, 1) == 1 && m_onQuit) m_onQuit(byte);
+        if (::read(g_pair[0], &byte, 1) == 1) quit(byte);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -42,5 +75,10 @@ QuitOnSignal::~QuitOnSignal() {
         fd = -1;
     }
 }
+
+void QuitOnSignal::quit(int signalNumber) {
+    if (m_onQuit) m_onQuit(signalNumber);
+}
+#endif
 
 }  // namespace tavo::cli

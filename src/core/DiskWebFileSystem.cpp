@@ -1,12 +1,18 @@
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <system_error>
 
 #include "WebFileSystem.h"
 
@@ -15,8 +21,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef _WIN32
+// The paths are UTF-8 texts; Windows takes them as wide texts.
+fs::path toPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string fromPath(const fs::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+std::string lastErrorText() { return std::system_category().message(static_cast<int>(GetLastError())); }
+#else
+fs::path toPath(const std::string& path) { return fs::path(path); }
+std::string fromPath(const fs::path& path) { return path.string(); }
 std::string errnoText() { return std::strerror(errno); }
+#endif
 
+#ifndef _WIN32
 // Reads up to the end of an open descriptor.
 bool readAll(int fd, std::vector<uint8_t>& bytes) {
     uint8_t chunk[65536];
@@ -43,6 +62,7 @@ bool writeAll(int fd, std::span<const uint8_t> bytes) {
     }
     return true;
 }
+#endif
 
 std::string temporaryName(const std::string& path) {
     static thread_local std::mt19937 random{std::random_device{}()};
@@ -59,14 +79,14 @@ std::string joinWebPath(const std::string& folder, const std::string& name) {
 bool DiskWebFileSystem::listFolder(const std::string& folder, std::vector<WebDirEntry>& entries) {
     entries.clear();
     std::error_code error;
-    fs::directory_iterator it(fs::path(folder), error);
+    fs::directory_iterator it(toPath(folder), error);
     if (error) {
         m_lastError = error.message();
         return false;
     }
     for (const fs::directory_entry& entry : it) {
         WebDirEntry out;
-        out.name = entry.path().filename().string();
+        out.name = fromPath(entry.path().filename());
         const fs::file_status status = entry.symlink_status(error);
         if (error) {
             m_lastError = error.message();
@@ -91,6 +111,76 @@ bool DiskWebFileSystem::listFolder(const std::string& folder, std::vector<WebDir
     return true;
 }
 
+#ifdef _WIN32
+// Windows: the same rules with the system's own calls. A link (reparse point) put in a
+// file's place is opened as itself and refused as not a file; renames never replace.
+bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    const HANDLE file = CreateFileW(toPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_lastError = lastErrorText();
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool ok = GetFileInformationByHandle(file, &info) != 0;
+    if (ok && (GetFileType(file) != FILE_TYPE_DISK ||
+               (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        ok = false;
+    }
+    if (ok) {
+        bytes.reserve((static_cast<size_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+        uint8_t chunk[65536];
+        DWORD got = 0;
+        while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
+            bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (!ok) m_lastError = lastErrorText();
+    CloseHandle(file);
+    return ok;
+}
+
+bool DiskWebFileSystem::exists(const std::string& path) {
+    return GetFileAttributesW(toPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    if (MoveFileExW(toPath(from).c_str(), toPath(to).c_str(), 0)) return true;
+    m_lastError = lastErrorText();
+    return false;
+}
+
+bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
+    const fs::path temporary = toPath(temporaryName(path));
+    const HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_lastError = lastErrorText();
+        return false;
+    }
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        DWORD put = 0;
+        ok = WriteFile(file, bytes.data() + done, chunk, &put, nullptr) != 0;
+        done += put;
+    }
+    if (!ok) m_lastError = lastErrorText();
+    if (!CloseHandle(file) && ok) {
+        m_lastError = lastErrorText();
+        ok = false;
+    }
+    if (ok && !MoveFileExW(temporary.c_str(), toPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        m_lastError = lastErrorText();
+        ok = false;
+    }
+    if (!ok) DeleteFileW(temporary.c_str());
+    return ok;
+}
+#else
 bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
     // O_NOFOLLOW and O_NONBLOCK: a link put in a file's place is not followed, and a
@@ -163,5 +253,6 @@ bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8
     if (!ok) ::unlink(temporary.c_str());
     return ok;
 }
+#endif
 
 }  // namespace tavo

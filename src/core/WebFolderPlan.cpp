@@ -1,6 +1,7 @@
 #include "WebFolderPlan.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "WebFileSystem.h"
@@ -119,7 +120,11 @@ std::string webUrlPath(const std::string& folder, const std::string& path) {
 }
 
 std::string locateWebTemplate(WebFileSystem& fs, const std::string& startupDir, const std::string& programDir) {
-    for (const std::string& dir : {startupDir, programDir}) {
+    // An installed program finds its data folder beside its bin folder.
+    const std::string installedDir =
+        programDir.empty() ? std::string()
+                           : std::filesystem::path(joinWebPath(programDir, INSTALLED_DATA_DIR)).lexically_normal().string();
+    for (const std::string& dir : {startupDir, programDir, installedDir}) {
         if (dir.empty()) continue;
         const std::string path = joinWebPath(dir, DEFAULT_PAGE_NAME);
         if (fs.exists(path)) return path;

@@ -112,8 +112,12 @@ std::vector<WebPlanStep> renamesAmong(const WebFolderPlan& plan, size_t count);
 // separated, with a leading '/'.
 std::string webUrlPath(const std::string& folder, const std::string& path);
 
+// The installed programs' data folder, relative to the folder of the programs.
+inline constexpr const char* INSTALLED_DATA_DIR = "../share/tavo-utility";
+
 // Where the default page to copy is: "707.html" in the start-up directory, else the one
-// shipped beside the program; empty when neither exists.
+// beside the program (a build tree), else the one in the installed data folder
+// (INSTALLED_DATA_DIR); empty when none exists.
 std::string locateWebTemplate(WebFileSystem& fs, const std::string& startupDir, const std::string& programDir);
 
 }  // namespace tavo

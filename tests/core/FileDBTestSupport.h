@@ -32,7 +32,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const fs::path& path() const { return path_; }
-    std::string dir() const { return path_.string(); }
+    // With "/" between the parts on every platform, as the core joins its paths.
+    std::string dir() const { return path_.generic_string(); }
     fs::path file(const std::string& name) const { return path_ / name; }
 
 private:

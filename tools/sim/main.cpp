@@ -11,8 +11,13 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,6 +26,15 @@ using namespace tavo::sim;
 constexpr int kExitBadOption = 2;
 constexpr int kExitStartFailed = 1;
 
+#ifdef Q_OS_WIN
+// The console's Ctrl+C, Ctrl+Break and close arrive on a thread of their own.
+BOOL WINAPI onConsoleEvent(DWORD) {
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return TRUE;
+}
+
+bool installSignalHandlers(QCoreApplication&) { return SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0; }
+#else
 int g_signalPipe[2] = {-1, -1};
 
 // Only async-signal-safe work here: the event loop reads the pipe and quits.
@@ -44,6 +58,7 @@ bool installSignalHandlers(QCoreApplication& app) {
     sigemptyset(&action.sa_mask);
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
+#endif
 
 void print(const QString& line) {
     std::fputs(line.toUtf8().constData(), stdout);

@@ -2,23 +2,27 @@
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "PickList.h"
+#include "controls/DialogUnits.h"
 
 namespace tavo {
 namespace {
 
-constexpr int kListWidth = 155;
+constexpr int kListWidth = 155;  // the list's one column, in pixels
 constexpr int kValuesRole = Qt::UserRole;
 
 }  // namespace
 
-HistoryPickDlg::HistoryPickDlg(const QString& title, const QString& listId, int valueCount, OnMiss onMiss,
-                               QWidget* parent)
+HistoryPickDlg::HistoryPickDlg(const QString& title, const QString& listId, QSize listUnits, int valueCount,
+                               OnMiss onMiss, QWidget* parent)
     : QDialog(parent), m_valueCount(valueCount), m_onMiss(onMiss) {
     setWindowTitle(title);
     m_list = new PickList(listId, this);
-    m_list->setMinimumWidth(kListWidth);
+    // The form's size, and never narrower than the list's one column.
+    const DialogUnits units(*this);
+    m_list->setMinimumSize(std::max(kListWidth, units.x(listUnits.width())), units.y(listUnits.height()));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     connect(m_list, &PickList::rowDoubleClicked, this, &HistoryPickDlg::onDblclkList);

@@ -18,7 +18,9 @@ class HistoryPickDlg : public QDialog {
 public:
     enum class OnMiss { AcceptZeros, Reject };
 
-    HistoryPickDlg(const QString& title, const QString& listId, int valueCount, OnMiss onMiss, QWidget* parent);
+    // listUnits: the list's width and height in dialog units, as its form gives them.
+    HistoryPickDlg(const QString& title, const QString& listId, QSize listUnits, int valueCount, OnMiss onMiss,
+                   QWidget* parent);
 
 protected:
     // Puts an entry on top of the list: the history is read oldest first.

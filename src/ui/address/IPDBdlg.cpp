@@ -5,9 +5,13 @@
 #include "bootp/TablePrompts.h"
 
 namespace tavo {
+namespace {
+constexpr QSize kListUnits(80, 114);  // the list view 1029 of dialog 137, in dialog units
+}
 
 CIPDBdlg::CIPDBdlg(AppContext& context, QWidget* parent)
-    : HistoryPickDlg(QStringLiteral("DataBase indirizzi IP"), QStringLiteral("1029"), 4, OnMiss::AcceptZeros, parent) {
+    : HistoryPickDlg(QStringLiteral("DataBase indirizzi IP"), QStringLiteral("1029"),
+                     kListUnits, 4, OnMiss::AcceptZeros, parent) {
     setObjectName(QStringLiteral("IPDBdlg"));
     CIPFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));
     history.Load();

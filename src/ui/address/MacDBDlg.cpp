@@ -5,9 +5,13 @@
 #include "bootp/TablePrompts.h"
 
 namespace tavo {
+namespace {
+constexpr QSize kListUnits(98, 114);  // the list view 1079 of dialog 159, in dialog units
+}
 
 CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent)
-    : HistoryPickDlg(QStringLiteral("DataBase indirizzi MAC"), QStringLiteral("1079"), 6, OnMiss::Reject, parent) {
+    : HistoryPickDlg(QStringLiteral("DataBase indirizzi MAC"), QStringLiteral("1079"),
+                     kListUnits, 6, OnMiss::Reject, parent) {
     setObjectName(QStringLiteral("MacDBDlg"));
     CMacHistoryFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));
     history.Load();

@@ -5,10 +5,12 @@
 #include <QVBoxLayout>
 
 #include "ProgramIcon.h"
+#include "controls/DialogUnits.h"
 
 namespace tavo {
 namespace {
-constexpr int kMinimumWidth = 350;  // the template's 235 dialog units
+// The texts span the template's 235 units less a margin of 7 on either side.
+constexpr int kTextWidthUnits = 235 - 2 * 7;
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -19,7 +21,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* text = new QLabel(QString::fromUtf8(kText), this);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setAlignment(Qt::AlignCenter);
-    text->setMinimumWidth(kMinimumWidth);
+    text->setMinimumWidth(DialogUnits(*this).x(kTextWidthUnits));
     auto* rights = new QLabel(QString::fromUtf8(kRights), this);
     rights->setObjectName(QStringLiteral("rightsText"));
     rights->setAlignment(Qt::AlignCenter);

@@ -12,7 +12,7 @@ public:
 
     static constexpr const char* kCaption = "Nimbrel Utility for Windows Info.";
     static constexpr const char* kText = "TAVO Utility software di utilità per TAVO 707  Vantorel Technologies";
-    static constexpr const char* kRights = "Versione 1.10 - Tutti i diritti riservati a Vantorel Technologies.";
+    static constexpr const char* kRights = "Versione 1.10 - Copyright © 2026 Vantorel Technologies. Tutti i diritti riservati.";
 };
 
 }  // namespace tavo

@@ -3,10 +3,13 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <optional>
 
 #include "LinkCommandLine.h"
 #include "PathArguments.h"
+#include "Profile.h"
+#include "ScreenshotScene.h"
 
 namespace tavo {
 namespace {
@@ -24,6 +27,10 @@ struct Options {
     QCommandLineOption printStartup{"print-startup-ms", "Benchmark: print the start-up time and resident memory once the window is shown, then close it."};
     QCommandLineOption screenshot{"screenshot", "Save a PNG picture of the window once it is shown.", "file"};
     QCommandLineOption failNetwork{"fail-network-init", "Testing: act as if the network layer could not be initialised."};
+    QCommandLineOption inDataFolder{"in-data-folder", "Work in the program's own data folder (made when missing), as the desktop menu starts it, instead of the start-up directory."};
+    QCommandLineOption scene{"screenshot-scene", "Screenshots: with --screenshot, picture this scene instead of the first view: " + screenshotSceneNames().join(", ") + ".", "name"};
+    QCommandLineOption sceneFolder{"scene-folder", "Screenshots: the web folder the web scene selects.", "dir"};
+    QCommandLineOption sceneDevice{"scene-device", "Screenshots: the device address the utility and flash-dump scenes read.", "A.B.C.D"};
 };
 
 StartupParse usageError(const QString& text) { return {StartupParse::Kind::Error, {}, text}; }
@@ -37,7 +44,8 @@ StartupParse parseStartupOptions(const QStringList& args) {
     const QCommandLineOption help = parser.addHelpOption();
     for (const LinkOption& link : linkOptions(kLinkAllOptions))
         parser.addOption(QCommandLineOption(link.names, link.description + '.', link.valueName));
-    parser.addOptions({o.dataDir, o.closeAfter, o.printStartup, o.screenshot, o.failNetwork});
+    parser.addOptions({o.dataDir, o.closeAfter, o.printStartup, o.screenshot, o.failNetwork, o.inDataFolder, o.scene,
+                       o.sceneFolder, o.sceneDevice});
     if (!parser.parse(args)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         return {StartupParse::Kind::Help, {}, parser.helpText() + QString::fromLatin1(kExitNotes)};
@@ -67,7 +75,22 @@ StartupParse parseStartupOptions(const QStringList& args) {
     options.printStartupMs = parser.isSet(o.printStartup);
     options.screenshotPath = parser.value(o.screenshot);
     options.failNetworkInit = parser.isSet(o.failNetwork);
+    options.startInDataFolder = parser.isSet(o.inDataFolder);
+    if (parser.isSet(o.scene)) {
+        options.screenshotScene = parser.value(o.scene);
+        if (!screenshotSceneNames().contains(options.screenshotScene))
+            return usageError(QStringLiteral("--screenshot-scene: no scene %1 (scenes: %2)")
+                                  .arg(options.screenshotScene, screenshotSceneNames().join(QStringLiteral(", "))));
+        if (options.screenshotPath.isEmpty()) return usageError(QStringLiteral("--screenshot-scene needs --screenshot FILE"));
+    }
+    options.sceneFolder = parser.value(o.sceneFolder);
+    options.sceneDevice = parser.value(o.sceneDevice);
     return result;
+}
+
+QString desktopDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + '/' +
+           QString::fromLatin1(Profile::kOrganisation) + '/' + QString::fromLatin1(Profile::kApplication);
 }
 
 }  // namespace tavo

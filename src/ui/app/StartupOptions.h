@@ -16,7 +16,19 @@ struct StartupOptions {
     bool printStartupMs = false;
     QString screenshotPath;   // non-empty: save a picture of the shown sheet here
     bool failNetworkInit = false;
+    // Started from the desktop menu: work in the program's own data folder (made when
+    // missing) instead of the start-up directory; the profile then records that folder.
+    bool startInDataFolder = false;
+    // Screenshots only: the scene to set up before the picture (a tab, or a dialog
+    // opened over it), and what the scene needs (a web folder, a device to read).
+    QString screenshotScene;
+    QString sceneFolder;
+    QString sceneDevice;
 };
+
+// The program's own data folder for a start from the desktop menu: the user's data
+// folder ($XDG_DATA_HOME, by default ~/.local/share) followed by Vantorel/tavo-utility.
+QString desktopDataFolder();
 
 // The outcome of reading the command line: options, or the help text to print, or an
 // error for the operator.

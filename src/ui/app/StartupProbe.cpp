@@ -3,15 +3,20 @@
 #include <QExposeEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
 #include <ctime>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
+
+#include "ScreenshotScene.h"
 
 namespace tavo {
 namespace {
@@ -38,10 +43,20 @@ double processAgeMs() {
 
 // Processor time used so far (user and system), which a busy machine does not inflate.
 double cpuMs() {
+#ifdef Q_OS_WIN
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    // FILETIME counts 100 ns ticks.
+    const auto ms = [](const FILETIME& t) {
+        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(user) + ms(kernel);
+#else
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
     const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
+#endif
 }
 
 // The resident set in kilobytes, or -1 where /proc is not there.
@@ -89,10 +104,7 @@ void StartupProbe::onShown() {
 // Under a real display the picture comes from the screen, so it shows what the window
 // system shows; where that is not possible, from the widget itself.
 void StartupProbe::saveScreenshot() {
-    QPixmap picture;
-    if (QScreen* screen = m_window.screen()) picture = screen->grabWindow(m_window.winId());
-    if (picture.isNull()) picture = m_window.grab();
-    if (!picture.save(m_screenshotPath, "PNG"))
+    if (!saveWindowPicture(m_window, m_screenshotPath))
         std::fprintf(stderr, "tavo-utility: cannot write %s\n", qPrintable(m_screenshotPath));
 }
 

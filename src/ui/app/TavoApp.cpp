@@ -10,6 +10,7 @@
 #include "PropSheet.h"
 #include "Prompts.h"
 #include "ProgramIcon.h"
+#include "ScreenshotScene.h"
 #include "StartupProbe.h"
 
 namespace tavo {
@@ -35,6 +36,7 @@ bool CTavoApp::InitInstance() {
         m_context.prompts.message(QString::fromLatin1(kSocketInitFailed), QString::fromLatin1(Profile::kApplication));
         return false;
     }
+    if (m_options.startInDataFolder) enterDataFolder();
     // Every start records its directory before any table is opened; the tables of this
     // run use it unless the command line names another folder.
     Profile::writeStartupPath(QDir::currentPath());
@@ -42,14 +44,29 @@ bool CTavoApp::InitInstance() {
 
     QApplication::setWindowIcon(programIcon());
     m_sheet = std::make_unique<CPropSheet>(m_context);
+    // A scene takes its own picture once it is set up; the probe then only tells it when
+    // the window is up.
+    const QString firstViewPicture = m_options.screenshotScene.isEmpty() ? m_options.screenshotPath : QString();
     if (m_options.printStartupMs || !m_options.screenshotPath.isEmpty()) {
-        auto* probe = new StartupProbe(*m_sheet, m_mainEntry, m_options.printStartupMs, m_options.screenshotPath);
+        m_probe = new StartupProbe(*m_sheet, m_mainEntry, m_options.printStartupMs, firstViewPicture);
+        auto* probe = m_probe;
         if (m_options.printStartupMs)
             QObject::connect(probe, &StartupProbe::shown, m_sheet.get(), [this] { m_sheet->windowHandle()->close(); });
     }
+    if (!m_options.screenshotScene.isEmpty()) startScreenshotScene();
     m_sheet->show();
     m_sheet->activateWindow();
     return true;
+}
+
+// Started from the desktop menu the start-up directory is the home folder; the tables
+// go to a folder of the program's own instead of lying about there. When the folder
+// cannot be made the operator is told, and the run goes on in the start-up directory.
+void CTavoApp::enterDataFolder() {
+    const QString folder = desktopDataFolder();
+    if (QDir().mkpath(folder) && QDir::setCurrent(folder)) return;
+    m_context.prompts.message(QString::fromUtf8(kDataFolderFailed).arg(QDir::toNativeSeparators(folder)),
+                              QString::fromLatin1(Profile::kApplication));
 }
 
 int CTavoApp::run() {
@@ -57,6 +74,13 @@ int CTavoApp::run() {
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(m_sheet.get(), &CPropSheet::closed, qApp, [] { QCoreApplication::exit(kExitClosed); });
     return QApplication::exec();
+}
+
+void CTavoApp::startScreenshotScene() {
+    if (!m_probe) return;  // a scene always comes with a picture to take
+    auto* scene = new ScreenshotScene(*m_sheet, m_options, m_sheet.get());
+    QObject::connect(m_probe, &StartupProbe::shown, scene, &ScreenshotScene::start);
+    QObject::connect(scene, &ScreenshotScene::finished, m_sheet.get(), [this] { m_sheet->windowHandle()->close(); });
 }
 
 // A testing aid: closes what the operator would close, the dialog on top first, and the

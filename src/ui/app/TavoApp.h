@@ -11,6 +11,7 @@ class QTimer;
 namespace tavo {
 
 class CPropSheet;
+class StartupProbe;
 class Prompts;
 
 // The program's start-up and run: checks that the network layer works, records the
@@ -22,6 +23,7 @@ public:
     static constexpr int kExitUsage = 2;
     static constexpr int kExitNoNetwork = 3;
     static constexpr const char* kSocketInitFailed = "Windows sockets initialization failed.";
+    static constexpr const char* kDataFolderFailed = "Impossibile creare la cartella dei dati %1.";
 
     CTavoApp(StartupOptions options, Prompts& prompts,
              std::chrono::steady_clock::time_point mainEntry = std::chrono::steady_clock::now());
@@ -39,12 +41,15 @@ public:
 private:
     bool networkAvailable() const;
     void startCloseTimer();
+    void enterDataFolder();
+    void startScreenshotScene();
 
     StartupOptions m_options;
     std::chrono::steady_clock::time_point m_mainEntry;
     AppContext m_context;
     std::unique_ptr<CPropSheet> m_sheet;
     std::unique_ptr<QTimer> m_closeTimer;
+    StartupProbe* m_probe = nullptr;  // child of the sheet
 };
 
 }  // namespace tavo

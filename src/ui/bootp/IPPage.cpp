@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -17,7 +18,9 @@
 #include "TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
+#include "app/ProgramIcon.h"
 #include "app/Prompts.h"
+#include "controls/DialogUnits.h"
 
 namespace tavo {
 namespace {
@@ -33,6 +36,9 @@ struct ColumnSpec {
 };
 constexpr ColumnSpec kColumns[kColumnCount] = {{"Tipo", 45},     {" Lun.", 40},     {" IP TAVO", 90},
                                                {" MAC TAVO", 90}, {" Gateway ", 90}, {" Subnet Mask", 90}};
+
+constexpr int kPictureWidthUnits = 78;
+constexpr int kPictureHeightUnits = 23;
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
@@ -113,11 +119,15 @@ void CIPPage::buildControls() {
     addressButtons->addWidget(search);
     addressButtons->addWidget(clear);
     commandsLayout->addLayout(addressButtons);
-    // The picture area beside the commands stays plain.
-    auto* picture = new QFrame(this);
+    // The maker's logo beside the commands, in a sunken frame of the form's size.
+    auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picture"));
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picture->setFixedSize(160, 44);
+    picture->setFixedSize(DialogUnits(*this).size(kPictureWidthUnits, kPictureHeightUnits));
+    const int edge = 2 * picture->frameWidth();
+    picture->setPixmap(logoPicture().scaled(picture->size() - QSize(edge, edge), Qt::KeepAspectRatio,
+                                            Qt::SmoothTransformation));
+    picture->setAlignment(Qt::AlignCenter);
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addWidget(commands);
     bottomRow->addWidget(picture, 0, Qt::AlignBottom);

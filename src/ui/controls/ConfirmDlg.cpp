@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "DialogUnits.h"
+
 namespace tavo {
 namespace {
 const char* const kTitlePrefix = "Warning to ";
@@ -14,7 +16,7 @@ const char* const kWarningText =
     "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
 const char* const kQuestionText = "Andare avanti ?";
 constexpr int kIconSize = 32;
-constexpr int kMinimumWidth = 350;  // the template's 233 dialog units
+constexpr int kFrameWidthUnits = 227;  // the black frame around everything
 }  // namespace
 
 CConfirmDlg::CConfirmDlg(const QString& operation, const QString& message, QWidget* parent)
@@ -74,7 +76,7 @@ void CConfirmDlg::buildControls() {
     inner->addWidget(question);
     inner->addLayout(buttons);
 
-    frame->setMinimumWidth(kMinimumWidth);
+    frame->setMinimumWidth(DialogUnits(*this).x(kFrameWidthUnits));
     outer->setSizeConstraint(QLayout::SetFixedSize);
     yes->setFocus();
 }

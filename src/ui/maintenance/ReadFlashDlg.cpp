@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "DumpText.h"
+#include "controls/DialogUnits.h"
 #include "app/Prompts.h"
 
 namespace tavo {
@@ -41,9 +42,7 @@ const char* const kCaptionError = "Errore";
 constexpr int kIndexWidthUnits = 50;
 constexpr int kCellWidthUnits = 30;
 constexpr int kAsciiWidthUnits = 80;
-
-// Horizontal dialog units in pixels of the widget's font.
-int dialogUnitsX(const QWidget* widget, int units) { return units * widget->fontMetrics().averageCharWidth() / 4; }
+constexpr int kPageJumpWidthUnits = 40;
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
@@ -99,7 +98,7 @@ void CReadFlashDlg::buildControls() {
         auto* compare = newButton(QStringLiteral("Confronta..."), "compare", this);
         m_pageJump = new QLineEdit(this);
         m_pageJump->setObjectName(QStringLiteral("pageJump"));
-        m_pageJump->setMaximumWidth(dialogUnitsX(this, 40));
+        m_pageJump->setMaximumWidth(DialogUnits(*this).x(kPageJumpWidthUnits));
         m_pageJump->installEventFilter(this);
         connect(save, &QPushButton::clicked, this, &CReadFlashDlg::onSave);
         connect(compare, &QPushButton::clicked, this, &CReadFlashDlg::onCompare);
@@ -142,12 +141,13 @@ void CReadFlashDlg::OnInitDialog() {
     m_dumpList->setColumnCount(static_cast<int>(headers.size()));
     m_dumpList->setHorizontalHeaderLabels(headers);
     m_dumpList->horizontalHeaderItem(0)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_dumpList->setColumnWidth(0, dialogUnitsX(this, kIndexWidthUnits));
+    const DialogUnits units(*this);
+    m_dumpList->setColumnWidth(0, units.x(kIndexWidthUnits));
     for (int c = 1; c <= cells; ++c) {
         m_dumpList->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_dumpList->setColumnWidth(c, dialogUnitsX(this, kCellWidthUnits));
+        m_dumpList->setColumnWidth(c, units.x(kCellWidthUnits));
     }
-    if (flash) m_dumpList->setColumnWidth(cells + 1, dialogUnitsX(this, kAsciiWidthUnits));
+    if (flash) m_dumpList->setColumnWidth(cells + 1, units.x(kAsciiWidthUnits));
     int width = 0;
     for (int c = 0; c < m_dumpList->columnCount(); ++c) width += m_dumpList->columnWidth(c);
     m_dumpList->setMinimumWidth(width + 2 * m_dumpList->frameWidth() + 4);

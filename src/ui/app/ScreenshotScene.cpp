@@ -1,0 +1,193 @@
+#include "ScreenshotScene.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#include "AddressText.h"
+#include "PropSheet.h"
+#include "controls/IpAddressEdit.h"
+#include "web/WebPage.h"
+
+namespace tavo {
+namespace {
+constexpr int kPollMs = 50;
+constexpr int kSceneLimitMs = 20000;  // a scene that is not up by then is given up
+constexpr int kSettleMs = 400;        // a window stays unchanged this long before its picture
+// The flash range of the flash-dump scene: a page of the dump viewer.
+const char* const kDumpFrom = "0";
+const char* const kDumpTo = "3";
+const char* const kRegister = "10";
+
+// The scenes, each with what it shows. The upload in progress ("upload") joins them once
+// the right half of the "Web Upload" page is there: a scene that selects a built image
+// on the web page and presses its upload button, pictured while the progress bar runs.
+const QStringList kScenes{
+    QStringLiteral("ip"),           // the device table
+    QStringLiteral("web"),          // a web folder's list, ready for the build
+    QStringLiteral("info"),         // the pictures
+    QStringLiteral("utility"),      // the Utility tab after a register read
+    QStringLiteral("flash-dump"),   // the dump viewer over the Utility tab
+    QStringLiteral("registers"),    // the register table in the dump viewer
+    QStringLiteral("device-entry"), // "Aggiungi nuovo dispositivo"
+    QStringLiteral("ip-search"),    // "Ricerca indirizzo IP"
+    QStringLiteral("ip-clear"),     // "Cancella indirizzo IP"
+    QStringLiteral("about"),        // the About box
+};
+}  // namespace
+
+QStringList screenshotSceneNames() { return kScenes; }
+
+bool saveWindowPicture(QWidget& window, const QString& path) {
+    QPixmap picture;
+    if (QScreen* screen = window.screen()) picture = screen->grabWindow(window.winId());
+    if (picture.isNull()) picture = window.grab();
+    return picture.save(path, "PNG");
+}
+
+ScreenshotScene::ScreenshotScene(CPropSheet& sheet, const StartupOptions& options, QObject* parent)
+    : QObject(parent), m_sheet(sheet), m_options(options) {}
+
+QWidget* ScreenshotScene::page(const char* name) const {
+    return m_sheet.findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+void ScreenshotScene::start() {
+    const QString& scene = m_options.screenshotScene;
+    if (scene == QLatin1String("ip")) {
+        showTab("IPPage");
+    } else if (scene == QLatin1String("web")) {
+        showTab("WebPage");
+        // The folder comes from the scene's prompts; the list fills as the operator sees
+        // it, and the build that follows writes its image beside the folder.
+        auto* web = qobject_cast<CWebPage*>(page("WebPage"));
+        QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
+        waitFor([this, web]() -> QWidget* {
+            return !web->isBuildPassRunning() && !QApplication::activeModalWidget() ? &m_sheet : nullptr;
+        });
+        return;
+    } else if (scene == QLatin1String("info")) {
+        showTab("SysSetupPage");
+    } else if (scene == QLatin1String("utility")) {
+        showTab("UtilPage");
+        setUtilityTarget(false);
+        auto* log = page("UtilPage")->findChild<QListWidget*>(QStringLiteral("1034"));
+        const int before = log->count();
+        page("UtilPage")->findChild<QLineEdit*>(QStringLiteral("1041"))->setText(QString::fromLatin1(kRegister));
+        page("UtilPage")->findChild<QPushButton*>(QStringLiteral("1043"))->click();
+        // Ready once the reply has been logged (two more lines: the request and the value).
+        waitFor([this, log, before]() -> QWidget* { return log->count() >= before + 2 ? &m_sheet : nullptr; });
+        return;
+    } else if (scene == QLatin1String("flash-dump")) {
+        showTab("UtilPage");
+        setUtilityTarget(true);
+        openOver("UtilPage", "1033");
+        return;
+    } else if (scene == QLatin1String("registers")) {
+        showTab("UtilPage");
+        setUtilityTarget(false);
+        openOver("UtilPage", "1044");
+        return;
+    } else if (scene == QLatin1String("device-entry")) {
+        openOver("IPPage", "1001");
+        return;
+    } else if (scene == QLatin1String("ip-search")) {
+        openOver("IPPage", "1009");
+        return;
+    } else if (scene == QLatin1String("ip-clear")) {
+        openOver("IPPage", "1008");
+        return;
+    } else if (scene == QLatin1String("about")) {
+        QTimer::singleShot(0, &m_sheet, [this] { m_sheet.showAbout(); });
+        waitFor([this] { return topDialog(); });
+        return;
+    }
+    waitFor([this]() -> QWidget* { return &m_sheet; });
+}
+
+void ScreenshotScene::showTab(const char* pageName) {
+    if (QLatin1String(pageName) == QLatin1String("UtilPage") && !m_sheet.isUtilityShown()) m_sheet.ToggleUtilityPage();
+    m_sheet.tabs()->setCurrentWidget(page(pageName));
+}
+
+// Presses a button that opens a modal dialog; the press runs from the event loop, since
+// the dialog's own loop only returns when the dialog is closed.
+void ScreenshotScene::openOver(const char* pageName, const char* buttonName) {
+    showTab(pageName);
+    auto* button = page(pageName)->findChild<QPushButton*>(QString::fromLatin1(buttonName));
+    QTimer::singleShot(0, button, &QPushButton::click);
+    waitFor([this] { return topDialog(); });
+}
+
+// The dialog on top: a modal one, or a window of its own such as the dump viewer.
+QWidget* ScreenshotScene::topDialog() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != &m_sheet && window->isVisible() && qobject_cast<QDialog*>(window)) return window;
+    return nullptr;
+}
+
+void ScenePrompts::message(const QString& text, const QString& caption) {
+    std::fprintf(stderr, "tavo-utility: [%s] %s\n", qPrintable(caption), qPrintable(text));
+}
+
+void ScreenshotScene::setUtilityTarget(bool withRange) {
+    QWidget* util = page("UtilPage");
+    if (const auto address = parseIpArgument(m_options.sceneDevice.toStdString()))
+        util->findChild<IpAddressEdit*>(QStringLiteral("1037"))->setAddress(*address);
+    if (withRange) {
+        util->findChild<QLineEdit*>(QStringLiteral("1031"))->setText(QString::fromLatin1(kDumpFrom));
+        util->findChild<QLineEdit*>(QStringLiteral("1032"))->setText(QString::fromLatin1(kDumpTo));
+    }
+}
+
+void ScreenshotScene::waitFor(Ready ready) {
+    m_ready = std::move(ready);
+    m_waited.start();
+    QTimer::singleShot(kPollMs, this, &ScreenshotScene::poll);
+}
+
+// The window on top is pictured once it is shown and has stayed so for a moment (its
+// first paint done); a scene that never comes up ends without a picture.
+void ScreenshotScene::poll() {
+    QWidget* window = m_ready();
+    const bool shown = window && window->isVisible() && window->windowHandle() && window->windowHandle()->isExposed();
+    if (!shown) {
+        m_readySince = nullptr;
+        if (m_waited.elapsed() > kSceneLimitMs) {
+            std::fprintf(stderr, "tavo-utility: the scene %s did not come up\n", qPrintable(m_options.screenshotScene));
+            emit finished(false);
+            return;
+        }
+    } else if (m_readySince != window) {
+        m_readySince = window;
+        m_settled.start();
+    } else if (m_settled.elapsed() >= kSettleMs) {
+        shoot(window);
+        return;
+    }
+    QTimer::singleShot(kPollMs, this, &ScreenshotScene::poll);
+}
+
+void ScreenshotScene::shoot(QWidget* window) {
+    // The sheet as the screen shows it; a dialog as it paints itself, whole even where the
+    // window system has not yet caught up with its final size.
+    const bool saved = window == &m_sheet ? saveWindowPicture(*window, m_options.screenshotPath)
+                                          : window->grab().save(m_options.screenshotPath, "PNG");
+    if (!saved) std::fprintf(stderr, "tavo-utility: cannot write %s\n", qPrintable(m_options.screenshotPath));
+    if (window != &m_sheet) window->close();
+    // The dialog's own loop returns first; then the run ends.
+    QTimer::singleShot(0, this, [this, saved] { emit finished(saved); });
+}
+
+}  // namespace tavo
