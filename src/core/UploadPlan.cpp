@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tavo {
 
@@ -25,11 +30,6 @@ std::vector<uint8_t> uploadDatagram(std::span<const uint8_t> image, int block) {
 
 namespace {
 
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-
 ProjectFile failed(ProjectFileStatus status, uint64_t length = 0) {
     ProjectFile file;
     file.status = status;
@@ -38,6 +38,44 @@ ProjectFile failed(ProjectFileStatus status, uint64_t length = 0) {
     return file;
 }
 
+}  // namespace
+
+#ifdef _WIN32
+// Windows has no pipes in the file system's place: the file is checked, sized and read.
+ProjectFile loadProjectFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path file = fs::u8path(path);
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) {
+        errno = error ? error.value() : EINVAL;
+        return failed(ProjectFileStatus::CannotOpen);
+    }
+    const uint64_t length = fs::file_size(file, error);
+    if (error) return failed(ProjectFileStatus::CannotOpen);
+    if (length > UPLOAD_LIMIT) {
+        ProjectFile result;
+        result.status = ProjectFileStatus::TooLarge;
+        result.length = length;
+        return result;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return failed(ProjectFileStatus::CannotOpen);
+    ProjectFile result;
+    result.length = length;
+    result.bytes.resize(length);
+    if (!in.read(reinterpret_cast<char*>(result.bytes.data()), std::streamsize(length))) {
+        errno = EIO;  // the file shrank while it was read, or the read failed
+        return failed(ProjectFileStatus::CannotRead, length);
+    }
+    result.status = ProjectFileStatus::Ok;
+    return result;
+}
+#else
+namespace {
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
 }  // namespace
 
 ProjectFile loadProjectFile(const std::string& path) {
@@ -74,6 +112,7 @@ ProjectFile loadProjectFile(const std::string& path) {
     file.status = ProjectFileStatus::Ok;
     return file;
 }
+#endif
 
 BlockComparison compareBlocks(const FlashDump& dump, std::span<const uint8_t> image) {
     BlockComparison result;
