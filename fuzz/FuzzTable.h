@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "FuzzCheck.h"
 
@@ -36,4 +37,36 @@ inline std::string readFuzzFile(const std::string& path) {
 inline void removeFuzzFiles(const std::string& path) {
     unlink(path.c_str());
     unlink((path + ".bak").c_str());
+}
+
+// A history ("iph.ini", "mach.ini") on any bytes: whatever the load keeps, a save writes
+// and the next load gives back the same values; a second save writes the same bytes; a
+// file with an unread rest is kept whole in "<name>.bak".
+template <class History>
+int fuzzHistoryRoundTrip(const uint8_t* data, size_t size) {
+    const auto records = [](const History& table) {
+        std::vector<typename History::Values> all;
+        for (int i = 0; i < table.getCount(); ++i) all.push_back(table.getValues(i));
+        return all;
+    };
+    const std::string dir = fuzzTableDir();
+    History table(dir);
+    const std::string path = table.GetPath();
+    removeFuzzFiles(path);
+    writeFuzzFile(path, data, size);
+
+    FUZZ_CHECK(table.Load());
+    const bool unreadRest = table.hasUnreadRest();
+    const auto first = records(table);
+    FUZZ_CHECK(table.Save());
+    const std::string saved = readFuzzFile(path);
+    if (unreadRest) FUZZ_CHECK(readFuzzFile(path + ".bak") == std::string(reinterpret_cast<const char*>(data), size));
+
+    History again(dir);
+    FUZZ_CHECK(again.Load());
+    FUZZ_CHECK(!again.hasUnreadRest());
+    FUZZ_CHECK(records(again) == first);
+    FUZZ_CHECK(again.Save());
+    FUZZ_CHECK(readFuzzFile(path) == saved);
+    return 0;
 }
