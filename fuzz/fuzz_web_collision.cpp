@@ -2,6 +2,7 @@
 // table: it always ends, never reaches outside its tables, and every resource it lists
 // and every rename it plans carries the index its URL path really has.
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr size_t kMaxNames = 400;
 constexpr size_t kMaxNameLength = 48;
+constexpr size_t kNamesPerPage = 16;
 const std::string kRoot = "/web";
 const std::string kTemplate = "/template/707.html";
 
@@ -67,10 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t slotBytes = std::min<size_t>(size, slots.size());
     for (size_t i = 0; i < slotBytes; ++i) slots[i] = data[i] % 3;
 
-    // The rest: names separated by NUL, a '/' in one makes a sub-folder; pages hold every
-    // name given so far, so that renames patch them.
+    // The rest: names separated by NUL, a '/' in one makes a sub-folder; each page holds
+    // the names given just before it, so that renames patch them (a bounded window keeps
+    // the pages small: every name still lands in some page).
     const std::string_view rest(reinterpret_cast<const char*>(data) + slotBytes, size - slotBytes);
-    std::string allNames;
+    std::deque<std::string> recentNames;
     size_t count = 0;
     for (size_t at = 0; at < rest.size() && count < kMaxNames; ++count) {
         size_t end = rest.find('\0', at);
@@ -88,8 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) continue;
         const std::string path = folder + "/" + name;
         if (fs.folders.count(path)) continue;
-        allNames += name + " ";
-        fs.files[path] = std::vector<uint8_t>(allNames.begin(), allNames.end());
+        if (recentNames.size() == kNamesPerPage) recentNames.pop_front();
+        recentNames.push_back(name);
+        std::vector<uint8_t>& page = fs.files[path];
+        page.clear();
+        for (const std::string& recent : recentNames) {
+            page.insert(page.end(), recent.begin(), recent.end());
+            page.push_back(' ');
+        }
     }
 
     tavo::WebFolderPlanner planner(fs, kRoot);

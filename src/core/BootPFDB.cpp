@@ -102,40 +102,33 @@ const CBootPFDB::Record kNoRecord{};
 CBootPFDB::CBootPFDB(const std::string& dataDir, TableMessageSink sink)
     : CFileDB(dataDir, kFileName, std::move(sink)) {}
 
-bool CBootPFDB::Load() {
-    m_nPos = 0;
-    m_nCount = 0;
-    m_records.clear();
-    setUnreadRest(false);
-    std::string text;
-    if (readWholeFile(text) != ReadOutcome::Read) return false;
+void CBootPFDB::loadText(std::string_view text) {
     bool complete = true;
     m_records = parseRecords(text, &complete);
     setUnreadRest(!complete);
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
-    return true;
 }
 
-bool CBootPFDB::Save() {
-    std::string out;
-    out.reserve(m_records.size() * 140);
+bool CBootPFDB::saveText(std::string& text) {
+    text.clear();
+    text.reserve(m_records.size() * 140);
     for (int i = 0; i < m_nCount; ++i) {
         if (!isSavable(m_records[i])) {
             report(TableMessage::WrongDataType);
             return false;
         }
-        appendRecord(out, i + 1, m_records[i]);
+        appendRecord(text, i + 1, m_records[i]);
     }
     // A text that does not read back as one field (a blank inside a MAC text, an IP text
     // that is not dotted numbers) would end the next load there and lose every later
     // record, so such a table is refused like any other bad record.
-    if (parseRecords(out).size() != m_records.size()) {
+    if (parseRecords(text).size() != m_records.size()) {
         report(TableMessage::WrongDataType);
         return false;
     }
     m_nPos = m_nCount;
-    return replaceWholeFile(out);
+    return true;
 }
 
 bool CBootPFDB::SetPosition(int n) {

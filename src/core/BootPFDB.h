@@ -39,13 +39,11 @@ public:
 
     explicit CBootPFDB(const std::string& dataDir, TableMessageSink sink = {});
 
-    // Reads the whole file; false when it is missing or cannot be read (the table is then
-    // empty). Reading stops at the first record that does not match the record form.
-    bool Load();
-    // Rewrites the whole file: records renumbered from 1, texts in upper case. Every record
-    // is checked first; on a bad one "Wrong data type!!" is reported and the file is left
-    // exactly as it was. Returns false whenever the file was not changed.
-    bool Save();
+    // Reading stops at the first record that does not match the record form.
+    void loadText(std::string_view text) override;
+    // Records renumbered from 1, texts in upper case. A record that would not read back
+    // ("Wrong data type!!") leaves `text` unspecified and returns false.
+    bool saveText(std::string& text) override;
 
     bool SetPosition(int n);  // 0..count; "Out of range of the database !" otherwise
     bool MoveFirst() { return SetPosition(0); }

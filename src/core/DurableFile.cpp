@@ -26,6 +26,18 @@ fs::path pathFromUtf8(const std::string& text) { return fs::path(std::u8string(t
 
 // ".<16 hexadecimal digits>.tmp": a name of its own, so that two programs saving the
 // same file at once (the utility and the command line) never write into one temporary file.
+constexpr size_t kSuffixDigits = 16;
+constexpr std::string_view kSuffixEnd = ".tmp";
+
+bool isTemporaryOf(std::string_view name, std::string_view targetName) {
+    if (name.size() != targetName.size() + 1 + kSuffixDigits + kSuffixEnd.size()) return false;
+    if (name.substr(0, targetName.size()) != targetName || name[targetName.size()] != '.') return false;
+    const std::string_view digits = name.substr(targetName.size() + 1, kSuffixDigits);
+    const bool hex = std::all_of(digits.begin(), digits.end(),
+                                 [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return hex && name.substr(name.size() - kSuffixEnd.size()) == kSuffixEnd;
+}
+
 std::string temporarySuffix() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[32];
@@ -161,6 +173,26 @@ void removeFile(const std::string& path) { ::unlink(path.c_str()); }
 #endif
 
 }  // namespace
+
+void DurableFile::removeStaleTemporaries(const std::string& target, std::chrono::seconds age) {
+    const fs::path targetPath = pathFromUtf8(target);
+    fs::path folder = targetPath.parent_path();
+    if (folder.empty()) folder = ".";
+    const std::u8string targetName = targetPath.filename().u8string();
+    const std::string_view targetText(reinterpret_cast<const char*>(targetName.data()), targetName.size());
+    const auto now = fs::file_time_type::clock::now();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::u8string name = it->path().filename().u8string();
+        if (!isTemporaryOf(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()), targetText))
+            continue;
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError)) continue;
+        const auto written = it->last_write_time(entryError);
+        if (entryError || now - written < age) continue;
+        fs::remove(it->path(), entryError);  // a leftover that cannot be removed stays harmless
+    }
+}
 
 DurableFile::DurableFile(std::string target) : m_target(std::move(target)) {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,12 @@ public:
     // disk. False with error() on failure; the target then still holds its old contents,
     // or, when only the folder could not be forced, already the new ones.
     bool commit();
+
+    // Removes the temporary files of `target` that a save stopped between its write and
+    // its rename (a killed process, a power cut) left behind, once they are older than
+    // `age`: a younger one may belong to a save still under way in another program.
+    // Only names of the form "<target>.<16 hexadecimal digits>.tmp" are touched.
+    static void removeStaleTemporaries(const std::string& target, std::chrono::seconds age);
 
     // Why the last step failed, for the operator.
     const std::string& error() const { return m_error; }

@@ -26,6 +26,9 @@ std::string utf8FromPath(const fs::path& path) {
 std::string Reason(const std::string& path, const std::string& what) { return path + ": " + what; }
 
 constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
+// A save writes and renames its temporary file within milliseconds; one a minute old was
+// left by a save that never finished.
+constexpr std::chrono::seconds kStaleTemporaryAge{60};
 
 std::string errnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
@@ -37,6 +40,18 @@ CFileDB::CFileDB(const std::string& dataDir, const char* fileName, TableMessageS
 
 void CFileDB::report(TableMessage message, const std::string& detail) const {
     if (m_sink) m_sink(message, detail);
+}
+
+bool CFileDB::Load() {
+    std::string text;
+    const bool read = readWholeFile(text) == ReadOutcome::Read;
+    loadText(text);  // a file that was not read leaves an empty table
+    return read;
+}
+
+bool CFileDB::Save() {
+    std::string text;
+    return saveText(text) && replaceWholeFile(text);
 }
 
 CFileDB::ReadOutcome CFileDB::readWholeFile(std::string& content) {
@@ -110,6 +125,8 @@ bool CFileDB::replaceWholeFile(const std::string& content) {
         report(TableMessage::FileNotWritable, Reason(m_strPath, table.error()));
         return false;
     }
+    DurableFile::removeStaleTemporaries(m_strPath, kStaleTemporaryAge);
+    if (keepBackup) DurableFile::removeStaleTemporaries(backupPath, kStaleTemporaryAge);
     if (m_bUnreadRest) {
         m_bUnreadRest = false;
         report(TableMessage::UnreadRecordsKept, backupPath);

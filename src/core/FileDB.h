@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "TableMessage.h"
 
@@ -25,8 +26,22 @@ public:
     void SetPath(std::string path) { m_strPath = std::move(path); }
     const std::string& GetPath() const { return m_strPath; }
 
-    // Load and Save read and write the whole file in one go and keep no stream open, so a
+    // Reads the whole file into the table; false when it is missing or cannot be read (the
+    // table is then empty). The file is read in one go and no stream stays open, so a
     // table has nothing to close.
+    bool Load();
+    // Rewrites the whole file from the table. Every record is checked first; on a bad one
+    // the table's message is reported and the file is left exactly as it was. Returns
+    // false whenever the file was not changed.
+    bool Save();
+
+    // The same two steps without the file: replaces the records with those read from
+    // `text` (noting whether the text was read to its end), and checks and formats the
+    // records as a save writes them. A save writes exactly `saveText`'s bytes and a load
+    // reads exactly `loadText`'s records.
+    virtual void loadText(std::string_view text) = 0;
+    virtual bool saveText(std::string& text) = 0;
+
     virtual bool IsEOF() const = 0;
 
     // True after a load found the file but could not read it; saving is then refused so
@@ -45,7 +60,7 @@ protected:
     // its ".bak" copy) exactly as they were.
     bool replaceWholeFile(const std::string& content);
     void report(TableMessage message, const std::string& detail = {}) const;
-    // Loads note whether they read the file to its end. The reading rule stops at the
+    // loadText notes whether it read the text to its end. The reading rule stops at the
     // first record that does not match, so a save would drop every line after it: the
     // next save first keeps a copy of the old file ("<name>.bak").
     void setUnreadRest(bool unread) { m_bUnreadRest = unread; }

@@ -15,13 +15,8 @@ CHistoryFDB<N>::CHistoryFDB(const std::string& dataDir, const char* fileName, ch
 }
 
 template <size_t N>
-bool CHistoryFDB<N>::Load() {
-    m_nPos = 0;
-    m_nCount = 0;
+void CHistoryFDB<N>::loadText(std::string_view text) {
     m_records.clear();
-    setUnreadRest(false);
-    std::string text;
-    if (readWholeFile(text) != ReadOutcome::Read) return false;
     TextScanner scanner(text);
     while (!scanner.atEndIgnoringSpace()) {
         int number = 0;
@@ -35,34 +30,27 @@ bool CHistoryFDB<N>::Load() {
     setUnreadRest(!scanner.atEndIgnoringSpace());
     m_nCount = static_cast<int>(m_records.size());
     m_nPos = m_nCount;
-    return true;
 }
 
 template <size_t N>
-std::string CHistoryFDB<N>::format() const {
-    std::string out;
-    out.reserve(m_records.size() * (8 + 4 * N));
+bool CHistoryFDB<N>::saveText(std::string& text) {
+    text.clear();
+    text.reserve(m_records.size() * (8 + 4 * N));
     for (int i = 0; i < m_nCount; ++i) {
-        out += '[' + std::to_string(i + 1) + "]\t ";
-        for (size_t k = 0; k < N; ++k) {
-            if (k > 0) out += m_separator;
-            out += std::to_string(m_records[i][k]);
-        }
-        out += "\r\n";
-    }
-    return out;
-}
-
-template <size_t N>
-bool CHistoryFDB<N>::Save() {
-    for (const Values& values : m_records) {
+        const Values& values = m_records[i];
         if (values[0] < 0) {
             report(TableMessage::WrongDataTypeHistory);
             return false;
         }
+        text += '[' + std::to_string(i + 1) + "]\t ";
+        for (size_t k = 0; k < N; ++k) {
+            if (k > 0) text += m_separator;
+            text += std::to_string(values[k]);
+        }
+        text += "\r\n";
     }
     m_nPos = m_nCount;
-    return replaceWholeFile(format());
+    return true;
 }
 
 template <size_t N>

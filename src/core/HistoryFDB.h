@@ -23,11 +23,9 @@ public:
     static constexpr int kCapacity = 5000;
     using Values = std::array<int, N>;
 
-    bool Load();
-    // Rewrites the whole file. A record whose first value is negative is refused with
-    // "Tipo di dato errato !!" before anything is written, so the file stays as it was.
-    // Returns false whenever the file was not changed.
-    bool Save();
+    void loadText(std::string_view text) override;
+    // A record whose first value is negative is refused with "Tipo di dato errato !!".
+    bool saveText(std::string& text) override;
     // Forgets every record and leaves the file empty (zero bytes).
     bool ClearAll();
 
@@ -58,7 +56,6 @@ protected:
 
 private:
     bool isRecordIndex(int n) const { return n >= 0 && n < m_nCount; }
-    std::string format() const;
 
     static constexpr Values kZeros{};
     char m_separator;
