@@ -1,7 +1,8 @@
 // Every save on a full file system refuses with its message and leaves the table and
 // its ".bak" copy exactly as they were. The file system is a small tmpfs mounted in a
-// mount namespace of the test's own (root only): the test runs this binary again inside
-// it, where the inner test does the work.
+// mount namespace of the test's own (for a user other than root, inside a user namespace
+// of its own, where it may mount a tmpfs): the test runs this binary again inside it,
+// where the inner test does the work.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,15 +45,15 @@ std::string runAndCapture(const std::string& command, int& status) {
 }
 
 TEST(TableFullDisk, EverySaveRefusesAndLeavesTheFilesAsTheyWere) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs in a mount namespace of its own";
+    const std::string unshare = geteuid() == 0 ? "unshare -m --propagation private" : "unshare -rm --propagation private";
     int status = 0;
-    const std::string probe = runAndCapture("unshare -m --propagation private true", status);
-    if (status != 0) GTEST_SKIP() << "cannot make a mount namespace here (unshare -m): " << probe;
+    const std::string probe = runAndCapture(unshare + " true", status);
+    if (status != 0) GTEST_SKIP() << "cannot make a mount namespace here (" << unshare << "): " << probe;
 
     TempFolder mountPoint;
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const std::string command = std::string(kInsideVariable) + "='" + mountPoint.dir() +
-                                "' unshare -m --propagation private sh -c 'mount -t tmpfs -o size=" + kTmpfsSize +
+                                "' " + unshare + " sh -c 'mount -t tmpfs -o size=" + kTmpfsSize +
                                 " tavo-full \"$0\" && exec \"$1\" --gtest_filter=TableFullDiskInside.*' '" +
                                 mountPoint.dir() + "' '" + self + "'";
     const std::string output = runAndCapture(command, status);
