@@ -1,10 +1,8 @@
 // The BootP server's request-to-reply path on loopback, and its parts: the validated
 // table lookup (against loading "bootp.ini" per request) and the reply building. Tables
 // of K devices: device i has MAC 02-4B-7E + (1 + i), as in the load harness.
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QThread>
 #include <QTemporaryDir>
 
@@ -193,11 +191,4 @@ BENCHMARK(BM_BootpCheckAndBuildReply);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));  // the socket's per-read trace
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv); }

@@ -1,14 +1,10 @@
 // The IP search on loopback: the real spacing of its requests at the product pace (one a
 // second), and how long a search takes from the first request to the address when a
 // simulated device answers. Everything goes to the loopback broadcast.
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QLoggingCategory>
 #include <QNetworkDatagram>
-#include <QTimer>
 #include <QUdpSocket>
 
 #include <algorithm>
@@ -16,7 +12,6 @@
 #include <vector>
 
 #include "IpSearch.h"
-#include "SimNetwork.h"
 
 namespace {
 
@@ -30,14 +25,6 @@ tavo::LinkConfig loopbackLink(quint16 devicePort) {
     link.devicePort = devicePort;
     link.broadcast = kLoopbackBroadcast;
     return link;
-}
-
-// Runs the event loop until `done` or the bound.
-template <class Done>
-void runUntil(Done done) {
-    QElapsedTimer bound;
-    bound.start();
-    while (!done() && bound.elapsed() < kBoundMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
 // Spacing of consecutive requests as a listener on the loopback broadcast sees them.
@@ -57,7 +44,7 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
         });
         clock.start();
         search.start();
-        runUntil([&] { return int(arrivals.size()) > kIntervals; });
+        bench::runUntil([&] { return int(arrivals.size()) > kIntervals; }, kBoundMs);
         search.stop();
         listener.disconnect();
         for (size_t i = 1; i < arrivals.size(); ++i) spacings.push_back(double(arrivals[i] - arrivals[i - 1]) / 1e6);
@@ -88,7 +75,7 @@ void BM_SearchAnswered(benchmark::State& state) {
         QObject::connect(&search, &tavo::IpSearch::found, [&] { found = true; });
         search.start();
         search.sendNow();
-        runUntil([&] { return found; });
+        bench::runUntil([&] { return found; }, kBoundMs);
         if (!found) state.SkipWithError("no answer");
     }
 }
@@ -96,11 +83,4 @@ BENCHMARK(BM_SearchAnswered)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));  // the sockets' trace
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv); }

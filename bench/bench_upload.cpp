@@ -10,38 +10,19 @@
 //                   changed-only: N reads at 100 ms, one block, the read-back of that
 //                   block, against a full upload's N x 300 ms.
 // TAVO_BENCH_BLOCKS sets N (default 50, a 15 s upload; 2032 for the full 609.6 s run).
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QLoggingCategory>
-#include <QTimer>
 
-#include <algorithm>
-#include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <optional>
+#include <vector>
 
-#include "SimNetwork.h"
 #include "UploadRun.h"
 
 namespace {
 
 constexpr int kBoundMs = 900000;  // no iteration waits longer than this
-
-int blocks() {
-    const char* text = std::getenv("TAVO_BENCH_BLOCKS");
-    const int n = text ? std::atoi(text) : 50;
-    return std::clamp(n, 1, tavo::UPLOAD_MAX_BLOCKS);
-}
-
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 std::shared_ptr<const std::vector<uint8_t>> image(int n) {
     auto bytes = std::make_shared<std::vector<uint8_t>>(size_t(n) * 256);
@@ -49,49 +30,8 @@ std::shared_ptr<const std::vector<uint8_t>> image(int n) {
     return bytes;
 }
 
-struct Devices {
-    explicit Devices(int count) {
-        tavo::sim::SimConfig config;
-        config.bootpMaxRequests = 0;
-        network = std::make_unique<tavo::sim::SimNetwork>(config);
-        for (int i = 0; i < count; ++i)
-            network->addDevice(tavo::sim::Ipv4Address{127, 0, 1, quint8(1 + i)},
-                               tavo::sim::MacAddress{2, 0x4B, 0x7E, 0, 1, quint8(i)});
-        network->start();
-        link.devicePort = network->port();
-    }
-    std::unique_ptr<tavo::sim::SimNetwork> network;
-    tavo::LinkConfig link;
-};
-
-struct GapProbe {
-    GapProbe() {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            maxGapMs = std::max(maxGapMs, double(clock.nsecsElapsed()) / 1e6);
-            clock.restart();
-        });
-        clock.start();
-        timer.start();
-    }
-    QTimer timer;
-    QElapsedTimer clock;
-    double maxGapMs = 0;
-};
-
-template <class Done>
-void runUntil(Done done) {
-    bool expired = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    QObject::connect(&bound, &QTimer::timeout, [&] { expired = true; });
-    bound.start(kBoundMs);
-    while (!done() && !expired) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 // Uploads to every device at once; the wall time until the last one finished.
-double uploadAll(Devices& devices, const tavo::UploadRun::Request& base, int* failures) {
+double uploadAll(bench::SimDevices& devices, const tavo::UploadRun::Request& base, int* failures) {
     std::vector<std::unique_ptr<tavo::UploadRun>> runs;
     int done = 0;
     for (int d = 0; d < devices.network->deviceCount(); ++d) {
@@ -103,7 +43,7 @@ double uploadAll(Devices& devices, const tavo::UploadRun::Request& base, int* fa
     QElapsedTimer wall;
     wall.start();
     for (auto& run : runs) run->start();
-    runUntil([&] { return done == int(runs.size()); });
+    bench::runUntil([&] { return done == int(runs.size()); }, kBoundMs);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     *failures = 0;
     for (auto& run : runs) *failures += run->result().ok() ? 0 : 1;
@@ -111,12 +51,12 @@ double uploadAll(Devices& devices, const tavo::UploadRun::Request& base, int* fa
 }
 
 void pace(benchmark::State& state, int deviceCount, bool probe) {
-    Devices devices(deviceCount);
-    const int n = blocks();
+    bench::SimDevices devices(deviceCount);
+    const int n = bench::countFromEnvironment("TAVO_BENCH_BLOCKS", 50, tavo::UPLOAD_MAX_BLOCKS);
     for (auto _ : state) {
-        std::optional<GapProbe> gaps;
+        std::optional<bench::GapProbe> gaps;
         if (probe) gaps.emplace();
-        const double cpu = cpuSeconds();
+        const double cpu = bench::cpuSeconds();
         int failures = 0;
         const double seconds = uploadAll(devices, {.image = image(n)}, &failures);
         const double expected = n * 0.3;
@@ -127,7 +67,7 @@ void pace(benchmark::State& state, int deviceCount, bool probe) {
         state.counters["over_pct"] = (seconds - expected) / expected * 100.0;
         state.counters["failures"] = failures;
         if (probe) state.counters["max_gap_ms"] = gaps->maxGapMs;
-        else state.counters["cpu_pct_of_core"] = (cpuSeconds() - cpu) / seconds * 100.0;
+        else state.counters["cpu_pct_of_core"] = (bench::cpuSeconds() - cpu) / seconds * 100.0;
     }
 }
 
@@ -141,8 +81,8 @@ void BM_Upload20(benchmark::State& state) { pace(state, 20, false); }
 BENCHMARK(BM_Upload20)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_ChangedOnly(benchmark::State& state) {
-    Devices devices(1);
-    const int n = blocks();
+    bench::SimDevices devices(1);
+    const int n = bench::countFromEnvironment("TAVO_BENCH_BLOCKS", 50, tavo::UPLOAD_MAX_BLOCKS);
     for (auto _ : state) {
         const auto full = image(n);
         auto& flash = devices.network->device(0).flash();
@@ -162,11 +102,4 @@ BENCHMARK(BM_ChangedOnly)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime(
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv); }
