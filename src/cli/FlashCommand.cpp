@@ -50,10 +50,8 @@ QString usageText() {
                "Options:\n"
                "  -o, --output FILE  write the raw bytes read to FILE\n"
                "  --yes             clear without asking\n"
-               "  --timeout-ms MS   how long a sector request waits for its reply (default 1000)\n"
-               "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
-               "                    else the current directory)\n") +
-           linkOptionsHelp(kLinkDevicePort);
+               "  --timeout-ms MS   how long a sector request waits for its reply (default 1000)\n") +
+           kMaintenanceDataDirHelp + linkOptionsHelp(kLinkDevicePort);
 }
 
 int usage(FILE* out, int status) {

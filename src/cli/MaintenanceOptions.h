@@ -16,6 +16,10 @@ namespace tavo::cli {
 
 inline constexpr int kDefaultTimeoutMs = 1000;
 inline constexpr int kMaxTimeoutMs = 60 * 1000;
+// The help of --data-dir, where each maintenance command records its target.
+inline constexpr const char* kMaintenanceDataDirHelp =
+    "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
+    "                    else the current directory)\n";
 
 // Parses `args` (the action word first) with the given options, the link options and
 // --help, --data-dir and --timeout-ms. "-o FILE" is taken as "--output FILE".

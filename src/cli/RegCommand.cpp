@@ -37,10 +37,8 @@ QString usageText() {
                "\n"
                "Options:\n"
                "  --yes             write without asking\n"
-               "  --timeout-ms MS   how long to wait for the reply (default 1000)\n"
-               "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
-               "                    else the current directory)\n") +
-           linkOptionsHelp(kLinkDevicePort);
+               "  --timeout-ms MS   how long to wait for the reply (default 1000)\n") +
+           kMaintenanceDataDirHelp + linkOptionsHelp(kLinkDevicePort);
 }
 
 int usage(FILE* out, int status) {

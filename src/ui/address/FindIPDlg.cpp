@@ -16,6 +16,7 @@
 #include "bootp/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/MacByteFields.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -32,13 +33,6 @@ const char* const kFindText = "Trova";
 const char* const kStopText = "Stop";
 // The status shows 0 to kDotCycle - 1 trailing full stops, one more each tick.
 constexpr int kDotCycle = 5;
-
-QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
-}
 
 bool isTypedCharacter(const QKeyEvent* key) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;

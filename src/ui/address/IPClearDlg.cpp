@@ -12,6 +12,7 @@
 #include "app/Prompts.h"
 #include "bootp/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -22,13 +23,6 @@ const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dis
 // was sent.
 const char* const kNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";
 const char* const kNotSentCaption = "Errore";
-
-QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 

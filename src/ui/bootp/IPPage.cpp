@@ -21,6 +21,7 @@
 #include "app/ProgramIcon.h"
 #include "app/Prompts.h"
 #include "controls/DialogUnits.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -61,13 +62,6 @@ CIPPage::CIPPage(AppContext& context, QWidget* parent)
 // The server goes first: it must not call the observer while the page is half gone.
 CIPPage::~CIPPage() { delete m_pBootpServer; }
 
-QPushButton* CIPPage::addButton(const char* id, const QString& text) {
-    auto* button = new QPushButton(text, this);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
-}
-
 void CIPPage::buildControls() {
     m_listDevices = new QTableWidget(0, kColumnCount, this);
     m_listDevices->setObjectName(QStringLiteral("1000"));
@@ -86,13 +80,13 @@ void CIPPage::buildControls() {
     m_listDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listDevices->viewport()->installEventFilter(this);
 
-    QPushButton* add = addButton("1001", QStringLiteral("Aggiungi nuovo dispositivo"));
-    QPushButton* modify = addButton("1002", QStringLiteral("Modifica configurazione"));
-    QPushButton* remove = addButton("1003", QStringLiteral("Elimina dispositivo"));
-    m_startButton = addButton("1004", QStringLiteral("Avvio\n BootP"));
-    m_stopButton = addButton("1006", QStringLiteral("Arresta\n BootP"));
-    QPushButton* search = addButton("1009", QStringLiteral("Ricerca indirizzo IP"));
-    QPushButton* clear = addButton("1008", QStringLiteral("Cancella indirizzo IP"));
+    QPushButton* add = newButton(QStringLiteral("Aggiungi nuovo dispositivo"), "1001", this);
+    QPushButton* modify = newButton(QStringLiteral("Modifica configurazione"), "1002", this);
+    QPushButton* remove = newButton(QStringLiteral("Elimina dispositivo"), "1003", this);
+    m_startButton = newButton(QStringLiteral("Avvio\n BootP"), "1004", this);
+    m_stopButton = newButton(QStringLiteral("Arresta\n BootP"), "1006", this);
+    QPushButton* search = newButton(QStringLiteral("Ricerca indirizzo IP"), "1009", this);
+    QPushButton* clear = newButton(QStringLiteral("Cancella indirizzo IP"), "1008", this);
     m_status = new QLineEdit(this);
     m_status->setObjectName(QStringLiteral("1005"));
     m_status->setReadOnly(true);

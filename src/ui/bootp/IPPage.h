@@ -73,7 +73,6 @@ private:
     void OnInitDialog();
     void buildControls();
     void setTabOrderOfControls(const QList<QWidget*>& order);
-    QPushButton* addButton(const char* id, const QString& text);
     void OnClickDeviceList(int row);
     void setRunningButtons(bool running);
     void prepareForAddressCommand();

@@ -12,8 +12,9 @@
 #include <QVBoxLayout>
 
 #include "DumpText.h"
-#include "controls/DialogUnits.h"
 #include "app/Prompts.h"
+#include "controls/DialogUnits.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -50,13 +51,6 @@ QString sectorList(const std::vector<int>& sectors) {
     QStringList numbers;
     for (int s : sectors) numbers << QString::number(s);
     return numbers.join(QStringLiteral(", "));
-}
-
-QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace

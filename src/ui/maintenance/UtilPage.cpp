@@ -24,6 +24,7 @@
 #include "app/Prompts.h"
 #include "bootp/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -78,13 +79,6 @@ constexpr int kValueLength = 2;
 constexpr int kFirstFullRegister = 0x10;
 
 QString fromUtf8(const char* text) { return QString::fromUtf8(text); }
-
-QPushButton* newButton(const QString& text, const char* id, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit* newField(const char* id, int maxLength, QWidget* parent) {
     auto* field = new QLineEdit(parent);

@@ -22,6 +22,7 @@
 #include "UploadPicture.h"
 #include "WebPageTexts.h"
 #include "app/Prompts.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -68,13 +69,6 @@ void CWebPage::setTemplateFolders(const QString& startupDir, const QString& prog
     m_programDir = programDir;
 }
 
-QPushButton* CWebPage::addButton(const char* id, const QString& text) {
-    auto* button = new QPushButton(text, this);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setAutoDefault(false);
-    return button;
-}
-
 void CWebPage::buildControls() {
     m_list = new QTableWidget(0, kColumnCount, this);
     m_list->setObjectName(QStringLiteral("1013"));
@@ -95,9 +89,9 @@ void CWebPage::buildControls() {
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMinimumWidth(kColumns[0].width + kColumns[1].width + kColumns[2].width + 24);
 
-    m_selectButton = addButton("1014", QStringLiteral("Seleziona Files"));
-    m_clearButton = addButton("1015", QStringLiteral("Elimina Files"));
-    m_buildButton = addButton("1016", texts::kCaptionBuild);
+    m_selectButton = newButton(QStringLiteral("Seleziona Files"), "1014", this);
+    m_clearButton = newButton(QStringLiteral("Elimina Files"), "1015", this);
+    m_buildButton = newButton(texts::kCaptionBuild, "1016", this);
     m_buildButton->hide();  // its caption only reflects the build state
 
     auto* resources = new QGroupBox(QStringLiteral("Risorse Web"), this);

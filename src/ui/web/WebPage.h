@@ -90,7 +90,6 @@ public slots:
 private:
     void OnInitDialog();
     void buildControls();
-    QPushButton* addButton(const char* id, const QString& text);
     void ResetList();
     void appendRow(const QString& path, qint64 size, int index);
     void fillRows(const WebFolderPlan& plan, bool asPlanned);

@@ -22,6 +22,7 @@
 #include "app/Prompts.h"
 #include "bootp/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
+#include "controls/NewButton.h"
 
 namespace tavo {
 namespace {
@@ -32,9 +33,9 @@ constexpr int kStatusSettleMs = 100;  // the final upload status stays this long
 void CWebPage::buildUploadControls() {
     m_ipAddress = new IpAddressEdit(this);
     m_ipAddress->setObjectName(QStringLiteral("1017"));
-    auto* ipDatabase = addButton("1019", QStringLiteral("DataBase indirizzi IP"));
-    auto* clearIpDatabase = addButton("1030", QStringLiteral("Cancella DataBase indirizzi IP"));
-    m_setButton = addButton("1020", QStringLiteral("Set"));
+    auto* ipDatabase = newButton(QStringLiteral("DataBase indirizzi IP"), "1019", this);
+    auto* clearIpDatabase = newButton(QStringLiteral("Cancella DataBase indirizzi IP"), "1030", this);
+    m_setButton = newButton(QStringLiteral("Set"), "1020", this);
     m_setButton->setDefault(true);
     m_setButton->hide();
     // The hidden default button: Enter anywhere on the page runs the address set-up.
@@ -53,11 +54,11 @@ void CWebPage::buildUploadControls() {
     destinationLayout->addWidget(clearIpDatabase, 2, 0, 1, 2);
     destinationLayout->addWidget(m_setButton, 3, 0, 1, 2);
 
-    auto* selectProject = addButton("1021", QStringLiteral("Seleziona File di progetto"));
+    auto* selectProject = newButton(QStringLiteral("Seleziona File di progetto"), "1021", this);
     m_projectPath = new QLineEdit(this);
     m_projectPath->setObjectName(QStringLiteral("1018"));
     m_projectPath->setReadOnly(true);
-    m_uploadButton = addButton("1022", texts::kCaptionUpload);
+    m_uploadButton = newButton(texts::kCaptionUpload, "1022", this);
     m_verify = new QCheckBox(texts::kVerifyOption, this);
     m_verify->setObjectName(QStringLiteral("verify"));
     m_verify->setChecked(false);
