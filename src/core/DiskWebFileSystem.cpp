@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
+#include "DurableFile.h"
 #include "WebFileSystem.h"
 
 namespace tavo {
@@ -49,25 +49,7 @@ bool readAll(int fd, std::vector<uint8_t>& bytes) {
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
 }
-
-bool writeAll(int fd, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
 #endif
-
-std::string temporaryName(const std::string& path) {
-    static thread_local std::mt19937 random{std::random_device{}()};
-    return path + ".tmp" + std::to_string(random() % 1000000);
-}
 
 }  // namespace
 
@@ -152,34 +134,6 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
     return false;
 }
 
-bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
-    const fs::path temporary = toPath(temporaryName(path));
-    const HANDLE file =
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        m_lastError = lastErrorText();
-        return false;
-    }
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD put = 0;
-        ok = WriteFile(file, bytes.data() + done, chunk, &put, nullptr) != 0;
-        done += put;
-    }
-    if (!ok) m_lastError = lastErrorText();
-    if (!CloseHandle(file) && ok) {
-        m_lastError = lastErrorText();
-        ok = false;
-    }
-    if (ok && !MoveFileExW(temporary.c_str(), toPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        m_lastError = lastErrorText();
-        ok = false;
-    }
-    if (!ok) DeleteFileW(temporary.c_str());
-    return ok;
-}
 #else
 bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
@@ -230,29 +184,16 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
     return true;
 }
 
-bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
-    struct stat existing {};
-    const bool replacing = ::stat(path.c_str(), &existing) == 0;
-    const std::string temporary = temporaryName(path);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        m_lastError = errnoText();
-        return false;
-    }
-    bool ok = writeAll(fd, bytes);
-    if (ok && replacing) ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-    if (!ok) m_lastError = errnoText();
-    if (::close(fd) != 0 && ok) {
-        m_lastError = errnoText();
-        ok = false;
-    }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        m_lastError = errnoText();
-        ok = false;
-    }
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
 #endif
+
+// Every write goes through the durable replace of the tables: a crash, a power cut or a
+// full disk leaves the old file or the new one, and an existing file keeps its permissions.
+bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
+    DurableFile file(path);
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (file.write(content, path) && file.commit()) return true;
+    m_lastError = file.error();
+    return false;
+}
 
 }  // namespace tavo

@@ -31,10 +31,9 @@ public:
     virtual bool exists(const std::string& path) = 0;
     // Renames within one folder; fails rather than replace an existing entry.
     virtual bool renameEntry(const std::string& from, const std::string& to) = 0;
-    // Writes a whole file through a temporary file in the same folder renamed over the
-    // target, so that a failure or a crash never leaves half a file; an existing file keeps
-    // its permissions. There is no fsync: the rename is what makes the change atomic, and
-    // the file systems we run on write the data before such a rename reaches the disk.
+    // Writes a whole file through a temporary file in the same folder, forced to the disk
+    // and renamed over the target, so that a failure, a crash or a power cut never leaves
+    // half a file; an existing file keeps its permissions.
     virtual bool writeFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
 
     // Why the last call that failed did so, for the operator.
