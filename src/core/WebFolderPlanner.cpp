@@ -123,20 +123,44 @@ std::vector<WebFolderPlanner::Entry>* WebFolderPlanner::entriesOf(const std::str
     return &m_folders.emplace(folder, std::move(entries)).first->second;
 }
 
+namespace {
+
+template <class Keyed>
+bool walksBefore(const Keyed& a, const Keyed& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return a.second->name < b.second->name;
+}
+
+}  // namespace
+
 std::vector<WebFolderPlanner::Entry*> WebFolderPlanner::sortedEntries(const std::string& folder) {
     std::vector<Entry*> sorted;
-    std::vector<Entry>* entries = entriesOf(folder);
-    if (entries == nullptr) return sorted;
-    std::vector<std::pair<std::string, Entry*>> keyed;
-    keyed.reserve(entries->size());
-    for (Entry& e : *entries) keyed.emplace_back(upperAscii(e.name), &e);
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        if (a.first != b.first) return a.first < b.first;
-        return a.second->name < b.second->name;
-    });
-    sorted.reserve(keyed.size());
-    for (const auto& k : keyed) sorted.push_back(k.second);
+    auto found = m_sorted.find(folder);
+    if (found == m_sorted.end()) {
+        std::vector<Entry>* entries = entriesOf(folder);
+        if (entries == nullptr) return sorted;
+        SortedEntries keyed;
+        keyed.reserve(entries->size());
+        for (Entry& e : *entries) keyed.emplace_back(upperAscii(e.name), &e);
+        std::sort(keyed.begin(), keyed.end(), walksBefore<SortedEntries::value_type>);
+        found = m_sorted.emplace(folder, std::move(keyed)).first;
+    }
+    sorted.reserve(found->second.size());
+    for (const auto& k : found->second) sorted.push_back(k.second);
     return sorted;
+}
+
+void WebFolderPlanner::renameEntry(const std::string& folder, Entry& entry, const std::string& name) {
+    entry.name = name;
+    auto found = m_sorted.find(folder);
+    if (found == m_sorted.end()) return;  // sorted when it is first walked
+    SortedEntries& keyed = found->second;
+    const auto at = std::find_if(keyed.begin(), keyed.end(), [&](const auto& k) { return k.second == &entry; });
+    if (at == keyed.end()) return;
+    keyed.erase(at);
+    SortedEntries::value_type moved(upperAscii(name), &entry);
+    keyed.insert(std::upper_bound(keyed.begin(), keyed.end(), moved, walksBefore<SortedEntries::value_type>),
+                 std::move(moved));
 }
 
 // Walks a folder in order, handing each file to `onFile` and handling each sub-folder
@@ -290,7 +314,7 @@ void WebFolderPlanner::resolveCollision(const std::string& folder, Entry& entry,
     }
     m_plan->plannedSource.erase(oldPath);
     m_plan->plannedSource[step.to] = entry.source;
-    entry.name = name;
+    renameEntry(folder, entry, name);
     index = newIndex;
     m_slots[index] = SLOT_TAKEN;
     PatchReferences(m_strFolder, oldName, name);

@@ -43,8 +43,15 @@ private:
         std::string source;  // the path on disk
     };
 
+    // A folder's entries in walk order: names compared upper-cased, equal ones by their
+    // bytes. Kept per folder and updated on each rename, since every rename walks the
+    // whole tree again to patch the pages.
+    using SortedEntries = std::vector<std::pair<std::string, Entry*>>;  // upper-cased name, entry
+
     std::vector<Entry>* entriesOf(const std::string& folder);
+    // A copy, so that a walk is not disturbed by the renames it causes.
     std::vector<Entry*> sortedEntries(const std::string& folder);
+    void renameEntry(const std::string& folder, Entry& entry, const std::string& name);
     bool walkFiles(const std::string& folder, int depth, const std::function<void(const std::string&, Entry&)>& onFile);
     void scanFile(const std::string& folder, Entry& entry);
     void resolveCollision(const std::string& folder, Entry& entry, uint8_t& index);
@@ -60,6 +67,7 @@ private:
     WebFileSystem& m_fs;
     std::string m_strFolder;
     std::map<std::string, std::vector<Entry>> m_folders;
+    std::map<std::string, SortedEntries> m_sorted;
     std::map<std::string, Page> m_pages;  // by path as the plan leaves it
     WebFolderPlan* m_plan = nullptr;
     bool m_failed = false;
