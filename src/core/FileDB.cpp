@@ -3,6 +3,7 @@
 #include "DurableFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
