@@ -151,6 +151,7 @@ std::vector<WebFolderPlanner::Entry*> WebFolderPlanner::sortedEntries(const std:
 }
 
 void WebFolderPlanner::renameEntry(const std::string& folder, Entry& entry, const std::string& name) {
+    if (isPage(entry.name) || isPage(name)) m_pageWalkCurrent = false;
     entry.name = name;
     auto found = m_sorted.find(folder);
     if (found == m_sorted.end()) return;  // sorted when it is first walked
@@ -332,11 +333,22 @@ WebFolderPlanner::Page* WebFolderPlanner::page(const std::string& path, const En
 
 void WebFolderPlanner::PatchReferences(const std::string& folder, const std::string& oldName,
                                        const std::string& newName) {
-    walkFiles(folder, 0, [&](const std::string& dir, Entry& entry) {
-        if (!isPage(entry.name)) return;
-        const std::string path = joinWebPath(dir, entry.name);
-        Page* contents = page(path, entry);
-        if (contents == nullptr || !replaceAll(contents->bytes, oldName, newName)) return;
+    std::vector<std::pair<std::string, Entry*>> walked;
+    const bool kept = folder == m_strFolder;
+    if (!kept || !m_pageWalkCurrent) {
+        walkFiles(folder, 0, [&](const std::string& dir, Entry& entry) {
+            if (isPage(entry.name)) walked.emplace_back(dir, &entry);
+        });
+        if (kept) {
+            m_pageWalk = std::move(walked);
+            m_pageWalkCurrent = true;
+        }
+    }
+    for (const auto& [dir, entry] : kept ? m_pageWalk : walked) {
+        if (m_failed) return;
+        const std::string path = joinWebPath(dir, entry->name);
+        Page* contents = page(path, *entry);
+        if (contents == nullptr || !replaceAll(contents->bytes, oldName, newName)) continue;
         contents->changed = true;
         WebPlanStep step;
         step.kind = WebStepKind::PatchPage;
@@ -345,7 +357,7 @@ void WebFolderPlanner::PatchReferences(const std::string& folder, const std::str
         step.oldName = oldName;
         step.newName = newName;
         m_plan->steps.push_back(std::move(step));
-    });
+    }
 }
 
 void WebFolderPlanner::run(const std::string& templatePath, WebFolderPlan& plan) {

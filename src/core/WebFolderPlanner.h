@@ -68,6 +68,10 @@ private:
     std::string m_strFolder;
     std::map<std::string, std::vector<Entry>> m_folders;
     std::map<std::string, SortedEntries> m_sorted;
+    // The pages under the folder in walk order, with their folders: every rename patches
+    // them all. A rename keeps a file's extension, so only renaming a page changes them.
+    std::vector<std::pair<std::string, Entry*>> m_pageWalk;
+    bool m_pageWalkCurrent = false;
     std::map<std::string, Page> m_pages;  // by path as the plan leaves it
     WebFolderPlan* m_plan = nullptr;
     bool m_failed = false;
