@@ -19,7 +19,7 @@ namespace {
 
 constexpr size_t kMaxNames = 400;
 constexpr size_t kMaxNameLength = 48;
-constexpr size_t kNamesPerPage = 16;
+constexpr size_t kNamesPerPage = 4;
 const std::string kRoot = "/web";
 const std::string kTemplate = "/template/707.html";
 
