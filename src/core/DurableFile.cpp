@@ -24,8 +24,9 @@ namespace {
 
 fs::path pathFromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
 
-// ".<16 hexadecimal digits>.tmp": a name of its own, so that two programs saving the
-// same file at once (the utility and the command line) never write into one temporary file.
+// A temporary file is named "<target>.<16 hexadecimal digits>.tmp": a name of its own, so
+// that two programs saving the same file at once (the utility and the command line) never
+// write into one temporary file.
 constexpr size_t kSuffixDigits = 16;
 constexpr std::string_view kSuffixEnd = ".tmp";
 
