@@ -28,7 +28,7 @@ TEST(DurableFile, SaveRemovesOnlyStaleTemporariesOfItsOwnTable) {
     place("iph.ini.bak.0123456789abcdef.tmp", true);
     const std::vector<std::string> kept{"iph.ini.fedcba9876543210.tmp",   // young: another save
                                         "mach.ini.0123456789abcdef.tmp",  // another table
-                                        "iph.ini.0123456789ABCDEF.tmp",   // not a name we make
+                                        "iph.ini.0123456789abcdeg.tmp",   // not a name we make
                                         "iph.ini.0123456789abcde.tmp",    "iph.ini.0123456789abcdef.tmp.x",
                                         "xiph.ini.0123456789abcdef.tmp"};
     place(kept[0], false);
