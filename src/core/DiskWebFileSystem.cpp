@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
+#include <string_view>
 #include <system_error>
 
 #include "DurableFile.h"
@@ -51,6 +53,21 @@ bool readAll(int fd, std::vector<uint8_t>& bytes) {
 }
 #endif
 
+// A page patch or an image write killed between its write and its rename leaves a
+// temporary file beside its target ("<name>.<16 hex>.tmp"). It is never web content:
+// hidden from the listing, it cannot slip into an image, and the next write of its
+// target removes it once it is stale.
+void hideTemporaries(std::vector<WebDirEntry>& entries) {
+    std::set<std::string, std::less<>> names;
+    for (const WebDirEntry& entry : entries) names.insert(entry.name);
+    const auto isTemporary = [&](const WebDirEntry& entry) {
+        const std::string_view target = DurableFile::targetOfTemporary(entry.name);
+        return entry.kind == WebEntryKind::File && !target.empty() && names.count(target) != 0;
+    };
+    const auto kept = std::remove_if(entries.begin(), entries.end(), isTemporary);
+    entries.erase(kept, entries.end());
+}
+
 }  // namespace
 
 std::string joinWebPath(const std::string& folder, const std::string& name) {
@@ -90,6 +107,7 @@ bool DiskWebFileSystem::listFolder(const std::string& folder, std::vector<WebDir
         }
         entries.push_back(std::move(out));
     }
+    hideTemporaries(entries);
     return true;
 }
 
@@ -191,7 +209,10 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
 bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
     DurableFile file(path);
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (file.write(content, path) && file.commit()) return true;
+    if (file.write(content, path) && file.commit()) {
+        DurableFile::removeStaleTemporaries(path, DurableFile::kStaleTemporaryAge);
+        return true;
+    }
     m_lastError = file.error();
     return false;
 }

@@ -30,15 +30,6 @@ fs::path pathFromUtf8(const std::string& text) { return fs::path(std::u8string(t
 constexpr size_t kSuffixDigits = 16;
 constexpr std::string_view kSuffixEnd = ".tmp";
 
-bool isTemporaryOf(std::string_view name, std::string_view targetName) {
-    if (name.size() != targetName.size() + 1 + kSuffixDigits + kSuffixEnd.size()) return false;
-    if (name.substr(0, targetName.size()) != targetName || name[targetName.size()] != '.') return false;
-    const std::string_view digits = name.substr(targetName.size() + 1, kSuffixDigits);
-    const bool hex = std::all_of(digits.begin(), digits.end(),
-                                 [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-    return hex && name.substr(name.size() - kSuffixEnd.size()) == kSuffixEnd;
-}
-
 std::string temporarySuffix() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[32];
@@ -175,6 +166,17 @@ void removeFile(const std::string& path) { ::unlink(path.c_str()); }
 
 }  // namespace
 
+std::string_view DurableFile::targetOfTemporary(std::string_view name) {
+    constexpr size_t kSuffixSize = 1 + kSuffixDigits + kSuffixEnd.size();
+    if (name.size() <= kSuffixSize) return {};
+    const size_t targetSize = name.size() - kSuffixSize;
+    const std::string_view digits = name.substr(targetSize + 1, kSuffixDigits);
+    const bool hex = std::all_of(digits.begin(), digits.end(),
+                                 [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    if (name[targetSize] != '.' || !hex || name.substr(name.size() - kSuffixEnd.size()) != kSuffixEnd) return {};
+    return name.substr(0, targetSize);
+}
+
 void DurableFile::removeStaleTemporaries(const std::string& target, std::chrono::seconds age) {
     const fs::path targetPath = pathFromUtf8(target);
     fs::path folder = targetPath.parent_path();
@@ -185,7 +187,7 @@ void DurableFile::removeStaleTemporaries(const std::string& target, std::chrono:
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::u8string name = it->path().filename().u8string();
-        if (!isTemporaryOf(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()), targetText))
+        if (targetOfTemporary(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())) != targetText)
             continue;
         std::error_code entryError;
         if (!it->is_regular_file(entryError)) continue;

@@ -37,6 +37,12 @@ public:
     // `age`: a younger one may belong to a save still under way in another program.
     // Only names of the form "<target>.<16 hexadecimal digits>.tmp" are touched.
     static void removeStaleTemporaries(const std::string& target, std::chrono::seconds age);
+    // A save writes and renames its temporary file within milliseconds; one a minute old
+    // was left by a save that never finished.
+    static constexpr std::chrono::seconds kStaleTemporaryAge{60};
+    // The name of the file whose temporary file `name` would be (names without their
+    // folder), or an empty text when `name` does not have the form of a temporary name.
+    static std::string_view targetOfTemporary(std::string_view name);
 
     // Why the last step failed, for the operator.
     const std::string& error() const { return m_error; }

@@ -27,10 +27,6 @@ std::string utf8FromPath(const fs::path& path) {
 std::string Reason(const std::string& path, const std::string& what) { return path + ": " + what; }
 
 constexpr std::uintmax_t kReadHintLimit = std::uintmax_t{1} << 30;
-// A save writes and renames its temporary file within milliseconds; one a minute old was
-// left by a save that never finished.
-constexpr std::chrono::seconds kStaleTemporaryAge{60};
-
 std::string errnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
 }  // namespace
@@ -126,8 +122,8 @@ bool CFileDB::replaceWholeFile(const std::string& content) {
         report(TableMessage::FileNotWritable, Reason(m_strPath, table.error()));
         return false;
     }
-    DurableFile::removeStaleTemporaries(m_strPath, kStaleTemporaryAge);
-    if (keepBackup) DurableFile::removeStaleTemporaries(backupPath, kStaleTemporaryAge);
+    DurableFile::removeStaleTemporaries(m_strPath, DurableFile::kStaleTemporaryAge);
+    if (keepBackup) DurableFile::removeStaleTemporaries(backupPath, DurableFile::kStaleTemporaryAge);
     if (m_bUnreadRest) {
         m_bUnreadRest = false;
         report(TableMessage::UnreadRecordsKept, backupPath);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -309,6 +310,28 @@ TEST_F(WebFolderTest, PatchedPageKeepsItsPermissions) {
     applyAndBuild(plan());
     EXPECT_EQ(readBytes(folder.file("page.html")), "<img src=bb.gif>");
     EXPECT_EQ(fs::status(folder.file("page.html")).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+// A patch killed before its rename leaves "<page>.<16 hex>.tmp" beside the page: the scan
+// does not take it for content, and the next patch of the page removes it once it is
+// stale. A file of that form without its page beside it is the operator's and is kept.
+TEST_F(WebFolderTest, TemporaryFileOfAKilledPatchIsNotContent) {
+    file("707.html");
+    file("ab.gif");
+    file("ba.gif");
+    file("page.html", "<img src=ba.gif>");
+    file("page.html.0123456789abcdef.tmp", "<img src=bb");
+    fs::last_write_time(folder.file("page.html.0123456789abcdef.tmp"),
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    file("lone.htm.0123456789abcdef.tmp");
+    const WebFolderPlan p = plan();
+    ASSERT_TRUE(p.ready());
+    EXPECT_EQ(row(p, "/page.html.0123456789abcdef.tmp"), nullptr);
+    EXPECT_NE(row(p, "/lone.htm.0123456789abcdef.tmp"), nullptr);
+    applyAndBuild(p);
+    EXPECT_EQ(readBytes(folder.file("page.html")), "<img src=bb.gif>");
+    EXPECT_FALSE(fs::exists(folder.file("page.html.0123456789abcdef.tmp")));
+    EXPECT_TRUE(fs::exists(folder.file("lone.htm.0123456789abcdef.tmp")));
 }
 
 // Fails chosen operations, for the failures a real folder cannot easily show.
