@@ -52,7 +52,7 @@ void fillDeviceTable(const std::string& dir, int count) {
     for (int i = 0; i < count; ++i) {
         table.AddNew();
         char mac[13];
-        std::snprintf(mac, sizeof mac, "024B7E%06X", i);
+        std::snprintf(mac, sizeof mac, "024B7E%06X", i & 0xFFFFFF);  // six digits whatever the count
         table.SetRecord(1, 6, tavo::formatDottedAligned(10, 1, i / 256, i % 256), mac, "  0.  0.  0.  0",
                         "255.255.255.  0");
     }

@@ -1,9 +1,11 @@
 // The dump viewer: headers, row labels, byte texts, paging and its button states, the
 // cancel gestures that page on, missing sectors, and the field engineer's extras.
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +86,30 @@ TEST(ReadFlashDlg, FlashModeShowsHeadersRowLabelsAndEachByteInItsCell) {
     EXPECT_EQ(viewer.label(), "Page - 7");
     EXPECT_FALSE(viewer.previous());
     EXPECT_FALSE(viewer.next());
+}
+
+// A row of text with blanks in it stays one whole line in the ASCII column: not broken
+// at its blanks, not cut short with an ellipsis.
+TEST(ReadFlashDlg, AsciiColumnShowsAWholeRowOnOneLine) {
+    Viewer viewer(CReadFlashDlg::MODE_FLASH);
+    FlashDump dump(4, 4);
+    SectorData data{};
+    const std::string text = "<!DOCTYPE html> <html lang=\"it\"> WWWWWWWWWWWWWWWW";
+    std::copy(text.begin(), text.end(), data.begin());
+    dump.store(4, data);
+    viewer.dialog.SetFlashData(dump);
+    viewer.show();
+    QTableWidget* table = viewer.table();
+    EXPECT_FALSE(table->wordWrap());
+    const int ascii = table->columnCount() - 1;
+    for (int r = 0; r < 3; ++r) {
+        const QTableWidgetItem* item = table->item(r, ascii);
+        ASSERT_EQ(item->text().size(), 16);
+        const QRect cell = table->visualItemRect(item);
+        // The style keeps a margin on either side of a cell's text.
+        const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+        EXPECT_LE(QFontMetrics(item->font()).horizontalAdvance(item->text()) + margins, cell.width()) << r;
+    }
 }
 
 TEST(ReadFlashDlg, PagingMovesThroughTheRangeAndSetsTheButtons) {

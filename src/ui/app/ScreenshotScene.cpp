@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -24,17 +25,20 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kSceneLimitMs = 20000;  // a scene that is not up by then is given up
 constexpr int kSettleMs = 400;        // a window stays unchanged this long before its picture
-// The flash range of the flash-dump scene: a page of the dump viewer.
-const char* const kDumpFrom = "0";
-const char* const kDumpTo = "3";
+// The flash range of the flash-dump scene: the sectors after the web image's resource
+// table, where its first record (the default page) begins.
+const char* const kDumpFrom = "4";
+const char* const kDumpTo = "7";
 const char* const kRegister = "10";
+// The upload scene is pictured once this many blocks are sent: the bar shows its
+// progress and the time left.
+constexpr int kUploadBlocksShown = 4;
 
-// The scenes, each with what it shows. The upload in progress ("upload") joins them once
-// the right half of the "Web Upload" page is there: a scene that selects a built image
-// on the web page and presses its upload button, pictured while the progress bar runs.
+// The scenes, each with what it shows.
 const QStringList kScenes{
     QStringLiteral("ip"),           // the device table
     QStringLiteral("web"),          // a web folder's list, ready for the build
+    QStringLiteral("upload"),       // that folder's image on its way to the device
     QStringLiteral("info"),         // the pictures
     QStringLiteral("utility"),      // the Utility tab after a register read
     QStringLiteral("flash-dump"),   // the dump viewer over the Utility tab
@@ -74,6 +78,28 @@ void ScreenshotScene::start() {
         QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
         waitFor([this, web]() -> QWidget* {
             return !web->isBuildPassRunning() && !QApplication::activeModalWidget() ? &m_sheet : nullptr;
+        });
+        return;
+    } else if (scene == QLatin1String("upload")) {
+        showTab("WebPage");
+        // The folder's build writes its image; the image is then chosen as the project
+        // file (the scene's prompts answer with it) and sent to the scene's device.
+        auto* web = qobject_cast<CWebPage*>(page("WebPage"));
+        connect(
+            web, &CWebPage::buildPassFinished, this,
+            [this, web](bool built) {
+                if (!built) return;  // the scene then ends without a picture
+                web->findChild<QPushButton*>(QStringLiteral("1021"))->click();
+                if (const auto address = parseIpArgument(m_options.sceneDevice.toStdString()))
+                    web->findChild<IpAddressEdit*>(QStringLiteral("1017"))->setAddress(*address);
+                web->findChild<QPushButton*>(QStringLiteral("1022"))->click();
+            },
+            Qt::SingleShotConnection);
+        QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
+        auto* progress = web->findChild<QProgressBar*>(QStringLiteral("1023"));
+        waitFor([this, web, progress]() -> QWidget* {
+            return web->m_bUploading && progress->isVisible() && progress->value() >= kUploadBlocksShown ? &m_sheet
+                                                                                                        : nullptr;
         });
         return;
     } else if (scene == QLatin1String("info")) {

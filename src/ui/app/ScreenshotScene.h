@@ -59,17 +59,21 @@ private:
 };
 
 // The prompts of a scene: the folder picker answers with the scene's folder once, the
-// file to save is a file beside that folder, and messages are written to the standard
-// error instead of a box that would hide the scene; the rest goes to the real prompts.
+// file to save and the file to open are the image beside that folder, and messages are
+// written to the standard error instead of a box that would hide the scene; the rest goes
+// to the real prompts.
 class ScenePrompts : public Prompts {
 public:
-    ScenePrompts(Prompts& real, QString folder) : m_real(real), m_folder(std::move(folder)), m_saveTo(m_folder + ".TAV") {}
+    ScenePrompts(Prompts& real, QString folder)
+        : m_real(real), m_folder(std::move(folder)), m_image(m_folder.isEmpty() ? QString() : m_folder + ".TAV") {}
     void message(const QString& text, const QString& caption) override;
     bool confirm(const QString& operation, const QString& description) override {
         return m_real.confirm(operation, description);
     }
-    QString openFile(const QString& caption, const QString& filter) override { return m_real.openFile(caption, filter); }
-    QString saveFile(const QString&, const QString&) override { return m_saveTo; }
+    QString openFile(const QString& caption, const QString& filter) override {
+        return m_image.isEmpty() ? m_real.openFile(caption, filter) : m_image;
+    }
+    QString saveFile(const QString&, const QString&) override { return m_image; }
     QString pickFolder(const QString& caption) override {
         if (m_folder.isEmpty()) return m_real.pickFolder(caption);
         return std::exchange(m_folder, QString());
@@ -78,7 +82,7 @@ public:
 private:
     Prompts& m_real;
     QString m_folder;
-    QString m_saveTo;
+    QString m_image;
 };
 
 }  // namespace tavo

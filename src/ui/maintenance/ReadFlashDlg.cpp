@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "DumpText.h"
 #include "app/Prompts.h"
@@ -43,6 +46,7 @@ const char* const kCaptionError = "Errore";
 constexpr int kIndexWidthUnits = 50;
 constexpr int kCellWidthUnits = 30;
 constexpr int kAsciiWidthUnits = 80;
+constexpr int kCellMarginUnits = 8;  // the space a cell keeps around its text, with room to spare
 constexpr int kPageJumpWidthUnits = 40;
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
@@ -69,6 +73,8 @@ void CReadFlashDlg::buildControls() {
     m_dumpList->setShowGrid(true);
     m_dumpList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_dumpList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A row of the ASCII column is one line of characters, never broken at its blanks.
+    m_dumpList->setWordWrap(false);
     m_pageLabel = new QLabel(QStringLiteral("xx Pagina"), this);
     m_pageLabel->setObjectName(QStringLiteral("1053"));
     m_exit = newButton(QStringLiteral("Esci"), "1", this);
@@ -141,7 +147,13 @@ void CReadFlashDlg::OnInitDialog() {
         m_dumpList->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_dumpList->setColumnWidth(c, units.x(kCellWidthUnits));
     }
-    if (flash) m_dumpList->setColumnWidth(cells + 1, units.x(kAsciiWidthUnits));
+    if (flash) {
+        // Fixed-width characters keep the ASCII column's bytes under one another; the
+        // column is wide enough for a whole row of them.
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        const int rowWidth = QFontMetrics(fixed).horizontalAdvance(QString(FLASH_COLUMNS, QLatin1Char('W')));
+        m_dumpList->setColumnWidth(cells + 1, std::max(units.x(kAsciiWidthUnits), rowWidth + units.x(kCellMarginUnits)));
+    }
     int width = 0;
     for (int c = 0; c < m_dumpList->columnCount(); ++c) width += m_dumpList->columnWidth(c);
     m_dumpList->setMinimumWidth(width + 2 * m_dumpList->frameWidth() + 4);
@@ -165,6 +177,7 @@ void CReadFlashDlg::ShowPage() {
         item->setTextAlignment(align | Qt::AlignVCenter);
         m_dumpList->setItem(row, column, item);
     };
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int r = 0; r < DUMP_ROWS; ++r) {
         cell(r, 0, fromStd(flash ? flashRowLabel(r) : registerRowLabel(r)), Qt::AlignLeft);
         if (!flash) {
@@ -178,6 +191,7 @@ void CReadFlashDlg::ShowPage() {
         const auto line = sector ? std::span<const uint8_t>(sector->data() + DUMP_ROWS * r, FLASH_COLUMNS)
                                  : std::span<const uint8_t>();
         cell(r, FLASH_COLUMNS + 1, fromStd(asciiText(line)), Qt::AlignLeft);
+        m_dumpList->item(r, FLASH_COLUMNS + 1)->setFont(fixed);
     }
     m_pageLabel->setText(QString::fromLatin1(kPageLabel).arg(m_nPage));
 }
