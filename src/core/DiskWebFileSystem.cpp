@@ -56,7 +56,7 @@ bool readAll(int fd, std::vector<uint8_t>& bytes) {
 // A page patch or an image write killed between its write and its rename leaves a
 // temporary file beside its target ("<name>.<16 hex>.tmp"). It is never web content:
 // hidden from the listing, it cannot slip into an image, and the next write of its
-// target removes it once it is stale.
+// target removes it once it is stale (DurableFile::commit).
 void hideTemporaries(std::vector<WebDirEntry>& entries) {
     std::set<std::string, std::less<>> names;
     for (const WebDirEntry& entry : entries) names.insert(entry.name);
@@ -209,10 +209,7 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
 bool DiskWebFileSystem::writeFile(const std::string& path, std::span<const uint8_t> bytes) {
     DurableFile file(path);
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (file.write(content, path) && file.commit()) {
-        DurableFile::removeStaleTemporaries(path, DurableFile::kStaleTemporaryAge);
-        return true;
-    }
+    if (file.write(content, path) && file.commit()) return true;
     m_lastError = file.error();
     return false;
 }

@@ -1,6 +1,7 @@
 #include "DurableFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,9 @@ fs::path pathFromUtf8(const std::string& text) { return fs::path(std::u8string(t
 // write into one temporary file.
 constexpr size_t kSuffixDigits = 16;
 constexpr std::string_view kSuffixEnd = ".tmp";
+// A replace writes and renames its temporary file within milliseconds; one a minute old
+// was left by a replace that never finished.
+constexpr std::chrono::seconds kStaleTemporaryAge{60};
 
 std::string temporarySuffix() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
@@ -177,7 +181,11 @@ std::string_view DurableFile::targetOfTemporary(std::string_view name) {
     return name.substr(0, targetSize);
 }
 
-void DurableFile::removeStaleTemporaries(const std::string& target, std::chrono::seconds age) {
+namespace {
+
+// Removes the temporary files of `target` older than the stale age; only names of the
+// form "<target>.<16 hexadecimal digits>.tmp" are touched.
+void removeStaleTemporaries(const std::string& target) {
     const fs::path targetPath = pathFromUtf8(target);
     fs::path folder = targetPath.parent_path();
     if (folder.empty()) folder = ".";
@@ -187,15 +195,17 @@ void DurableFile::removeStaleTemporaries(const std::string& target, std::chrono:
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::u8string name = it->path().filename().u8string();
-        if (targetOfTemporary(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())) != targetText)
-            continue;
+        const std::string_view nameText(reinterpret_cast<const char*>(name.data()), name.size());
+        if (DurableFile::targetOfTemporary(nameText) != targetText) continue;
         std::error_code entryError;
         if (!it->is_regular_file(entryError)) continue;
         const auto written = it->last_write_time(entryError);
-        if (entryError || now - written < age) continue;
+        if (entryError || now - written < kStaleTemporaryAge) continue;
         fs::remove(it->path(), entryError);  // a leftover that cannot be removed stays harmless
     }
 }
+
+}  // namespace
 
 DurableFile::DurableFile(std::string target) : m_target(std::move(target)) {}
 
@@ -225,6 +235,7 @@ bool DurableFile::commit() {
     // After a rename the temporary name is gone; after a failed rename it is removed.
     if (!renamed && std::filesystem::exists(pathFromUtf8(m_temporary))) removeFile(m_temporary);
     m_written = false;
+    if (renamed) removeStaleTemporaries(m_target);
     return renamed;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -29,17 +28,12 @@ public:
     bool write(std::string_view content, const std::string& permissionsOf);
     // Renames the written temporary file over the target and forces the folder to the
     // disk. False with error() on failure; the target then still holds its old contents,
-    // or, when only the folder could not be forced, already the new ones.
+    // or, when only the folder could not be forced, already the new ones. After a rename
+    // it removes the target's temporary files that a replace stopped between its write
+    // and its rename (a killed process, a power cut) left behind, once they are a minute
+    // old: a younger one may belong to a replace still under way in another program.
     bool commit();
 
-    // Removes the temporary files of `target` that a save stopped between its write and
-    // its rename (a killed process, a power cut) left behind, once they are older than
-    // `age`: a younger one may belong to a save still under way in another program.
-    // Only names of the form "<target>.<16 hexadecimal digits>.tmp" are touched.
-    static void removeStaleTemporaries(const std::string& target, std::chrono::seconds age);
-    // A save writes and renames its temporary file within milliseconds; one a minute old
-    // was left by a save that never finished.
-    static constexpr std::chrono::seconds kStaleTemporaryAge{60};
     // The name of the file whose temporary file `name` would be (names without their
     // folder), or an empty text when `name` does not have the form of a temporary name.
     static std::string_view targetOfTemporary(std::string_view name);

@@ -3,7 +3,6 @@
 #include "DurableFile.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -122,8 +121,6 @@ bool CFileDB::replaceWholeFile(const std::string& content) {
         report(TableMessage::FileNotWritable, Reason(m_strPath, table.error()));
         return false;
     }
-    DurableFile::removeStaleTemporaries(m_strPath, DurableFile::kStaleTemporaryAge);
-    if (keepBackup) DurableFile::removeStaleTemporaries(backupPath, DurableFile::kStaleTemporaryAge);
     if (m_bUnreadRest) {
         m_bUnreadRest = false;
         report(TableMessage::UnreadRecordsKept, backupPath);

@@ -50,6 +50,8 @@ constexpr int kCellMarginUnits = 8;  // the space a cell keeps around its text, 
 constexpr int kPageJumpWidthUnits = 40;
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+// Fixed-width characters keep the ASCII column's bytes under one another.
+QFont asciiFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
 
 QString sectorList(const std::vector<int>& sectors) {
     QStringList numbers;
@@ -148,10 +150,8 @@ void CReadFlashDlg::OnInitDialog() {
         m_dumpList->setColumnWidth(c, units.x(kCellWidthUnits));
     }
     if (flash) {
-        // Fixed-width characters keep the ASCII column's bytes under one another; the
-        // column is wide enough for a whole row of them.
-        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        const int rowWidth = QFontMetrics(fixed).horizontalAdvance(QString(FLASH_COLUMNS, QLatin1Char('W')));
+        // The ASCII column is wide enough for a whole row of its characters.
+        const int rowWidth = QFontMetrics(asciiFont()).horizontalAdvance(QString(FLASH_COLUMNS, QLatin1Char('W')));
         m_dumpList->setColumnWidth(cells + 1, std::max(units.x(kAsciiWidthUnits), rowWidth + units.x(kCellMarginUnits)));
     }
     int width = 0;
@@ -177,7 +177,7 @@ void CReadFlashDlg::ShowPage() {
         item->setTextAlignment(align | Qt::AlignVCenter);
         m_dumpList->setItem(row, column, item);
     };
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont fixed = asciiFont();
     for (int r = 0; r < DUMP_ROWS; ++r) {
         cell(r, 0, fromStd(flash ? flashRowLabel(r) : registerRowLabel(r)), Qt::AlignLeft);
         if (!flash) {
