@@ -40,6 +40,7 @@ protected:
         test::WriteFileBytes(dir.filePath(QStringLiteral("bootp.ini")),
                              "\r\n[1]\r\nHType : 1 \r\nhlen : 6 \r\nIP : 192.168.  1. 20 \r\nMAC : 024B7E0A1B2C \r\n"
                              "Gateway : 192.168.  1.  1 \r\nSubnet : 255.255.255.  0\r\n");
+        sheet.ipPage().FillDeviceList();  // the sheet was made before the table was written
         sheet.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
         QTest::mouseClick(Button(&sheet, "1004"), Qt::LeftButton);
@@ -123,7 +124,7 @@ TEST_F(BootpLogDlgTest, ListsTheRequestsNewestFirstAndAddsAnUnknownDeviceToTheTa
         400, &sheet);
     QTest::mouseClick(add, Qt::LeftButton);
     EXPECT_EQ(preset, (QStringList{"02", "4B", "7E", "00", "00", "99"}));
-    EXPECT_EQ(sheet.ipPage().rowCount(), 2);
+    ASSERT_EQ(sheet.ipPage().rowCount(), 2);
     auto* devices = sheet.ipPage().findChild<QTableWidget*>(QStringLiteral("1000"));
     EXPECT_EQ(devices->item(1, 3)->text(), kUnknownMac);
     EXPECT_EQ(devices->item(1, 2)->text(), "192.168.  1. 99");
