@@ -319,6 +319,9 @@ TEST_F(BootpNetns, RequestLogHasOneLinePerRequestWithItsOutcome) {
                                                  "--max-seconds", "20", "--mac", kUnknownDevice.mac})));
     ASSERT_TRUE(server.waitLine("no reply 024B7E0A1B2E")) << server.all().toStdString();
     ASSERT_TRUE(server.waitLine("no reply 024B7E0A1B2E")) << server.all().toStdString();
+    // bootpc takes port 68 without sharing it.
+    sim.stop();
+    unknown.stop();
     const bool haveBootpc = HaveProgram("bootpc");
     if (haveBootpc) {
         LineProcess bootpc;

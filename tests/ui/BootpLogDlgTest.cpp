@@ -68,9 +68,10 @@ protected:
 
     QTemporaryDir dir;
     test::FakePrompts prompts;
-    QUdpSocket receiver;  // takes the replies
+    QUdpSocket receiver;  // takes the replies, sharing the port with the server's listener
     AppContext context{prompts, [this] {
-                           receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
+                           receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0,
+                                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
                            LinkConfig link = test::loopbackLink();
                            link.bootpClientPort = receiver.localPort();
                            return link;
@@ -130,6 +131,18 @@ TEST_F(BootpLogDlgTest, ListsTheRequestsNewestFirstAndAddsAnUnknownDeviceToTheTa
     EXPECT_EQ(devices->item(1, 2)->text(), "192.168.  1. 99");
     EXPECT_TRUE(test::ReadFileBytes(dir.filePath(QStringLiteral("bootp.ini"))).contains("MAC : 024B7E000099"));
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(BootpLogDlgTest, AnotherServerIsNamedInTheStatusField) {
+    QSignalSpy rivals(&sheet.ipPage().bootpServer(), &BootpServer::rivalServerSeen);
+    QUdpSocket rival;
+    ASSERT_TRUE(rival.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    QByteArray reply = MakeRequest(kKnownMac, 7);
+    reply[0] = 2;
+    rival.writeDatagram(reply, QHostAddress(QStringLiteral("127.255.255.255")), receiver.localPort());
+    ASSERT_TRUE(rivals.wait(kWaitMs));
+    EXPECT_EQ(sheet.ipPage().findChild<QLineEdit*>(QStringLiteral("1005"))->text(),
+              "Attenzione: anche il server 127.0.0.2 risponde ai dispositivi TAVO");
 }
 
 TEST(BootpLogModel, KeepsTheLastThousandNewestFirst) {
