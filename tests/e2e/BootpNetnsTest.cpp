@@ -334,6 +334,8 @@ TEST_F(BootpNetns, RequestLogHasOneLinePerRequestWithItsOutcome) {
     const QList<QJsonObject> lines = ReadLog(log);
     const auto answered = LogLinesOf(lines, "request", kSimDevice.mac);
     ASSERT_EQ(answered.size(), 1) << server.all().toStdString();
+    EXPECT_EQ(answered[0].keys(),
+              (QStringList{"event", "family", "from", "interface", "ip", "mac", "outcome", "replyBytes", "time"}));
     EXPECT_EQ(answered[0]["outcome"].toString(), "answered");
     EXPECT_EQ(answered[0]["ip"].toString(), "10.231.0.20");
     EXPECT_EQ(answered[0]["replyBytes"].toInt(), 300);
