@@ -49,10 +49,11 @@ public:
 };
 
 // The engine on a thread of its own with its event loop, as in a front end; the
-// benchmark loop is the device, with plain blocking sockets.
+// benchmark loop is the device, with plain blocking sockets. With `logging`, a consumer
+// takes every request record as the log window does (a copy kept).
 class EngineOnThread {
 public:
-    EngineOnThread(const QString& dir, quint16 replyPort) {
+    EngineOnThread(const QString& dir, quint16 replyPort, bool logging) {
         m_context.moveToThread(&m_thread);
         m_thread.start();
         QMetaObject::invokeMethod(
@@ -63,6 +64,9 @@ public:
                 config.bootpClientPort = replyPort;
                 config.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
                 m_server = new tavo::BootpServer(config, dir, m_observer);
+                if (logging)
+                    QObject::connect(m_server, &tavo::BootpServer::requestSeen, &m_context,
+                                     [this](const tavo::BootpRequestRecord& record) { m_lastRecord = record; });
                 m_port = m_server->start() ? m_server->localPort() : 0;
             },
             Qt::BlockingQueuedConnection);
@@ -79,6 +83,7 @@ private:
     QObject m_context;
     SilentObserver m_observer;
     tavo::BootpServer* m_server = nullptr;
+    tavo::BootpRequestRecord m_lastRecord;
     quint16 m_port = 0;
 };
 
@@ -109,7 +114,7 @@ void BM_BootpRequestToReply(benchmark::State& state) {
     fillTable(dir.path(), count);
     const int receiver = UdpSocket(INADDR_ANY, 0, true);  // sees the loopback broadcast
     const int device = UdpSocket(INADDR_LOOPBACK, 0, false);
-    EngineOnThread engine(dir.path(), LocalPort(receiver));
+    EngineOnThread engine(dir.path(), LocalPort(receiver), state.range(1) != 0);
     if (engine.port() == 0) {
         state.SkipWithError("the server did not start");
         return;
@@ -144,7 +149,8 @@ void BM_BootpRequestToReply(benchmark::State& state) {
     ::close(device);
     ::close(receiver);
 }
-BENCHMARK(BM_BootpRequestToReply)->Arg(1000)->Arg(5000)->UseRealTime();
+// The second argument: the request log off (0) or on (1).
+BENCHMARK(BM_BootpRequestToReply)->ArgsProduct({{1000, 5000}, {0, 1}})->UseRealTime();
 
 // One lookup through the validated cache: a stat of "bootp.ini" and a hash lookup.
 void BM_BootpTableLookupValidated(benchmark::State& state) {

@@ -6,7 +6,8 @@
 # usage: bench/bootp-compare.sh            (K=1000 and K=5000 hosts, W=1)
 #   KS="1000 5000"  host counts          N=20000  requests per run
 #   REPS=3          runs per server      W=1      requests in flight
-#   SERVERS="dnsmasq-quiet dnsmasq-log tavo tavo-quiet"
+#   SERVERS="dnsmasq-quiet dnsmasq-log tavo tavo-quiet tavo-log"
+#                   (tavo-log: --quiet with the request log, --log FILE)
 #   HARNESS=<folder of run.sh>           BUILD=<Release build folder of tavo>
 #   RT=1            run the harness (server and load alike) under SCHED_FIFO priority 10,
 #                   so that other work on a busy machine does not decide the latencies
@@ -24,7 +25,7 @@ W=${W:-1}
 RT=${RT:-0}
 PREFIX=()
 [ "$RT" = 1 ] && PREFIX=(chrt -f 10)
-SERVERS=${SERVERS:-"dnsmasq-quiet dnsmasq-log tavo tavo-quiet"}
+SERVERS=${SERVERS:-"dnsmasq-quiet dnsmasq-log tavo tavo-quiet tavo-log"}
 export BL_TMP=${BL_TMP:-/tmp/bootp-compare}
 T=$BL_TMP
 mkdir -p "$T"
@@ -71,6 +72,9 @@ for K in $KS; do
         dnsmasq-log)   CMD=("${DNSMASQ[@]}") ;;
         tavo)          CMD=("$TAVO" bootp serve --data-dir "$T/tavo-$K" --interface blpc0) ;;
         tavo-quiet)    CMD=("$TAVO" bootp serve --data-dir "$T/tavo-$K" --interface blpc0 --quiet) ;;
+        tavo-log)      rm -f "$T/requests-$K.jsonl"
+                       CMD=("$TAVO" bootp serve --data-dir "$T/tavo-$K" --interface blpc0 --quiet
+                            --log "$T/requests-$K.jsonl") ;;
         *) echo "unknown server $S"; exit 2 ;;
         esac
         echo "== $S K=$K" >&2

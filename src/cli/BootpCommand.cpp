@@ -9,6 +9,7 @@
 
 #include "AddressText.h"
 #include "DeviceTable.h"
+#include "BootpLogWriter.h"
 #include "BootpServer.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
@@ -23,7 +24,7 @@ constexpr unsigned kLinkGroups = kLinkBootpPorts | kLinkBroadcast | kLinkInterfa
 QString usageText() {
     return QString(
                "usage: tavo bootp serve [--data-dir DIR] [--port P] [--reply-port P] [--broadcast A.B.C.D]\n"
-               "                        [--interface NAME] [--quiet] [--max-seconds S]\n"
+               "                        [--interface NAME] [--quiet] [--max-seconds S] [--log FILE]\n"
                "                        [--add-unknown --ip-pool FIRST-LAST [--gateway A.B.C.D] [--subnet A.B.C.D]]\n"
                "\n"
                "Answers the BootP requests of TAVO 707 devices (hardware address 02-4B-7E-...) from the\n"
@@ -38,6 +39,10 @@ QString usageText() {
                "  no reply MAC on IF: STATUS                     why there was none\n"
                "  unknown MAC: ...                               a device that is not in the table\n"
                "  added MAC ip A.B.C.D                           (--add-unknown) the device was added\n"
+               "  rival server A.B.C.D answered MAC on IF        another server answers the family\n"
+               "                                                 (once per server)\n"
+               "  interface IF down|is gone|has no IPv4 address|up ...  (--interface) the served\n"
+               "                                                 interface changed; the server waits\n"
                "\n"
                "Options:\n"
                "  --data-dir DIR    folder of the tables (default: the profile entry \"path\", else\n"
@@ -45,6 +50,8 @@ QString usageText() {
            linkOptionsHelp(kLinkGroups) +
            "  --quiet           no request and reply lines\n"
            "  --max-seconds S   end after S seconds (status 0)\n"
+           "  --log FILE        append one JSON line per request read, other server heard and\n"
+           "                    change of the interface to FILE (\"-\": the standard output)\n"
            "  --add-unknown     give a device that is not in the table the lowest free address of\n"
            "                    --ip-pool (addresses ending in .0 or .255 are skipped), add it to\n"
            "                    \"bootp.ini\" and the address histories, as the device entry dialog\n"
@@ -174,11 +181,23 @@ int serve(const CliOptions& options) {
             return fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
     }
 
+    std::unique_ptr<BootpLogWriter> log;
+    if (options.has("log") && !(log = BootpLogWriter::open(options.value("log"), error)))
+        return fail("--log: cannot open " + options.value("log") + ": " + error);
 
     const std::string dir = dataDirectory(options);
     ServeObserver observer(dir, options.has("quiet"), pool);
     BootpServer server(config, QString::fromStdString(dir), observer);
     observer.attach(&server);
+    if (log) log->follow(server);
+    QObject::connect(&server, &BootpServer::rivalServerSeen, [](const BootpRivalServer& rival) {
+        printLine(rivalServerLine(rival));
+        std::fflush(stdout);
+    });
+    QObject::connect(&server, &BootpServer::interfaceChanged, [](const BootpInterfaceEvent& event) {
+        printLine(interfaceLine(event));
+        std::fflush(stdout);
+    });
     if (!server.start()) return fail("the BootP server did not start: " + server.errorString());
     printLine(QString("ready port %1").arg(server.localPort()));
     std::fflush(stdout);
@@ -197,7 +216,7 @@ int serve(const CliOptions& options) {
 int run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
-        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet"} + linkOptionNames(kLinkGroups);
+        QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet", "log"} + linkOptionNames(kLinkGroups);
     if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
         fail(options.error(), kExitUsage);
         std::fputs(usageText().toUtf8().constData(), stderr);

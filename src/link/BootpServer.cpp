@@ -1,5 +1,6 @@
 #include "BootpServer.h"
 
+#include <QMetaMethod>
 #include <QNetworkDatagram>
 #include <QNetworkProxy>
 #include <QUdpSocket>
@@ -25,7 +26,10 @@ BootpServer::BootpServer(LinkConfig config, QString dataDir, BootpServerObserver
       m_config(std::move(config)),
       m_dataDir(std::move(dataDir)),
       m_observer(observer),
-      m_table(m_dataDir.toStdString()) {}
+      m_table(m_dataDir.toStdString()) {
+    connect(&m_interfaceWatch, &BootpInterfaceWatch::changed, this, &BootpServer::onInterfaceChanged);
+    connect(&m_rivals, &BootpRivalListener::rivalSeen, this, &BootpServer::rivalServerSeen);
+}
 
 BootpServer::~BootpServer() = default;
 
@@ -64,6 +68,9 @@ bool BootpServer::start() {
     // that waits for them.
     m_table.FindByMac(std::string());
     m_interfaces.refresh();
+    if (!m_config.interfaceName.isEmpty()) m_interfaceWatch.start(m_config.interfaceName);
+    // Without it (the client port held unshared) the server serves all the same.
+    m_rivals.start(m_config.bootpClientPort, socket->localPort());
     showStatus(BootpStatus::Waiting);
     m_bBootpRunning = true;
     return true;
@@ -72,6 +79,8 @@ bool BootpServer::start() {
 void BootpServer::stop() {
     if (!m_bBootpRunning) return;
     if (m_pBootpSocket) m_pBootpSocket->abort();
+    m_interfaceWatch.stop();
+    m_rivals.stop();
     showStatus(BootpStatus::Stopped);
     m_bBootpRunning = false;
 }
@@ -103,15 +112,18 @@ void BootpServer::OnBootpReceive(QUdpSocket* socket) {
         if (self) emit requestHandled();
         return;
     }
+    const QByteArray bytes = datagram.data();
+    const BootpRequest request =
+        checkBootpRequest(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
     // A request that comes in while another is being served (the entry dialog's modal
     // loop runs further up the stack) is dropped; so are requests that arrive on an
     // interface other than the configured one.
-    const bool fromServedInterface = m_configuredInterface == 0 || datagram.interfaceIndex() == uint(m_configuredInterface);
-    if (!m_bBootpBusy && fromServedInterface) {
-        const QByteArray bytes = datagram.data();
-        const BootpRequest request = checkBootpRequest(
-            std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-        if (request.check != BootpRequestCheck::NotOfFamily && !serve(datagram, request)) return;
+    if (m_bBootpBusy || !servesInterface(int(datagram.interfaceIndex()))) {
+        if (isLogging()) logRequest(newRecord(datagram, request), BootpRequestOutcome::Dropped);
+    } else if (request.check == BootpRequestCheck::NotOfFamily) {
+        if (isLogging()) logRequest(newRecord(datagram, request), BootpRequestOutcome::Refused);
+    } else if (!serve(datagram, request)) {
+        return;
     }
     emit requestHandled();
 }
@@ -123,11 +135,13 @@ bool BootpServer::serve(const QNetworkDatagram& datagram, const BootpRequest& re
     const InterfaceAddresses::Interface* arrival = interfaceIndex ? m_interfaces.find(interfaceIndex) : nullptr;
     m_current = {request.mac, interfaceIndex, arrival ? arrival->name : QString(),
                  datagram.senderAddress(), quint16(datagram.senderPort())};
+    if (isLogging()) m_currentRecord = newRecord(datagram, request);
 
     showStatus(BootpStatus::Received);
     if (request.check == BootpRequestCheck::NotARequest) {
         showStatus(BootpStatus::InvalidRequest);
         m_observer.bootpRequestChecked(m_current, BootpStatus::InvalidRequest);
+        if (isLogging()) logRequest(m_currentRecord, BootpRequestOutcome::NotBootp);
         m_bBootpBusy = false;
         return true;
     }
@@ -153,8 +167,9 @@ bool BootpServer::serve(const QNetworkDatagram& datagram, const BootpRequest& re
 void BootpServer::serveUnknownDevice(const BootpRequest& request, int interfaceIndex, QUdpSocket* socket) {
     QPointer<BootpServer> self(this);
     // Stopped (or stopped and started) before the question could be asked: no answer.
+    bool stopped = true;
     if (m_bBootpRunning && socket == m_pBootpSocket && socket->state() == QAbstractSocket::BoundState) {
-        bool stopped = false;
+        stopped = false;
         const BootpTableCache::Entry* entry = askForUnknownDevice(request.mac, stopped);
         if (!self) return;
         if (!stopped && !entry) {
@@ -164,6 +179,7 @@ void BootpServer::serveUnknownDevice(const BootpRequest& request, int interfaceI
         }
         if (!stopped && entry) sendReply(request, *entry, interfaceIndex);
     }
+    if (stopped && isLogging()) logRequest(m_currentRecord, BootpRequestOutcome::Unknown);
     m_bBootpBusy = false;
     emit requestHandled();
 }
@@ -222,6 +238,65 @@ void BootpServer::sendReply(const BootpRequest& request, const BootpTableCache::
 void BootpServer::finishRequest(const BootpEvent& outcome, bool replied) {
     m_observer.bootpStatus(outcome);
     m_observer.bootpRequestDone(m_current, outcome, replied);
+    if (isLogging()) logCurrent(outcome);
+}
+
+bool BootpServer::servesInterface(int index) {
+    if (m_config.interfaceName.isEmpty() || index == m_configuredInterface) return true;
+    // The configured interface deleted and made again has a new index: its first request
+    // may come before the watch has seen it back.
+    const InterfaceAddresses::Interface* arrival = index ? m_interfaces.find(index) : nullptr;
+    if (!arrival || arrival->name != m_config.interfaceName) return false;
+    m_configuredInterface = index;
+    return true;
+}
+
+void BootpServer::onInterfaceChanged(const BootpInterfaceEvent& event, int index) {
+    if (event.state == BootpInterfaceState::Up) {
+        m_configuredInterface = index;
+        // The next reply announces the interface's address as it is now.
+        m_interfaces.refresh();
+    }
+    emit interfaceChanged(event);
+}
+
+bool BootpServer::isLogging() const {
+    static const QMetaMethod requestSeenSignal = QMetaMethod::fromSignal(&BootpServer::requestSeen);
+    return isSignalConnected(requestSeenSignal);
+}
+
+BootpRequestRecord BootpServer::newRecord(const QNetworkDatagram& datagram, const BootpRequest& request) {
+    BootpRequestRecord record;
+    record.time = QDateTime::currentDateTimeUtc();
+    const int index = int(datagram.interfaceIndex());
+    if (const InterfaceAddresses::Interface* arrival = index ? m_interfaces.find(index) : nullptr)
+        record.interfaceName = arrival->name;
+    record.sender = datagram.senderAddress();
+    record.senderPort = quint16(datagram.senderPort());
+    record.mac = request.mac;
+    record.ofFamily = request.check != BootpRequestCheck::NotOfFamily;
+    return record;
+}
+
+void BootpServer::logRequest(BootpRequestRecord record, BootpRequestOutcome outcome) {
+    record.outcome = outcome;
+    emit requestSeen(record);
+}
+
+void BootpServer::logCurrent(const BootpEvent& outcome) {
+    switch (outcome.status) {
+    case BootpStatus::ReplySent:
+        m_currentRecord.address = ParseDottedIp(outcome.entryIp);
+        m_currentRecord.replySize = int(BOOTP_MESSAGE_SIZE);
+        logRequest(m_currentRecord, BootpRequestOutcome::Answered);
+        break;
+    case BootpStatus::NotFound:
+        logRequest(m_currentRecord, BootpRequestOutcome::Unknown);
+        break;
+    default:  // no server address, or the send failed
+        logRequest(m_currentRecord, BootpRequestOutcome::Failed);
+        break;
+    }
 }
 
 void BootpServer::showStatus(BootpStatus status) { m_observer.bootpStatus(BootpEvent{status}); }

@@ -7,7 +7,10 @@
 #include <QStringList>
 #include <optional>
 
+#include "BootpInterfaceWatch.h"
 #include "BootpMessage.h"
+#include "BootpRequestRecord.h"
+#include "BootpRivalListener.h"
 #include "BootpStatus.h"
 #include "BootpTableCache.h"
 #include "InterfaceAddresses.h"
@@ -72,6 +75,15 @@ public:
 // stands in; without either the request ends in HostNameUnavailable, and an interface
 // without an IPv4 address in HostAddressUnavailable; no reply is sent in both cases.
 //
+// With a configured interface, the server lives through that interface going down,
+// losing its address, or being deleted and made again: it reports each change once
+// (interfaceChanged) and answers again as soon as the interface is back, from its new
+// index and with its new address.
+//
+// Every datagram read is reported as a typed record (requestSeen) for a request log;
+// the record is made only while something is connected. A second, receive-only socket on
+// the client port hears other servers' replies to devices of the family (rivalServerSeen).
+//
 // Requests are served one at a time on the owning thread; while one is being served
 // (m_bBootpBusy), the next are read and dropped.
 //
@@ -105,6 +117,12 @@ public:
 signals:
     // After every datagram read from the server socket, whatever became of it.
     void requestHandled();
+    // What became of each datagram read, once it is known (before requestHandled).
+    void requestSeen(const tavo::BootpRequestRecord& record);
+    // Another server answered a device of the family; once per server and start.
+    void rivalServerSeen(const tavo::BootpRivalServer& rival);
+    // The configured interface changed state (never for a server on every interface).
+    void interfaceChanged(const tavo::BootpInterfaceEvent& event);
 
 private:
     void OnBootpReceive(QUdpSocket* socket);
@@ -116,6 +134,12 @@ private:
     void showStatus(BootpStatus status);
     void finishRequest(const BootpEvent& outcome, bool replied);
     void reportStartFailure(const QString& reason);
+    bool servesInterface(int index);
+    void onInterfaceChanged(const BootpInterfaceEvent& event, int index);
+    bool isLogging() const;
+    BootpRequestRecord newRecord(const QNetworkDatagram& datagram, const BootpRequest& request);
+    void logRequest(BootpRequestRecord record, BootpRequestOutcome outcome);
+    void logCurrent(const BootpEvent& outcome);
 
     LinkConfig m_config;
     QString m_dataDir;
@@ -130,6 +154,9 @@ private:
     std::optional<MacOctets> m_lastMac;
     QString m_errorString;
     BootpRequestInfo m_current;  // the request being served
+    BootpRequestRecord m_currentRecord;  // its log record, while something logs
+    BootpInterfaceWatch m_interfaceWatch;
+    BootpRivalListener m_rivals{m_interfaces};
 };
 
 }  // namespace tavo

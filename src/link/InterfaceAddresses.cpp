@@ -21,6 +21,16 @@ int InterfaceAddresses::indexOf(const QString& name) {
     return 0;
 }
 
+bool InterfaceAddresses::isOwnAddress(quint32 ip) {
+    if (isStale()) refresh();
+    for (const auto& [index, interface] : m_byIndex) {
+        for (const Address& address : interface.addresses) {
+            if (address.ip == ip) return true;
+        }
+    }
+    return false;
+}
+
 std::optional<quint32> InterfaceAddresses::chooseFor(const Interface& interface, quint32 deviceIp) {
     for (const Address& address : interface.addresses) {
         if (address.netmask != 0 && (address.ip & address.netmask) == (deviceIp & address.netmask)) return address.ip;

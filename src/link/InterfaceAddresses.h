@@ -30,6 +30,8 @@ public:
     int indexOf(const QString& name);
     // Takes the interfaces and their addresses now.
     void refresh();
+    // True when `ip` is an address of one of this machine's interfaces.
+    bool isOwnAddress(quint32 ip);
 
     // The address to announce to a device that is given `deviceIp`: the first address of
     // the interface on the device's subnet, else the interface's first address.

@@ -176,6 +176,8 @@ TEST(BootpCli, RefusesWhatItCannotDo) {
         {"pool without --add-unknown", {"--ip-pool", "10.0.0.1-10.0.0.9"}, 2, "go with --add-unknown"},
         {"pool upside down", {"--add-unknown", "--ip-pool", "10.0.0.9-10.0.0.1"}, 2, "--ip-pool: not a range"},
         {"no such action", {"start"}, 2, "usage: tavo bootp serve"},
+        {"log that cannot be written", {"--log", "/nonexistent-folder/requests.jsonl"}, 1,
+         "--log: cannot open /nonexistent-folder/requests.jsonl"},
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {

@@ -7,6 +7,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -79,6 +81,13 @@ public:
         if (m_process.state() == QProcess::NotRunning) return;
         m_process.kill();
         m_process.waitForFinished(kWaitMs);
+    }
+
+    // Forgets the lines that came so far: the next wait looks only at later ones.
+    void skipPending() {
+        collect();
+        m_outNext = int(m_outLines.size());
+        m_errNext = int(m_errLines.size());
     }
 
     QStringList outLines() {
@@ -274,6 +283,180 @@ TEST_F(BootpNetns, CliServesTheSimulatorAndBootpc) {
 
     EXPECT_TRUE(server.terminate()) << server.all().toStdString();
     EXPECT_EQ(server.outLines().value(server.outLines().size() - 1), "BootP interrotto ..");
+}
+
+// The JSON lines of a request log, in order.
+QList<QJsonObject> ReadLog(const QString& path) {
+    QList<QJsonObject> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return lines;
+    while (!file.atEnd()) lines << QJsonDocument::fromJson(file.readLine()).object();
+    return lines;
+}
+
+QList<QJsonObject> LogLinesOf(const QList<QJsonObject>& lines, const QString& event, const QString& mac = {}) {
+    QList<QJsonObject> of;
+    for (const QJsonObject& line : lines) {
+        if (line["event"].toString() == event && (mac.isEmpty() || line["mac"].toString() == mac)) of << line;
+    }
+    return of;
+}
+
+TEST_F(BootpNetns, RequestLogHasOneLinePerRequestWithItsOutcome) {
+    const QString log = dir.filePath("requests.jsonl");
+    LineProcess server;
+    ASSERT_TRUE(server.start("ip", ns.in(ns.a, {TAVO_CLI_EXE, "bootp", "serve", "--data-dir", dir.path(), "--interface",
+                                                kServerIf, "--log", log})));
+    ASSERT_TRUE(server.waitLine("ready port 67")) << server.all().toStdString();
+
+    LineProcess sim;
+    ASSERT_TRUE(bootSimulatedDevice(sim, "02:4B:7E:0A:1B:2C", nullptr)) << sim.all().toStdString();
+    ASSERT_TRUE(server.waitLine("reply 024B7E0A1B2C"));
+    // A device that is not in the table asks twice and is left unanswered twice.
+    LineProcess unknown;
+    ASSERT_TRUE(unknown.start("ip", ns.in(ns.b, {TAVO_SIM_EXE, "--interface", kDeviceIf, "--port", "0", "--bind-any",
+                                                 "--bootp-interval-ms", "200", "--bootp-max-requests", "2",
+                                                 "--max-seconds", "20", "--mac", kUnknownDevice.mac})));
+    ASSERT_TRUE(server.waitLine("no reply 024B7E0A1B2E")) << server.all().toStdString();
+    ASSERT_TRUE(server.waitLine("no reply 024B7E0A1B2E")) << server.all().toStdString();
+    // bootpc takes port 68 without sharing it.
+    sim.stop();
+    unknown.stop();
+    const bool haveBootpc = HaveProgram("bootpc");
+    if (haveBootpc) {
+        LineProcess bootpc;
+        ASSERT_TRUE(bootpc.start("ip", ns.in(ns.b, {"bootpc", "--dev", kDeviceIf, "--timeoutwait", "10", "--returniffail"})));
+        EXPECT_TRUE(bootpc.waitLine("IPADDR='10.231.0.21'")) << bootpc.all().toStdString();
+        ASSERT_TRUE(server.waitLine("reply 024B7E0A1B2D"));
+    }
+    EXPECT_TRUE(server.terminate()) << server.all().toStdString();
+
+    const QList<QJsonObject> lines = ReadLog(log);
+    const auto answered = LogLinesOf(lines, "request", kSimDevice.mac);
+    ASSERT_EQ(answered.size(), 1) << server.all().toStdString();
+    EXPECT_EQ(answered[0].keys(),
+              (QStringList{"event", "family", "from", "interface", "ip", "mac", "outcome", "replyBytes", "time"}));
+    EXPECT_EQ(answered[0]["outcome"].toString(), "answered");
+    EXPECT_EQ(answered[0]["ip"].toString(), "10.231.0.20");
+    EXPECT_EQ(answered[0]["replyBytes"].toInt(), 300);
+    EXPECT_EQ(answered[0]["interface"].toString(), kServerIf);
+    EXPECT_TRUE(answered[0]["family"].toBool());
+    EXPECT_TRUE(QDateTime::fromString(answered[0]["time"].toString(), Qt::ISODateWithMs).isValid());
+    const auto unanswered = LogLinesOf(lines, "request", kUnknownDevice.mac);
+    ASSERT_EQ(unanswered.size(), 2);
+    for (const QJsonObject& line : unanswered) {
+        EXPECT_EQ(line["outcome"].toString(), "unknown");
+        EXPECT_EQ(line["replyBytes"].toInt(), 0);
+        EXPECT_FALSE(line.contains("ip"));
+    }
+    if (haveBootpc) {
+        const auto foreign = LogLinesOf(lines, "request", kBootpcDevice.mac);
+        ASSERT_EQ(foreign.size(), 1);
+        EXPECT_EQ(foreign[0]["outcome"].toString(), "answered");
+        EXPECT_EQ(foreign[0]["ip"].toString(), "10.231.0.21");
+        EXPECT_EQ(foreign[0]["from"].toString(), "0.0.0.0:68");
+    }
+    EXPECT_EQ(LogLinesOf(lines, "request").size(), 3 + (haveBootpc ? 1 : 0));
+}
+
+// Another server in the devices' namespace answers a device of the family: the serving
+// tavo names it once, on its output and in its log, however often it answers.
+TEST_F(BootpNetns, RivalServerIsNamedOnce) {
+    ASSERT_TRUE(Ip({"-n", ns.b, "addr", "add", "10.231.0.2/24", "dev", kDeviceIf}));
+    const QString log = dir.filePath("requests.jsonl");
+    LineProcess server;
+    ASSERT_TRUE(server.start("ip", ns.in(ns.a, {TAVO_CLI_EXE, "bootp", "serve", "--data-dir", dir.path(), "--interface",
+                                                kServerIf, "--log", log})));
+    ASSERT_TRUE(server.waitLine("ready port 67")) << server.all().toStdString();
+    // The rival: three BootP replies to a device of the family, from 10.231.0.2 port 67.
+    const QString rival = QStringLiteral(
+        "import socket\n"
+        "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+        "s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)\n"
+        "s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, b'%1')\n"
+        "s.bind(('10.231.0.2', 67))\n"
+        "m = bytearray(300); m[0:3] = bytes([2, 1, 6]); m[16:20] = bytes([10, 231, 0, 77])\n"
+        "m[28:34] = bytes.fromhex('024B7E0A1B2C')\n"
+        "for _ in range(3): s.sendto(bytes(m), ('255.255.255.255', 68))\n").arg(kDeviceIf);
+    ASSERT_TRUE(run("ip", ns.in(ns.b, {"/usr/bin/python3", "-c", rival})));
+    QString named;
+    ASSERT_TRUE(server.waitLine("rival server", &named)) << server.all().toStdString();
+    EXPECT_EQ(named, "rival server 10.231.0.2 answered 024B7E0A1B2C on tvbpA");
+    // A round trip after the rival's replies: the server has read them all by then.
+    LineProcess asker;
+    ASSERT_TRUE(asker.start("ip", ns.in(ns.b, {"/usr/bin/python3", TAVO_SOURCE_DIR "/tests/e2e/bootp_asker.py", "--dev",
+                                               kDeviceIf, "--mac", kSimDevice.mac, "--max-seconds", "20"})));
+    ASSERT_TRUE(asker.waitLine("reply")) << asker.all().toStdString();
+    EXPECT_TRUE(server.terminate()) << server.all().toStdString();
+    EXPECT_EQ(server.outLines().filter("rival server").size(), 1) << server.all().toStdString();
+    const auto rivals = LogLinesOf(ReadLog(log), "rival");
+    ASSERT_EQ(rivals.size(), 1);
+    EXPECT_EQ(rivals[0]["server"].toString(), "10.231.0.2");
+    EXPECT_EQ(rivals[0]["mac"].toString(), kSimDevice.mac);
+}
+
+// The server's interface set down and up, its address removed and another given, and the
+// veth deleted and made again, while a device keeps asking: the server says so once for
+// each change, never ends, and answers again once the interface is back, from its address
+// of the moment.
+TEST_F(BootpNetns, ServerOutlivesItsInterface) {
+    // Two seconds, and one asking interval of the device: the bound on each wait for the
+    // first answer after the interface is back.
+    constexpr int kAskIntervalMs = 200;
+    constexpr int kResumeBoundMs = 2000 + kAskIntervalMs;
+    LineProcess server;
+    ASSERT_TRUE(server.start("ip", ns.in(ns.a, {TAVO_CLI_EXE, "bootp", "serve", "--data-dir", dir.path(), "--interface",
+                                                kServerIf})));
+    ASSERT_TRUE(server.waitLine("ready port 67")) << server.all().toStdString();
+    LineProcess asker;
+    ASSERT_TRUE(asker.start("ip", ns.in(ns.b, {"/usr/bin/python3", TAVO_SOURCE_DIR "/tests/e2e/bootp_asker.py", "--dev",
+                                               kDeviceIf, "--mac", kSimDevice.mac, "--interval-ms",
+                                               QString::number(kAskIntervalMs), "--max-seconds", "90"})));
+    QString reply;
+    ASSERT_TRUE(asker.waitLine("reply", &reply)) << asker.all().toStdString();
+    EXPECT_TRUE(reply.endsWith("yiaddr 10.231.0.20 siaddr 10.231.0.1")) << reply.toStdString();
+
+    const struct {
+        const char* name;
+        QList<QStringList> fault;
+        QString said;
+        QList<QStringList> repair;
+        QString serverAddress;
+    } cases[] = {
+        {"set down and up",
+         {{"-n", ns.a, "link", "set", kServerIf, "down"}},
+         "interface tvbpA down: waiting for it",
+         {{"-n", ns.a, "link", "set", kServerIf, "up"}},
+         "10.231.0.1"},
+        {"address removed, another given",
+         {{"-n", ns.a, "addr", "del", "10.231.0.1/24", "dev", kServerIf}},
+         "interface tvbpA has no IPv4 address: waiting for one",
+         {{"-n", ns.a, "addr", "add", "10.231.0.3/24", "dev", kServerIf}},
+         "10.231.0.3"},
+        {"deleted and made again",
+         {{"-n", ns.a, "link", "del", kServerIf}},
+         "interface tvbpA is gone: waiting for it",
+         {{"-n", ns.a, "link", "add", kServerIf, "type", "veth", "peer", "name", kDeviceIf, "netns", ns.b},
+          {"-n", ns.b, "link", "set", kDeviceIf, "address", "02:4b:7e:0a:1b:2d"},
+          {"-n", ns.a, "addr", "add", "10.231.0.4/24", "dev", kServerIf},
+          {"-n", ns.a, "link", "set", kServerIf, "up"},
+          {"-n", ns.b, "link", "set", kDeviceIf, "up"},
+          {"-n", ns.b, "route", "add", "255.255.255.255/32", "dev", kDeviceIf}},
+         "10.231.0.4"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QStringList& step : c.fault) ASSERT_TRUE(Ip(step)) << step.join(' ').toStdString();
+        ASSERT_TRUE(server.waitLine(c.said)) << server.all().toStdString();
+        for (const QStringList& step : c.repair) ASSERT_TRUE(Ip(step)) << step.join(' ').toStdString();
+        asker.skipPending();
+        ASSERT_TRUE(asker.waitLine("siaddr " + c.serverAddress, &reply, false, kResumeBoundMs))
+            << asker.all().toStdString() << "\n--- server\n" << server.all().toStdString();
+        EXPECT_TRUE(reply.contains("yiaddr 10.231.0.20"));
+        // Said once, though the device kept asking all along.
+        EXPECT_EQ(server.outLines().filter(c.said).size(), 1) << server.all().toStdString();
+    }
+    EXPECT_TRUE(server.terminate()) << server.all().toStdString();
 }
 
 TEST_F(BootpNetns, PageEngineAnswersAnUnknownDeviceOnceItIsEntered) {

@@ -1,5 +1,6 @@
 #include "BootpServer.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkDatagram>
 #include <QNetworkProxy>
 #include <QSignalSpy>
@@ -108,10 +109,10 @@ public:
 // of a receiver bound to 0.0.0.0 (which sees that broadcast).
 class ServerBench {
 public:
-    ServerBench() {
+    explicit ServerBench(QAbstractSocket::BindMode receiverMode = QAbstractSocket::DefaultForPlatform) {
         EXPECT_TRUE(dir.isValid());
         for (QUdpSocket* socket : {&receiver, &client}) socket->setProxy(QNetworkProxy::NoProxy);
-        EXPECT_TRUE(receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0));
+        EXPECT_TRUE(receiver.bind(QHostAddress(QHostAddress::AnyIPv4), 0, receiverMode));
         AddDevice(dir.path(), kKnown);
         AddDevice(dir.path(), kSentinel);
         LinkConfig config;
@@ -374,6 +375,82 @@ TEST(BootpServer, ChangeToTheTableIsSeenByTheVeryNextRequest) {
             EXPECT_EQ(bench.observer.statuses.value(2), "INDIRIZZO H/W , 024B7E0A1B2C , NON TROVATO ..");
         }
     }
+}
+
+}  // namespace
+}  // namespace tavo
+
+namespace tavo {
+namespace {
+
+// The receiver holds the client port without sharing it, as a client of another make may:
+// the server starts and serves all the same, and logs each datagram with its outcome.
+TEST(BootpServer, RequestLogRecordsEveryDatagramWithItsOutcome) {
+    ServerBench bench;
+    bench.observer.onUnknown = [](const MacOctets&) { return true; };  // left out of the table
+    QList<BootpRequestRecord> records;
+    QObject::connect(&*bench.server, &BootpServer::requestSeen, [&](const BootpRequestRecord& r) { records << r; });
+    ASSERT_TRUE(bench.start());
+    const struct {
+        const char* name;
+        QByteArray datagram;
+        bool ofFamily;
+        BootpRequestOutcome outcome;
+        Ipv4Octets address;
+        int replySize;
+    } cases[] = {
+        {"known", MakeRequest(kKnownMac, 1), true, BootpRequestOutcome::Answered, {192, 168, 1, 20}, 300},
+        {"not in the table", MakeRequest(kUnknownMac, 2), true, BootpRequestOutcome::Unknown, {}, 0},
+        {"another prefix", MakeRequest("024B7F0A1B2C", 3), false, BootpRequestOutcome::Refused, {}, 0},
+        {"op 2", MakeRequest(kKnownMac, 4, 2), true, BootpRequestOutcome::NotBootp, {}, 0},
+        {"short", MakeRequest(kKnownMac, 5, 1, 40), true, BootpRequestOutcome::Answered, {192, 168, 1, 20}, 300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        records.clear();
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        ASSERT_TRUE(bench.send(c.datagram));
+        ASSERT_EQ(records.size(), 1);
+        const BootpRequestRecord& r = records[0];
+        EXPECT_EQ(r.ofFamily, c.ofFamily);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.address, c.address);
+        EXPECT_EQ(r.replySize, c.replySize);
+        EXPECT_EQ(FormatMac(r.mac), c.datagram.mid(28, 6).toHex().toUpper().toStdString());
+        EXPECT_EQ(r.sender, kLoopback);
+        EXPECT_EQ(r.senderPort, bench.client.localPort());
+        EXPECT_EQ(r.interfaceName, "lo");
+        EXPECT_GE(r.time, before.addMSecs(-1));
+        EXPECT_LE(r.time, QDateTime::currentDateTimeUtc());
+    }
+}
+
+TEST(BootpServer, RivalServerIsReportedOncePerServerAndNeverItsOwnReplies) {
+    ServerBench bench(QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    ASSERT_TRUE(bench.start());
+    QSignalSpy rivals(&*bench.server, &BootpServer::rivalServerSeen);
+    // The server's own reply, heard on the client port like any other.
+    ASSERT_TRUE(bench.send(MakeRequest(kKnownMac, 1)));
+    ASSERT_TRUE(bench.nextReply().has_value());
+
+    const auto replyFrom = [&](const char* address, const std::string& mac) {
+        QUdpSocket rival;
+        rival.setProxy(QNetworkProxy::NoProxy);
+        ASSERT_TRUE(rival.bind(QHostAddress(QString::fromLatin1(address)), 0));
+        rival.writeDatagram(MakeRequest(mac, 9, 2), kLoopbackBroadcast, bench.receiver.localPort());
+    };
+    replyFrom("127.0.0.2", kKnownMac);
+    replyFrom("127.0.0.2", kUnknownMac);       // the same server again
+    replyFrom("127.0.0.4", "024B7F0A1B2C");    // a reply to another make's device
+    replyFrom("127.0.0.3", kUnknownMac);
+    QDeadlineTimer deadline(kWaitMs);
+    while (rivals.size() < 2 && rivals.wait(int(std::max<qint64>(1, deadline.remainingTime())))) {}
+    ASSERT_EQ(rivals.size(), 2);
+    const auto rival = [&](int i) { return rivals[i][0].value<BootpRivalServer>(); };
+    EXPECT_EQ(rival(0).server, QHostAddress(QStringLiteral("127.0.0.2")));
+    EXPECT_EQ(FormatMac(rival(0).mac), kKnownMac);
+    EXPECT_EQ(rival(1).server, QHostAddress(QStringLiteral("127.0.0.3")));
+    EXPECT_EQ(FormatMac(rival(1).mac), kUnknownMac);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "AboutDlg.h"
 #include "ProgramIcon.h"
+#include "bootp/BootpLogDlg.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -18,8 +19,9 @@ namespace tavo {
 namespace {
 const char* const kUtilityItem = "Utilità";
 const char* const kAboutItem = "About  Nimbrel (&A)...";
+const char* const kBootpLogItem = "Registro BootP";
 #ifdef Q_OS_WIN
-// Where the four items go in the native system menu (after Maximize, before Close).
+// Where the five items go in the native system menu (after Maximize, before Close).
 constexpr int kSystemMenuFirst = 5;
 constexpr int kUtilityItemPosition = kSystemMenuFirst + 1;
 #endif
@@ -51,6 +53,7 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
     for (QWidget* page : {static_cast<QWidget*>(&m_pageIP), static_cast<QWidget*>(&m_pageWeb),
                           static_cast<QWidget*>(&m_pageInfo), static_cast<QWidget*>(&m_pageUtil)})
         m_tabs->addTab(page, page->windowTitle());
+    m_bootpLog = new CBootpLogDlg(m_pageIP, this);
     buildMenu();
     setFixedSize(sizeHint());
     applyUtilityRule();
@@ -70,10 +73,14 @@ void CPropSheet::buildMenu() {
     m_actAbout = new QAction(QString::fromUtf8(kAboutItem), this);
     m_actAbout->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
     connect(m_actAbout, &QAction::triggered, this, &CPropSheet::showAbout);
+    m_actBootpLog = new QAction(QString::fromUtf8(kBootpLogItem), this);
+    m_actBootpLog->setObjectName(QStringLiteral("IDM_BOOTPLOG"));
+    connect(m_actBootpLog, &QAction::triggered, this, &CPropSheet::showBootpLog);
 
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("sheetMenu"));
     menu->addAction(m_actUtility);
+    menu->addAction(m_actBootpLog);
     menu->addSeparator();
     menu->addAction(m_actAbout);
     m_menuButton = new QToolButton(m_tabs);
@@ -106,13 +113,19 @@ void CPropSheet::showAbout() {
     about.exec();
 }
 
+void CPropSheet::showBootpLog() {
+    m_bootpLog->show();
+    m_bootpLog->raise();
+    m_bootpLog->activateWindow();
+}
+
 void CPropSheet::closeEvent(QCloseEvent* event) {
     event->accept();
     emit closed();
 }
 
 #ifdef Q_OS_WIN
-// The same two items as the window menu, in the native system menu, and the menu
+// The same three items as the window menu, in the native system menu, and the menu
 // button is not needed there.
 void CPropSheet::insertSystemMenuItems() {
     m_menuButton->hide();
@@ -121,11 +134,14 @@ void CPropSheet::insertSystemMenuItems() {
     if (!menu) return;
     const QString utility = QString::fromUtf8(kUtilityItem);
     const QString about = QString::fromUtf8(kAboutItem);
+    const QString bootpLog = QString::fromUtf8(kBootpLogItem);
     InsertMenuW(menu, kSystemMenuFirst, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     InsertMenuW(menu, kUtilityItemPosition, MF_BYPOSITION | MF_STRING, IDM_UTILITY,
                 reinterpret_cast<LPCWSTR>(utility.utf16()));
-    InsertMenuW(menu, kSystemMenuFirst + 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    InsertMenuW(menu, kSystemMenuFirst + 3, MF_BYPOSITION | MF_STRING, IDM_ABOUTBOX,
+    InsertMenuW(menu, kUtilityItemPosition + 1, MF_BYPOSITION | MF_STRING, IDM_BOOTPLOG,
+                reinterpret_cast<LPCWSTR>(bootpLog.utf16()));
+    InsertMenuW(menu, kSystemMenuFirst + 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(menu, kSystemMenuFirst + 4, MF_BYPOSITION | MF_STRING, IDM_ABOUTBOX,
                 reinterpret_cast<LPCWSTR>(about.utf16()));
 }
 
@@ -140,6 +156,11 @@ bool CPropSheet::nativeEvent(const QByteArray& eventType, void* message, qintptr
         // The low four bits of a system command belong to the system.
         if ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
             showAbout();
+            *result = 0;
+            return true;
+        }
+        if ((msg->wParam & 0xFFF0) == IDM_BOOTPLOG) {
+            showBootpLog();
             *result = 0;
             return true;
         }

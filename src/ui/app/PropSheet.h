@@ -15,9 +15,11 @@ class QToolButton;
 
 namespace tavo {
 
+class CBootpLogDlg;
+
 // The main window: the tabs of the four pages, and the window menu with "Utilità"
-// (shows or hides the Utility tab, always as the last tab) and the About item.
-// On Windows the two items sit in the native system menu; elsewhere in a menu behind a
+// (shows or hides the Utility tab, always as the last tab), "Registro BootP" (the BootP
+// server's request log) and the About item. On Windows the items sit in the native system menu; elsewhere in a menu behind a
 // button in the tab bar's corner. Closing the sheet emits closed(); the program ends
 // its run on it.
 class CPropSheet : public QWidget {
@@ -25,6 +27,7 @@ class CPropSheet : public QWidget {
 public:
     static constexpr int IDM_ABOUTBOX = 16;
     static constexpr int IDM_UTILITY = 1073;
+    static constexpr int IDM_BOOTPLOG = 0x440;  // low four bits clear: they belong to the system
     static constexpr const char* kCaption = "TAVO 707 Utility Software - Vantorel Technologies";
 
     explicit CPropSheet(AppContext& context, QWidget* parent = nullptr);
@@ -35,10 +38,14 @@ public:
     bool isUtilityShown() const { return m_bUtilityShown; }
     // Shows the About box modally over the sheet.
     void showAbout();
+    // Shows the "Registro BootP" window (modeless) and brings it to the front.
+    void showBootpLog();
 
     QTabWidget* tabs() const { return m_tabs; }
     QAction* utilityAction() const { return m_actUtility; }
     QAction* aboutAction() const { return m_actAbout; }
+    QAction* bootpLogAction() const { return m_actBootpLog; }
+    CIPPage& ipPage() { return m_pageIP; }
 
 signals:
     void closed();
@@ -63,6 +70,8 @@ private:
     bool m_bUtilityShown = false;
     QAction* m_actUtility = nullptr;
     QAction* m_actAbout = nullptr;
+    QAction* m_actBootpLog = nullptr;
+    CBootpLogDlg* m_bootpLog = nullptr;  // child; records from the start
     QToolButton* m_menuButton = nullptr;
 };
 

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "BootpEditDlg.h"
+#include "BootpLogTexts.h"
 #include "BootpServer.h"
 #include "IPPageBootpObserver.h"
 #include "TablePrompts.h"
@@ -50,6 +51,12 @@ CIPPage::CIPPage(AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("IPPage"));
     setWindowTitle(QStringLiteral("Configurazione indirizzo IP"));
     m_pBootpServer = new BootpServer(m_context.link, m_context.dataDir, *m_observer, this);
+    // Another server on the network, and the served interface going and coming back, are
+    // told in the status field in words of our own.
+    connect(m_pBootpServer, &BootpServer::rivalServerSeen, this,
+            [this](const BootpRivalServer& rival) { showStatus(bootpRivalServerText(rival)); });
+    connect(m_pBootpServer, &BootpServer::interfaceChanged, this,
+            [this](const BootpInterfaceEvent& event) { showStatus(bootpInterfaceText(event)); });
     buildControls();
     OnInitDialog();
     setIpClearRunner([this] { return CIPClearDlg::run(m_context, this); });
@@ -222,6 +229,16 @@ int CIPPage::OnAddDevice() {
     fitColumns();
     m_strMacPart = QStringList(6, QString());
     return 1;
+}
+
+void CIPPage::presetMac(const MacOctets& mac) {
+    for (size_t i = 0; i < mac.size(); ++i)
+        m_strMacPart[qsizetype(i)] = QStringLiteral("%1").arg(mac[i], 2, 16, QLatin1Char('0')).toUpper();
+}
+
+int CIPPage::addDeviceFor(const MacOctets& mac) {
+    presetMac(mac);
+    return OnAddDevice();
 }
 
 bool CIPPage::eventFilter(QObject* watched, QEvent* event) {

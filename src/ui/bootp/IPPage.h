@@ -43,6 +43,10 @@ public:
     // The server, for a front end or a test that needs its port.
     BootpServer& bootpServer() { return *m_pBootpServer; }
 
+    // The add flow of "Aggiungi nuovo dispositivo" for a device that asked by BootP: the
+    // entry dialog preset with its MAC; as OnAddDevice, nonzero when confirmed.
+    int addDeviceFor(const MacOctets& mac);
+
     // Rebuilds the list from "bootp.ini" and rewrites the file in its normal form.
     void FillDeviceList();
 
@@ -75,6 +79,7 @@ private:
     void setTabOrderOfControls(const QList<QWidget*>& order);
     void OnClickDeviceList(int row);
     void setRunningButtons(bool running);
+    void presetMac(const MacOctets& mac);
     void prepareForAddressCommand();
     void setRow(int row, const DeviceRecord& record);
     void fitColumns();
