@@ -13,8 +13,10 @@
 #include <QVBoxLayout>
 
 #include "BootpEditDlg.h"
+#include "BootpPreflight.h"
 #include "BootpServer.h"
 #include "IPPageBootpObserver.h"
+#include "PreflightTexts.h"
 #include "TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
@@ -281,12 +283,20 @@ void CIPPage::OnStartBootp() {
     // The server shows its own texts: initialising, then waiting or why the port could
     // not be opened.
     if (!m_pBootpServer->start()) {
+        // The cause is looked for at once, while whatever holds the port still holds it.
+        const auto blocker = BootpPreflight::firstBlocker({m_context.link});
         m_context.prompts.message(m_status->text(), QStringLiteral("Errore"));
+        if (blocker) reportStartFailureCause(*blocker);
         setRunningButtons(false);
         return;
     }
     m_bBootpRunning = true;
     setRunningButtons(true);
+}
+
+void CIPPage::reportStartFailureCause(const PreflightFinding& blocker) {
+    const QString cause = preflighttexts::startFailureCause(blocker);
+    if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
 }
 
 void CIPPage::OnStopBootp() {
