@@ -25,9 +25,15 @@ QString startFailureCause(const PreflightFinding& f) {
             return QString::fromUtf8("La porta UDP %1 è occupata da un altro programma, che questo utente non può vedere: "
                                      "avviare l'utilità come amministratore per conoscerne il nome.")
                 .arg(f.port);
-        return QString::fromUtf8("La porta UDP %1 è occupata da %2 %3: chiuderlo, poi premere di nuovo \"Avvio BootP\".")
+        if (f.holders.size() == 1)
+            return QString::fromUtf8("La porta UDP %1 è occupata dal programma %2: chiuderlo, poi premere di nuovo "
+                                     "\"Avvio BootP\".")
+                .arg(f.port)
+                .arg(holders(f.holders));
+        return QString::fromUtf8("La porta UDP %1 è occupata dai programmi %2: chiuderli, poi premere di nuovo "
+                                 "\"Avvio BootP\".")
             .arg(f.port)
-            .arg(f.holders.size() == 1 ? QStringLiteral("il programma") : QStringLiteral("i programmi"), holders(f.holders));
+            .arg(holders(f.holders));
     case PreflightCause::PortNoPermission:
         return QString::fromUtf8("Questo utente non può aprire la porta UDP %1: avviare l'utilità come amministratore.")
             .arg(f.port);
