@@ -75,7 +75,8 @@ std::vector<PreflightFinding> sharedSubnets(const std::vector<InterfaceInfo>& in
         }
     }
     std::vector<PreflightFinding> findings;
-    for (const auto& [subnet, names] : shared) {
+    for (auto& [subnet, names] : shared) {
+        std::sort(names.begin(), names.end());
         PreflightFinding finding;
         finding.cause = PreflightCause::SharedSubnet;
         finding.status = PreflightStatus::Warning;

@@ -25,7 +25,8 @@ PreflightFinding portFinding(uint16_t port, bool serverPort, PortOpenResult resu
 
 // One InterfaceState per interface, then what stands in the server's way: the chosen
 // interface (`chosen`, empty for every interface) missing, down, without an address or
-// without broadcast; no interface to serve on at all; two interfaces on one subnet; an
+// without broadcast; no interface to serve on at all; two interfaces on one subnet (named
+// in alphabetical order); an
 // interface with only a link-local address.
 std::vector<PreflightFinding> interfaceFindings(const std::vector<InterfaceInfo>& interfaces, std::string_view chosen);
 
