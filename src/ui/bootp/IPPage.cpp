@@ -286,17 +286,13 @@ void CIPPage::OnStartBootp() {
         // The cause is looked for at once, while whatever holds the port still holds it.
         const auto blocker = BootpPreflight::firstBlocker({m_context.link});
         m_context.prompts.message(m_status->text(), QStringLiteral("Errore"));
-        if (blocker) reportStartFailureCause(*blocker);
+        const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
+        if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
         setRunningButtons(false);
         return;
     }
     m_bBootpRunning = true;
     setRunningButtons(true);
-}
-
-void CIPPage::reportStartFailureCause(const PreflightFinding& blocker) {
-    const QString cause = preflighttexts::startFailureCause(blocker);
-    if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
 }
 
 void CIPPage::OnStopBootp() {

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "DeviceTable.h"
-#include "PreflightFinding.h"
 #include "app/AppContext.h"
 
 class QLineEdit;
@@ -77,8 +76,6 @@ private:
     void OnClickDeviceList(int row);
     void setRunningButtons(bool running);
     void prepareForAddressCommand();
-    // The second message of a failed start: what the preflight found in the way.
-    void reportStartFailureCause(const PreflightFinding& blocker);
     void setRow(int row, const DeviceRecord& record);
     void fitColumns();
     DeviceRecord shownRecord(int row) const;
