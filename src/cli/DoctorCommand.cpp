@@ -78,7 +78,7 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
         bool ok = false;
         const double seconds = options.value("listen").toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > kMaxListenSeconds)
-            return "--listen: not a number of seconds from 0 to 3600: " + options.value("listen");
+            return "--listen: not a number of seconds above 0 and at most 3600: " + options.value("listen");
         request.listen = std::chrono::milliseconds(qint64(seconds * 1000));
     }
     if (options.has("for")) {
