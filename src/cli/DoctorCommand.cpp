@@ -93,7 +93,8 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
 int run(const QStringList& args) {
     const bool json = args.contains("--json");
     CliOptions options;
-    if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts), {"json", "help"}))
+    if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts),
+                       {"json", "help"}))
         return usageError(json, options.error());
     if (options.has("help")) {
         std::fputs(usageText().toUtf8().constData(), stdout);

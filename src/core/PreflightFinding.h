@@ -11,26 +11,26 @@
 namespace tavo {
 
 enum class PreflightCause {
-    PortFree,                  // port: nothing holds it
-    PortHeld,                  // port, holders (empty when the holder cannot be seen)
-    PortNoPermission,          // port: this user may not open it
-    PortError,                 // port, detail: the system refused it for another reason
-    InterfaceState,            // interface: one line of the interface list
-    ChosenInterfaceMissing,    // interfaceNames[0]: the interface asked for is not there
-    ChosenInterfaceDown,       // interface
-    ChosenInterfaceNoLink,     // interface: up, but without a link (a cable out)
-    ChosenInterfaceNoAddress,  // interface: up, but without an IPv4 address
+    PortFree,                        // port: nothing holds it
+    PortHeld,                        // port, holders (empty when the holder cannot be seen)
+    PortNoPermission,                // port: this user may not open it
+    PortError,                       // port, detail: the system refused it for another reason
+    InterfaceState,                  // interface: one line of the interface list
+    ChosenInterfaceMissing,          // interfaceNames[0]: the interface asked for is not there
+    ChosenInterfaceDown,             // interface
+    ChosenInterfaceNoLink,           // interface: up, but without a link (a cable out)
+    ChosenInterfaceNoAddress,        // interface: up, but without an IPv4 address
     ChosenInterfaceCannotBroadcast,  // interface
-    NoBroadcastInterface,      // no interface is up with an IPv4 address and broadcast
-    SharedSubnet,              // interfaceNames, address/prefix: the subnet they share
-    LinkLocalOnly,             // interface: its only IPv4 addresses are 169.254.x.y
-    RouteOnLink,               // address, interfaceNames[0], source: on that link
-    RouteViaGateway,           // address, interfaceNames[0], source: not on a link of this PC
-    RouteNone,                 // address: no interface leads there
-    RouteOtherInterface,       // address, interfaceNames = {route's, chosen}
-    ListenUnavailable,         // port, detail: the listening socket could not be opened
-    RequestHeard,              // mac, ofFamily, address (sender), interfaceNames[0]
-    RivalServer,               // address (the server), mac/ofFamily (the device), offered, interfaceNames[0]
+    NoBroadcastInterface,            // no interface is up, with a link, an IPv4 address and broadcast
+    SharedSubnet,                    // interfaceNames, address/prefix: the subnet they share
+    LinkLocalOnly,                   // interface: its only IPv4 addresses are 169.254.x.y
+    RouteOnLink,                     // address, interfaceNames[0], source: on that link
+    RouteViaGateway,                 // address, interfaceNames[0], source: not on a link of this PC
+    RouteNone,                       // address: no interface leads there
+    RouteOtherInterface,             // address, interfaceNames = {route's, chosen}
+    ListenUnavailable,               // port, detail: the listening socket could not be opened
+    RequestHeard,                    // mac, ofFamily, address (sender), interfaceNames[0]
+    RivalServer,                     // address (the server), mac/ofFamily (the device), offered, interfaceNames[0]
 };
 
 enum class PreflightStatus { Ok, Info, Warning, Blocked };

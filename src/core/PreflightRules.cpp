@@ -107,7 +107,8 @@ PreflightFinding portFinding(uint16_t port, bool serverPort, PortOpenResult resu
         finding.cause = PreflightCause::PortFree;
         finding.status = PreflightStatus::Ok;
     } else {
-        finding.cause = result == PortOpenResult::NoPermission ? PreflightCause::PortNoPermission : PreflightCause::PortError;
+        finding.cause =
+            result == PortOpenResult::NoPermission ? PreflightCause::PortNoPermission : PreflightCause::PortError;
         finding.status = serverPort ? PreflightStatus::Blocked : PreflightStatus::Info;
     }
     return finding;
@@ -117,7 +118,8 @@ std::vector<PreflightFinding> interfaceFindings(const std::vector<InterfaceInfo>
     std::vector<PreflightFinding> findings;
     for (const InterfaceInfo& interface : interfaces) {
         findings.push_back(aboutInterface(PreflightCause::InterfaceState,
-                                          canServeOn(interface) ? PreflightStatus::Ok : PreflightStatus::Info, interface));
+                                          canServeOn(interface) ? PreflightStatus::Ok : PreflightStatus::Info,
+                                          interface));
     }
     if (!chosen.empty()) {
         const auto found = std::find_if(interfaces.begin(), interfaces.end(),

@@ -284,7 +284,9 @@ void CIPPage::OnStartBootp() {
     // not be opened.
     if (!m_pBootpServer->start()) {
         // The cause is looked for at once, while whatever holds the port still holds it.
-        const auto blocker = BootpPreflight::firstBlocker({m_context.link});
+        PreflightRequest preflight;
+        preflight.link = m_context.link;
+        const auto blocker = BootpPreflight::firstBlocker(preflight);
         m_context.prompts.message(m_status->text(), QStringLiteral("Errore"));
         const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
         if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
