@@ -23,7 +23,8 @@ const char* preflightCheckName(PreflightCause cause) {
     case PreflightCause::RouteViaGateway:
     case PreflightCause::RouteNone:
     case PreflightCause::RouteOtherInterface: return "route";
-    case PreflightCause::ListenUnavailable: return "listen";
+    case PreflightCause::ListenUnavailable:
+    case PreflightCause::NothingHeard: return "listen";
     case PreflightCause::RequestHeard: return "request";
     case PreflightCause::RivalServer: return "rival_server";
     }

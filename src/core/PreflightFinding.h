@@ -29,6 +29,7 @@ enum class PreflightCause {
     RouteNone,                       // address: no interface leads there
     RouteOtherInterface,             // address, interfaceNames = {route's, chosen}
     ListenUnavailable,               // port, detail: the listening socket could not be opened
+    NothingHeard,                    // port, listenedMs: no request came in while listening
     RequestHeard,                    // mac, ofFamily, address (sender), interfaceNames[0]
     RivalServer,                     // address (the server), mac/ofFamily (the device), offered, interfaceNames[0]
 };
@@ -70,6 +71,7 @@ struct PreflightFinding {
     Ipv4Octets offered{};
     MacOctets mac{};
     bool ofFamily = false;
+    int64_t listenedMs = 0;
 };
 
 // The preflight's area of a cause, as JSON and the lines name it: "port", "interface",

@@ -72,6 +72,7 @@ std::optional<Ipv4Octets> routeSource(const Ipv4Octets& target, quint16 port) {
 
 BootpPreflight::BootpPreflight(QObject* parent) : QObject(parent) {
     m_listenTimer.setSingleShot(true);
+    m_listenTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_listenTimer, &QTimer::timeout, this, &BootpPreflight::finish);
 }
 
@@ -105,6 +106,7 @@ void BootpPreflight::start(const PreflightRequest& request) {
     m_findings.clear();
     m_requestsHeard.clear();
     m_serversHeard.clear();
+    m_listening = false;
     for (const PreflightFinding& finding : checkNow(request)) report(finding);
     if (request.listen.count() <= 0) {
         finish();
@@ -113,7 +115,10 @@ void BootpPreflight::start(const PreflightRequest& request) {
     m_interfaceIndex = request.link.interfaceName.isEmpty()
                            ? 0
                            : QNetworkInterface::interfaceIndexFromName(request.link.interfaceName);
-    if (request.link.bootpServerPort != 0) openListener(request.link.bootpServerPort, true);
+    m_serverPort = request.link.bootpServerPort;
+    // Silence tells something only where the server port itself was listened on.
+    m_listening = m_serverPort != 0 && openListener(m_serverPort, true);
+    m_listenStarted.start();
     openListener(request.link.bootpClientPort, false);
     m_listenTimer.start(request.listen);
 }
@@ -122,7 +127,7 @@ void BootpPreflight::cancel() {
     if (m_running) finish();
 }
 
-void BootpPreflight::openListener(quint16 port, bool serverPort) {
+bool BootpPreflight::openListener(quint16 port, bool serverPort) {
     auto* socket = new QUdpSocket(this);
     socket->setProxy(QNetworkProxy::NoProxy);
     // Shared, so that the listening takes nothing from a program that shares its port.
@@ -135,10 +140,11 @@ void BootpPreflight::openListener(quint16 port, bool serverPort) {
         unavailable.detail = socket->errorString().toStdString();
         report(unavailable);
         delete socket;
-        return;
+        return false;
     }
     connect(socket, &QUdpSocket::readyRead, this, [this, socket, serverPort] { readHeard(socket, serverPort); });
     m_listeners.push_back(socket);
+    return true;
 }
 
 void BootpPreflight::readHeard(QUdpSocket* socket, bool serverPort) {
@@ -165,6 +171,16 @@ void BootpPreflight::report(const PreflightFinding& finding) {
 }
 
 void BootpPreflight::finish() {
+    // Heard nothing at all: no device asked, or something on the way drops the requests.
+    if (m_listening && m_requestsHeard.empty()) {
+        PreflightFinding nothing;
+        nothing.cause = PreflightCause::NothingHeard;
+        nothing.status = PreflightStatus::Warning;
+        nothing.port = m_serverPort;
+        nothing.listenedMs = m_listenStarted.elapsed();
+        report(nothing);
+    }
+    m_listening = false;
     m_listenTimer.stop();
     for (QUdpSocket* socket : m_listeners) socket->deleteLater();
     m_listeners.clear();

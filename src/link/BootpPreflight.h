@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -39,7 +40,8 @@ public:
     static std::optional<PreflightFinding> firstBlocker(const PreflightRequest& request);
 
     // checkNow, then the listening: found() reports each finding as it comes (requests
-    // once per MAC, other servers once per address), finished() all of them at the end.
+    // once per MAC, other servers once per address, and at the end that no request came
+    // in at all), finished() all of them at the end.
     void start(const PreflightRequest& request);
     // Ends the listening now; finished() follows.
     void cancel();
@@ -49,7 +51,8 @@ signals:
     void finished(const std::vector<tavo::PreflightFinding>& findings);
 
 private:
-    void openListener(quint16 port, bool serverPort);
+    // False when the port cannot be listened on (reported as ListenUnavailable).
+    bool openListener(quint16 port, bool serverPort);
     void readHeard(QUdpSocket* socket, bool serverPort);
     void report(const PreflightFinding& finding);
     void finish();
@@ -61,6 +64,9 @@ private:
     std::set<MacOctets> m_requestsHeard;
     std::set<Ipv4Octets> m_serversHeard;
     bool m_running = false;
+    bool m_listening = false;  // on a server port of its own, until the end
+    quint16 m_serverPort = 0;
+    QElapsedTimer m_listenStarted;
 };
 
 }  // namespace tavo

@@ -230,6 +230,13 @@ TEST(DoctorInterfaces, TwoInterfacesOnOneSubnetAndOnlyALinkLocalAddressAreNamed)
         "warning interfaces tvdA and tvdB are on one subnet 10.78.0.0/24: requests and replies may take either\n"))
         << two.out.toStdString();
 
+    // Listening where no device asks.
+    const Ran silent = Doctor(ns, 0, {"--listen", "1"});
+    EXPECT_EQ(silent.status, 0);
+    EXPECT_TRUE(silent.out.contains("warning no BootP request came in on port 67 in 1.0 s: no device asked, or a firewall "
+                                    "drops them\n"))
+        << silent.out.toStdString();
+
     const Ran linkLocal = Doctor(ns, 1, {"--json"});
     EXPECT_EQ(linkLocal.status, 0);
     const QJsonObject report = QJsonDocument::fromJson(linkLocal.out.toUtf8()).object();

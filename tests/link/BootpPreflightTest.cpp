@@ -127,5 +127,23 @@ TEST(BootpPreflight, ListeningHearsRequestsOncePerMacAndNamesAnotherServer) {
     EXPECT_EQ(result->back().cause, PreflightCause::RivalServer);
 }
 
+TEST(BootpPreflight, ListeningThatHearsNoRequestSaysSo) {
+    const quint16 server = FreePort();
+    BootpPreflight preflight;
+    std::optional<std::vector<PreflightFinding>> result;
+    QObject::connect(&preflight, &BootpPreflight::finished,
+                     [&result](const std::vector<PreflightFinding>& findings) { result = findings; });
+    PreflightRequest request = OnPorts(server, FreePort());
+    request.listen = std::chrono::milliseconds(300);
+    preflight.start(request);
+    ASSERT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, kWaitMs));
+    const PreflightFinding& last = result->back();
+    EXPECT_EQ(last.cause, PreflightCause::NothingHeard);
+    EXPECT_EQ(last.status, PreflightStatus::Warning);
+    EXPECT_EQ(last.port, server);
+    EXPECT_GT(last.listenedMs, 0);
+    EXPECT_TRUE(preflightCanServe(*result));
+}
+
 }  // namespace
 }  // namespace tavo
