@@ -1,6 +1,7 @@
 // The BootP server as the IP configuration page runs it, on loopback: the server port is
 // a free one, replies go to the loopback broadcast on the port of a receiver bound to
 // 0.0.0.0, which sees that broadcast.
+#include <QFile>
 #include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QPushButton>
@@ -284,11 +285,31 @@ TEST_F(IPPageBootpTest, APortThatCannotBeOpenedIsReportedAndTheServerStaysStoppe
     EXPECT_FALSE(blocked.bootpServer().isRunning());
     EXPECT_TRUE(blocked.findChild<QPushButton*>(QStringLiteral("1004"))->isEnabled());
     EXPECT_FALSE(blocked.findChild<QPushButton*>(QStringLiteral("1006"))->isEnabled());
-    ASSERT_EQ(prompts.messages.size(), 1);
+    ASSERT_EQ(prompts.messages.size(), 2);
     EXPECT_EQ(prompts.messages.first().caption, "Errore");
     EXPECT_TRUE(prompts.messages.first().text.startsWith(
         QStringLiteral("Impossibile aprire la porta BootP %1").arg(holder.localPort())));
     EXPECT_EQ(blocked.findChild<QLineEdit*>(QStringLiteral("1005"))->text(), prompts.messages.first().text);
+    // Then the cause: this very test process holds the port.
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
+    const QString program = QString::fromLocal8Bit(comm.readAll().trimmed());
+    EXPECT_EQ(prompts.messages[1].caption, "Errore");
+    EXPECT_EQ(prompts.messages[1].text,
+              QString::fromUtf8("La porta UDP %1 è occupata dal programma %2 (pid %3): chiuderlo, poi premere di nuovo "
+                                "\"Avvio BootP\".")
+                  .arg(holder.localPort())
+                  .arg(program)
+                  .arg(QCoreApplication::applicationPid()));
+}
+
+TEST_F(IPPageBootpTest, AMissingInterfaceIsNamedAfterTheFailedStart) {
+    context.link.interfaceName = QStringLiteral("tavo-absent0");
+    CIPPage blocked(context);
+    QTest::mouseClick(blocked.findChild<QPushButton*>(QStringLiteral("1004")), Qt::LeftButton);
+    EXPECT_FALSE(blocked.isBootpRunning());
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_EQ(prompts.messages[1].text, QStringLiteral("L'interfaccia di rete tavo-absent0 non esiste."));
 }
 
 }  // namespace

@@ -14,8 +14,10 @@
 
 #include "BootpEditDlg.h"
 #include "BootpLogTexts.h"
+#include "BootpPreflight.h"
 #include "BootpServer.h"
 #include "IPPageBootpObserver.h"
+#include "PreflightTexts.h"
 #include "TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
@@ -298,7 +300,13 @@ void CIPPage::OnStartBootp() {
     // The server shows its own texts: initialising, then waiting or why the port could
     // not be opened.
     if (!m_pBootpServer->start()) {
+        // The cause is looked for at once, while whatever holds the port still holds it.
+        PreflightRequest preflight;
+        preflight.link = m_context.link;
+        const auto blocker = BootpPreflight::firstBlocker(preflight);
         m_context.prompts.message(m_status->text(), QStringLiteral("Errore"));
+        const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
+        if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
         setRunningButtons(false);
         return;
     }

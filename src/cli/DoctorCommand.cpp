@@ -1,0 +1,136 @@
+// tavo doctor: what keeps the BootP server from serving on this PC, found before it is
+// started: the server and client ports and who holds them, the interfaces, the way to a
+// device, and, while listening, the requests heard and the replies of other servers.
+// The same checks run behind the IP page when "Avvio BootP" fails.
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <chrono>
+#include <cstdio>
+
+#include "AddressText.h"
+#include "BootpPreflight.h"
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "LinkOptions.h"
+#include "PreflightText.h"
+#include "QuitOnSignal.h"
+
+namespace tavo::cli {
+namespace {
+
+// The interface is read here rather than refused by the link options: a missing one is
+// a finding of its own.
+constexpr unsigned kCheckedPorts = kLinkBootpPorts;
+constexpr double kMaxListenSeconds = 3600;
+
+QString usageText() {
+    return QStringLiteral(
+               "usage: tavo doctor [--interface IF] [--listen SECONDS] [--for IP] [--json]\n"
+               "                   [--bootp-server-port P] [--bootp-client-port P]\n"
+               "\n"
+               "Finds what keeps the BootP server from serving on this PC, without sending anything:\n"
+               "  the server port (67) and the client port (68): free, or held by which program (pid);\n"
+               "  the interfaces: name, IPv4 address/prefix, broadcast, up or down; none that can\n"
+               "  broadcast; two on one subnet; one with only a link-local 169.254 address;\n"
+               "  with --for, which interface the device address IP is reached by;\n"
+               "  with --listen, for SECONDS: the BootP requests heard (MAC, of the family or not)\n"
+               "  and the replies of other servers, each server named once.\n"
+               "One line per finding (status ok, info, warning or blocked), then \"can serve: yes\"\n"
+               "or \"can serve: no\". Exit status 0 when the server can serve, 1 when something\n"
+               "blocks it, 2 for a bad command line. SIGINT or SIGTERM ends the listening early.\n"
+               "\n"
+               "Options:\n"
+               "  --interface IF            check the server as kept to this interface\n"
+               "  --listen SECONDS          listen that long (at most 3600), sending nothing\n"
+               "  --for IP                  the address of a device to find the way to\n"
+               "  --json                    one JSON object: {\"can_serve\": ..., \"findings\": [...]};\n"
+               "                            a bad command line as {\"error\": ..., \"message\": ...}\n") +
+           linkOptionsHelp(kCheckedPorts);
+}
+
+void printJson(const QJsonObject& object) {
+    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int usageError(bool json, const QString& message) {
+    if (json) {
+        printJson({{"error", "bad_command_line"}, {"message", message}});
+        return kExitUsage;
+    }
+    fail(message, kExitUsage);
+    std::fputs(usageText().toUtf8().constData(), stderr);
+    return kExitUsage;
+}
+
+// The request the options describe, or the reason they are refused.
+std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& request) {
+    QString error;
+    if (!readLinkOptions(options, kCheckedPorts, request.link, error)) return error;
+    if (options.has("interface")) {
+        if (options.value("interface").isEmpty()) return QStringLiteral("--interface: needs an interface name");
+        request.link.interfaceName = options.value("interface");
+    }
+    if (options.has("listen")) {
+        bool ok = false;
+        const double seconds = options.value("listen").toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > kMaxListenSeconds)
+            return "--listen: not a number of seconds above 0 and at most 3600: " + options.value("listen");
+        request.listen = std::chrono::milliseconds(qint64(seconds * 1000));
+    }
+    if (options.has("for")) {
+        const auto address = parseIpArgument(options.value("for").toStdString());
+        if (!address) return "--for: not an IPv4 address: " + options.value("for");
+        request.forAddress = *address;
+    }
+    if (!options.positional().isEmpty()) return "unexpected argument " + options.positional().first();
+    return std::nullopt;
+}
+
+int run(const QStringList& args) {
+    const bool json = args.contains("--json");
+    CliOptions options;
+    if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts),
+                       {"json", "help"}))
+        return usageError(json, options.error());
+    if (options.has("help")) {
+        std::fputs(usageText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    PreflightRequest request;
+    if (const auto refused = readRequest(options, request)) return usageError(json, *refused);
+
+    BootpPreflight preflight;
+    if (!json) {
+        QObject::connect(&preflight, &BootpPreflight::found, [](const PreflightFinding& finding) {
+            printLine(preflightLine(finding));
+            std::fflush(stdout);
+        });
+    }
+    bool canServe = false;
+    QObject::connect(&preflight, &BootpPreflight::finished, [&](const std::vector<PreflightFinding>& findings) {
+        canServe = preflightCanServe(findings);
+        if (json) {
+            QJsonArray list;
+            for (const PreflightFinding& finding : findings) list.append(preflightJson(finding));
+            printJson({{"can_serve", canServe}, {"findings", list}});
+        } else {
+            printLine(QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"));
+        }
+        QCoreApplication::exit(0);
+    });
+    QuitOnSignal quit([&preflight](int) { preflight.cancel(); });
+    preflight.start(request);
+    // Without listening, the checks are done by now.
+    if (request.listen.count() > 0) QCoreApplication::exec();
+    std::fflush(stdout);
+    return canServe ? 0 : kExitFailure;
+}
+
+const CliCommand kDoctor("doctor", "what keeps the BootP server from serving, found without sending", run);
+
+}  // namespace
+}  // namespace tavo::cli
