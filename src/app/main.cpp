@@ -6,6 +6,7 @@
 
 #include "Profile.h"
 #include "app/MessageBoxPrompts.h"
+#include "app/QtTranslations.h"
 #include "app/ScreenshotScene.h"
 #include "app/StartupOptions.h"
 #include "app/TavoApp.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
     // Lets the desktop match the window to the installed entry (and its icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("tavo-utility"));
+    tavo::installQtItalian();
     tavo::MessageBoxPrompts messageBoxes;
     tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
     // A screenshot scene answers its own questions; every other run asks the operator.

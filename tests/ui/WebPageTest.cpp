@@ -37,10 +37,10 @@ QString ResourceIndexText(const char* url) {
 // would act while the build waits for a file name.
 class HookedPrompts : public FakePrompts {
 public:
-    QString saveFile(const QString& caption, const QString& filter) override {
+    QString saveFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override {
         saveFilters << filter;
         if (onSave) onSave();
-        return FakePrompts::saveFile(caption, filter);
+        return FakePrompts::saveFile(caption, filter, defaultSuffix);
     }
     std::function<void()> onSave;
     QStringList saveFilters;
@@ -133,7 +133,7 @@ TEST_F(WebPageTest, SelectionListsRenamesTellsAndBuildsTheSameImageAsTheCommandL
     collidingFolder("web");
     collidingFolder("copy");
     QDir().mkpath(path("out"));
-    ASSERT_TRUE(select(path("web"), path("out/project")));  // no suffix: ".TAV" is added
+    ASSERT_TRUE(select(path("web"), path("out/project.TAV")));
     ASSERT_EQ(list()->rowCount(), 5);
     EXPECT_EQ(row(0), (QStringList{path("web/707.html"), "30", "b0"}));
     EXPECT_EQ(row(1), (QStringList{path("web/ab.gif"), "5", "56"}));
@@ -148,6 +148,7 @@ TEST_F(WebPageTest, SelectionListsRenamesTellsAndBuildsTheSameImageAsTheCommandL
     EXPECT_TRUE(prompts.messages[0].text.contains("/links.htm"));
     EXPECT_EQ(prompts.messages[1], (Message{"Costruzione Completata!!", "Operazione eseguita"}));
     EXPECT_EQ(prompts.saveFilters, QStringList{"TAVRO 707 file(*.TAV)"});
+    EXPECT_EQ(prompts.suffixes, QStringList{"TAV"});  // the dialog itself adds ".TAV"
     EXPECT_EQ(button("1016")->text(), "Build");
     EXPECT_EQ(status(), "Costruzione eseguita.");
     EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "In Attesa..."; }, 2000));

@@ -70,10 +70,10 @@ public:
     bool confirm(const QString& operation, const QString& description) override {
         return m_real.confirm(operation, description);
     }
-    QString openFile(const QString& caption, const QString& filter) override {
-        return m_image.isEmpty() ? m_real.openFile(caption, filter) : m_image;
+    QString openFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override {
+        return m_image.isEmpty() ? m_real.openFile(caption, filter, defaultSuffix) : m_image;
     }
-    QString saveFile(const QString&, const QString&) override { return m_image; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return m_image; }
     QString pickFolder(const QString& caption) override {
         if (m_folder.isEmpty()) return m_real.pickFolder(caption);
         return std::exchange(m_folder, QString());
