@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("tavo-utility"));
     tavo::installQtItalian();
     tavo::MessageBoxPrompts messageBoxes;
-    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
+    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder,
+                                    tavo::sceneShowsFileDialog(parse.options.screenshotScene));
     // A screenshot scene answers its own questions; every other run asks the operator.
     tavo::Prompts& prompts =
         parse.options.screenshotScene.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;
