@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -165,10 +166,12 @@ void CReadFlashDlg::OnInitDialog() {
     // sideways, and the buttons below it stay in sight.
     const QMargins margins = layout()->contentsMargins();
     const int room = screen()->availableGeometry().width() - margins.left() - margins.right() - kWindowFrameAllowance;
-    m_dumpList->setMinimumWidth(std::min(width + 2 * m_dumpList->frameWidth() + 4, room));
+    const int fullWidth = width + 2 * m_dumpList->frameWidth() + 4;
+    m_dumpList->setMinimumWidth(std::min(fullWidth, room));
+    const int scrollBar = fullWidth > room ? m_dumpList->horizontalScrollBar()->sizeHint().height() : 0;
     m_dumpList->setMinimumHeight(m_dumpList->horizontalHeader()->sizeHint().height() +
                                  DUMP_ROWS * m_dumpList->verticalHeader()->defaultSectionSize() +
-                                 2 * m_dumpList->frameWidth() + 4);
+                                 2 * m_dumpList->frameWidth() + 4 + scrollBar);
 
     m_nPage = m_nFirstPage;
     ShowPage();
