@@ -32,6 +32,7 @@ namespace {
 using test::FakePrompts;
 
 constexpr int kCentreSlack = 8;
+const QPoint kOffCentre(40, 30);
 
 class DialogPlacementTest : public ::testing::Test {
 protected:
@@ -49,22 +50,29 @@ protected:
     // The sheet with its centre on the screen's bottom right corner: half of it is off
     // the screen, and a dialog centred over it would be too.
     void sheetToCorner() { sheet.move(area().bottomRight() - QPoint(sheet.width() / 2, sheet.height() / 2)); }
-    void sheetToCentre() { sheet.move(area().center() - QPoint(sheet.width() / 2, sheet.height() / 2)); }
+    // Off the screen's centre, so that a dialog centred on the screen instead of over
+    // its owner shows.
+    void sheetOffCentre() {
+        sheet.move(area().center() - QPoint(sheet.width() / 2, sheet.height() / 2) + kOffCentre);
+    }
+    void moveSheet(bool corner) { corner ? sheetToCorner() : sheetOffCentre(); }
 
-    // Shows the dialog and checks where it stands; `centred` when its owner is in the
-    // middle of the screen and the dialog fits.
-    void expectPlaced(QWidget& dialog, bool centred) {
+    // Shows the dialog and checks where it stands.
+    void expectPlaced(QWidget& dialog) {
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        expectPlacedNow(dialog, centred);
+        expectPlacedNow(dialog);
         dialog.close();
     }
-    void expectPlacedNow(const QWidget& dialog, bool centred) {
+    // Inside the screen always; centred over the sheet wherever that fits the screen.
+    void expectPlacedNow(const QWidget& dialog) {
         SCOPED_TRACE(dialog.metaObject()->className());
         EXPECT_TRUE(area().contains(dialog.frameGeometry()))
             << dialog.frameGeometry().x() << "," << dialog.frameGeometry().y() << " "
             << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height();
-        if (centred) {
+        QRect centred(QPoint(), dialog.frameGeometry().size());
+        centred.moveCenter(sheet.frameGeometry().center());
+        if (area().contains(centred)) {
             const QPoint offset = dialog.frameGeometry().center() - sheet.frameGeometry().center();
             // A message box settles its size by a few pixels once it is up.
             EXPECT_LE(offset.manhattanLength(), kCentreSlack) << offset.x() << "," << offset.y();
@@ -99,12 +107,18 @@ TEST_F(DialogPlacementTest, EveryDialogAndViewerOpensInsideTheScreenOverItsOwner
             viewer->SetRegisterData(RegisterTable{});
             return viewer;
         },
+        // A dialog given no owner opens over the active window all the same.
+        [&] {
+            auto viewer = std::make_unique<CReadFlashDlg>(CReadFlashDlg::MODE_FLASH, prompts);
+            viewer->SetFlashData(dump);
+            return viewer;
+        },
     };
     for (const bool corner : {true, false}) {
-        corner ? sheetToCorner() : sheetToCentre();
+        moveSheet(corner);
         for (const auto& make : dialogs) {
             const std::unique_ptr<QWidget> dialog = make();
-            expectPlaced(*dialog, !corner);
+            expectPlaced(*dialog);
         }
     }
 }
@@ -113,10 +127,10 @@ TEST_F(DialogPlacementTest, EveryDialogAndViewerOpensInsideTheScreenOverItsOwner
 TEST_F(DialogPlacementTest, MessageBoxesAndFileDialogsOpenInsideTheScreen) {
     MessageBoxPrompts real;
     for (const bool corner : {true, false}) {
-        corner ? sheetToCorner() : sheetToCentre();
+        moveSheet(corner);
         int checked = 0;
         const auto check = [&](QWidget* modal) {
-            expectPlacedNow(*modal, !corner);
+            expectPlacedNow(*modal);
             ++checked;
             modal->close();
         };

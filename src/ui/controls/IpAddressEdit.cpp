@@ -14,6 +14,10 @@ constexpr int kOctetDigits = 3;
 constexpr QChar kDot = QLatin1Char('.');
 const char* const kOctetTooLarge = "%1 non è un valore valido. Specificare un valore compreso tra 0 e %2.";
 
+QString tooLargeText(const QString& typed) {
+    return QString::fromUtf8(kOctetTooLarge).arg(typed).arg(IpAddressEdit::kOctetMax);
+}
+
 bool isDigits(const QString& text) {
     return !text.isEmpty() && text.size() <= kOctetDigits &&
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
@@ -57,9 +61,10 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
 void IpAddressEdit::onFieldEdited(size_t index, const QString& text) {
     QLineEdit* field = m_fields[index];
     if (text.contains(kDot)) {
-        if (!fillFromDotted(insertedText(m_shown[index], text)) && !fillFromDotted(text))
+        if (fillFromDotted(insertedText(m_shown[index], text)) || fillFromDotted(text))
+            emit addressEdited();
+        else
             setFieldText(index, m_shown[index]);  // not an address: the field stays as it was
-        emit addressEdited();
         return;
     }
     const QString digits = text.trimmed();
@@ -70,7 +75,7 @@ void IpAddressEdit::onFieldEdited(size_t index, const QString& text) {
     const bool typedAtEnd = field->cursorPosition() >= text.size();
     if (!digits.isEmpty() && digits.toInt() > kOctetMax) {
         // The operator sees the number that stands and why; a new digit replaces it.
-        const QString reason = QString::fromUtf8(kOctetTooLarge).arg(digits).arg(kOctetMax);
+        const QString reason = tooLargeText(digits);
         setFieldText(index, QString::number(kOctetMax));
         field->setToolTip(reason);
         field->selectAll();
@@ -94,9 +99,8 @@ bool IpAddressEdit::fillFromDotted(const QString& text) {
     if (!std::all_of(parts.begin(), parts.end(), [](const QString& p) { return isDigits(p.trimmed()); })) return false;
     setOctets(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
     for (size_t i = 0; i < m_fields.size(); ++i) {
-        const int value = parts[static_cast<qsizetype>(i)].toInt();
-        m_fields[i]->setToolTip(value > kOctetMax ? QString::fromUtf8(kOctetTooLarge).arg(value).arg(kOctetMax)
-                                                  : QString());
+        const QString part = parts[static_cast<qsizetype>(i)].trimmed();
+        m_fields[i]->setToolTip(part.toInt() > kOctetMax ? tooLargeText(part) : QString());
     }
     enterField(m_fields.size() - 1, true);
     return true;

@@ -46,7 +46,7 @@ private:
 
     static constexpr size_t kNoField = 4;
     std::array<QLineEdit*, 4> m_fields{};
-    std::array<QString, 4> m_shown{};   // each field's text as last accepted
+    std::array<QString, 4> m_shown{};   // each field's text before the edit under way
     size_t m_enteredByDigits = kNoField;  // the field just moved into by a third digit
 };
 
