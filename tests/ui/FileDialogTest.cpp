@@ -46,11 +46,12 @@ QPushButton* DialogButton(QWidget* dialog, QDialogButtonBox::StandardButton whic
     return box ? box->button(which) : nullptr;
 }
 
-TEST_F(FileDialogTest, CancelButtonOfAFileDialogReadsAnnulla) {
+TEST_F(FileDialogTest, TheProjectFileDialogIsItalianAndStartsFromTavFiles) {
     MessageBoxPrompts prompts;
-    QString cancelText, title;
+    QString cancelText, title, initialName;
     test::WhenModal([&](QWidget* dialog) {
         title = dialog->windowTitle();
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) initialName = name->text();
         QPushButton* cancel = DialogButton(dialog, QDialogButtonBox::Cancel);
         ASSERT_NE(cancel, nullptr);
         cancelText = cancel->text();
@@ -59,6 +60,7 @@ TEST_F(FileDialogTest, CancelButtonOfAFileDialogReadsAnnulla) {
     EXPECT_TRUE(prompts.openFile(QString(), QStringLiteral("TAVO 707 file(*.TAV)"), QStringLiteral("TAV")).isEmpty());
     EXPECT_EQ(cancelText, QStringLiteral("Annulla"));
     EXPECT_EQ(title, QStringLiteral("Apri"));
+    EXPECT_EQ(initialName, QStringLiteral("*.TAV"));
 }
 
 // The page asks through the real save dialog; everything else through the fake.

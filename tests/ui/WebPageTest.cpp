@@ -291,6 +291,7 @@ TEST_F(WebPageTest, TheBuiltImageBecomesTheProjectFileWhenNoneIsChosen) {
     EXPECT_EQ(project->text(), path("site.TAV"));
 
     QTest::mouseClick(button("1021"), Qt::LeftButton);  // the fake answers cancel
+    EXPECT_EQ(prompts.suffixes.last(), "TAV");  // the open dialog starts from "*.TAV"
     EXPECT_TRUE(page->m_strProjectFile.isEmpty());
     EXPECT_TRUE(project->text().isEmpty());
 }
