@@ -89,6 +89,14 @@ TEST_F(IpAddressTyping, NumberAboveTwoFiftyFiveTellsWhy) {
     EXPECT_TRUE(edit->octetField(0)->toolTip().isEmpty());
 }
 
+// Some keyboards make the dot with Shift; it moves on all the same.
+TEST_F(IpAddressTyping, ShiftedDotMovesOn) {
+    TypeKeys(QStringLiteral("10"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Period, Qt::ShiftModifier);
+    TypeKeys(QStringLiteral("7"));
+    EXPECT_EQ(shown(), QStringLiteral("10|7||"));
+}
+
 TEST_F(IpAddressTyping, PastedAddressFillsAllFourFromAnyField) {
     QApplication::clipboard()->setText(QStringLiteral("  10.0.0.7 "));
     TypeKeys(QStringLiteral("1.2"));

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kOctetDigits = 3;
 constexpr QChar kDot = QLatin1Char('.');
+constexpr Qt::KeyboardModifiers kCommandModifiers = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
 const char* const kOctetTooLarge = "%1 non è un valore valido. Specificare un valore compreso tra 0 e %2.";
 
 QString tooLargeText(const QString& typed) {
@@ -122,9 +123,10 @@ void IpAddressEdit::enterField(size_t index, bool atEnd) {
         field->selectAll();
 }
 
-bool IpAddressEdit::handleKey(size_t index, int key) {
+bool IpAddressEdit::handleKey(size_t index, const QKeyEvent& event) {
     QLineEdit* field = m_fields[index];
-    if (key == Qt::Key_Period) {
+    // A dot however the keyboard makes it (with Shift on some layouts, on the keypad).
+    if (event.text() == kDot || (event.key() == Qt::Key_Period && !(event.modifiers() & kCommandModifiers))) {
         // The dot that closes an octet the third digit has already closed is swallowed.
         if (m_enteredByDigits == index) {
             m_enteredByDigits = kNoField;
@@ -134,6 +136,8 @@ bool IpAddressEdit::handleKey(size_t index, int key) {
         return true;
     }
     m_enteredByDigits = kNoField;
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;  // Shift+Left selects
+    const int key = event.key();
     const bool atStart = field->cursorPosition() == 0 && !field->hasSelectedText();
     const bool atEnd = field->cursorPosition() == field->text().size() && !field->hasSelectedText();
     if ((key == Qt::Key_Backspace && field->text().isEmpty()) || (key == Qt::Key_Left && atStart)) {
@@ -154,9 +158,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
         const auto it = std::find(m_fields.begin(), m_fields.end(), watched);
         // The text before the key, so that its edit can be told apart (a paste among it).
         if (it != m_fields.end()) m_shown[static_cast<size_t>(it - m_fields.begin())] = (*it)->text();
-        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (it != m_fields.end() && plain) return handleKey(static_cast<size_t>(it - m_fields.begin()), key->key());
-        if (it != m_fields.end()) m_enteredByDigits = kNoField;
+        if (it != m_fields.end()) return handleKey(static_cast<size_t>(it - m_fields.begin()), *key);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -5,6 +5,7 @@
 
 #include "AddressText.h"
 
+class QKeyEvent;
 class QLineEdit;
 
 namespace tavo {
@@ -42,7 +43,7 @@ private:
     bool fillFromDotted(const QString& text);
     void setFieldText(size_t index, const QString& text);
     void enterField(size_t index, bool atEnd);
-    bool handleKey(size_t index, int key);
+    bool handleKey(size_t index, const QKeyEvent& event);
 
     static constexpr size_t kNoField = 4;
     std::array<QLineEdit*, 4> m_fields{};
