@@ -53,6 +53,7 @@ bash -n "$root/usr/share/bash-completion/completions/tavo" || fail "the bash com
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q 'libqt6widgets6' || fail "the dependencies were not computed: '$depends'"
+echo "$depends" | grep -q 'qt6-translations-l10n' || fail "the package does not bring Qt's Italian texts: '$depends'"
 
 if command -v lintian >/dev/null; then
     lintian --fail-on error "$deb" ||

@@ -6,6 +6,7 @@
 
 #include "Profile.h"
 #include "app/MessageBoxPrompts.h"
+#include "app/QtTranslations.h"
 #include "app/ScreenshotScene.h"
 #include "app/StartupOptions.h"
 #include "app/TavoApp.h"
@@ -45,8 +46,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(tavo::Profile::kApplication));
     // Lets the desktop match the window to the installed entry (and its icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("tavo-utility"));
+    tavo::installQtItalian();
     tavo::MessageBoxPrompts messageBoxes;
-    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder);
+    tavo::ScenePrompts scenePrompts(messageBoxes, parse.options.sceneFolder,
+                                    tavo::sceneShowsFileDialog(parse.options.screenshotScene));
     // A screenshot scene answers its own questions; every other run asks the operator.
     tavo::Prompts& prompts =
         parse.options.screenshotScene.isEmpty() ? static_cast<tavo::Prompts&>(messageBoxes) : scenePrompts;

@@ -138,6 +138,8 @@ TEST_F(PropSheetTest, TheCornerMenuChoosesUtilita) {
         QTest::mouseClick(button, Qt::LeftButton);  // the menu runs until an item is chosen
         EXPECT_EQ(TabTitles(), shown ? kFourTabs : kThreeTabs);
         EXPECT_EQ(Item("IDM_UTILITY")->isChecked(), shown);
+        // Checked, the Utility tab is the one shown.
+        if (shown) EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("UtilPage"));
     }
 }
 

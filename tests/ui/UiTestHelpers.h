@@ -69,4 +69,30 @@ inline void TypeAddress(QWidget* root, const char* addressName, const QString& d
     }
 }
 
+// Types keys one by one into whatever has the keyboard focus, as a person does: "\b" is
+// Backspace, "<" Left and ">" Right, every other character itself.
+inline void TypeKeys(const QString& keys) {
+    for (const QChar c : keys) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus == nullptr) return;
+        if (c == QLatin1Char('\b'))
+            QTest::keyClick(focus, Qt::Key_Backspace);
+        else if (c == QLatin1Char('<'))
+            QTest::keyClick(focus, Qt::Key_Left);
+        else if (c == QLatin1Char('>'))
+            QTest::keyClick(focus, Qt::Key_Right);
+        else
+            QTest::keyClick(focus, c.toLatin1());
+    }
+}
+
+// Types a dotted address key by key into an address field, from its first field on.
+inline void TypeIntoAddress(QWidget* root, const char* addressName, const QString& keys) {
+    auto* address = root->findChild<IpAddressEdit*>(QString::fromLatin1(addressName));
+    if (address == nullptr) return;
+    address->clear();
+    address->octetField(0)->setFocus();
+    TypeKeys(keys);
+}
+
 }  // namespace tavo::test

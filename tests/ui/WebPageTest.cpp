@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -37,10 +38,10 @@ QString ResourceIndexText(const char* url) {
 // would act while the build waits for a file name.
 class HookedPrompts : public FakePrompts {
 public:
-    QString saveFile(const QString& caption, const QString& filter) override {
+    QString saveFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override {
         saveFilters << filter;
         if (onSave) onSave();
-        return FakePrompts::saveFile(caption, filter);
+        return FakePrompts::saveFile(caption, filter, defaultSuffix);
     }
     std::function<void()> onSave;
     QStringList saveFilters;
@@ -133,7 +134,7 @@ TEST_F(WebPageTest, SelectionListsRenamesTellsAndBuildsTheSameImageAsTheCommandL
     collidingFolder("web");
     collidingFolder("copy");
     QDir().mkpath(path("out"));
-    ASSERT_TRUE(select(path("web"), path("out/project")));  // no suffix: ".TAV" is added
+    ASSERT_TRUE(select(path("web"), path("out/project.TAV")));
     ASSERT_EQ(list()->rowCount(), 5);
     EXPECT_EQ(row(0), (QStringList{path("web/707.html"), "30", "b0"}));
     EXPECT_EQ(row(1), (QStringList{path("web/ab.gif"), "5", "56"}));
@@ -148,6 +149,7 @@ TEST_F(WebPageTest, SelectionListsRenamesTellsAndBuildsTheSameImageAsTheCommandL
     EXPECT_TRUE(prompts.messages[0].text.contains("/links.htm"));
     EXPECT_EQ(prompts.messages[1], (Message{"Costruzione Completata!!", "Operazione eseguita"}));
     EXPECT_EQ(prompts.saveFilters, QStringList{"TAVRO 707 file(*.TAV)"});
+    EXPECT_EQ(prompts.suffixes, QStringList{"TAV"});  // the dialog itself adds ".TAV"
     EXPECT_EQ(button("1016")->text(), "Build");
     EXPECT_EQ(status(), "Costruzione eseguita.");
     EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "In Attesa..."; }, 2000));
@@ -243,6 +245,55 @@ TEST_F(WebPageTest, ReservedIndexAndFailuresAreTold) {
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].text.contains("707.html"));
     EXPECT_FALSE(QFile::exists(path("bare/707.html")));
+}
+
+// A path longer than its column is cut in the middle, so the file's own name stays in
+// sight, and the row's tooltip gives it whole; what the scan leaves out of the list is
+// named in the selection's message.
+TEST_F(WebPageTest, LongPathsKeepTheirNameInSightAndLeftOutFilesAreNamed) {
+    const QString deep = "site/una/cartella/con/un/nome/molto/lungo/sotto/la/cartella/web/pagina.htm";
+    file(deep, "<html>x</html>");
+    file("site/707.html", "x");
+    ASSERT_TRUE(QFile::link(path("nowhere/gone.gif"), path("site/rotto.gif")));
+    ASSERT_EQ(::mkfifo(path("site/coda").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(select(path("site"), path("site.TAV")));
+
+    int deepRow = -1;
+    for (int r = 0; r < list()->rowCount(); ++r)
+        if (list()->item(r, 0)->text() == path(deep)) deepRow = r;
+    ASSERT_GE(deepRow, 0);
+    EXPECT_EQ(list()->item(deepRow, 0)->toolTip(), path(deep));
+    EXPECT_EQ(list()->textElideMode(), Qt::ElideMiddle);
+    // As the column draws it: cut, and still ending with the file's name.
+    const QString drawn = list()->fontMetrics().elidedText(path(deep), list()->textElideMode(),
+                                                           list()->columnWidth(0) - 8);
+    EXPECT_NE(drawn, path(deep));
+    EXPECT_TRUE(drawn.endsWith("pagina.htm")) << drawn.toStdString();
+
+    ASSERT_FALSE(prompts.messages.isEmpty());
+    const Message& told = prompts.messages.first();
+    EXPECT_EQ(told.caption, "Avviso");
+    EXPECT_TRUE(told.text.startsWith("Files lasciati fuori dalla lista:")) << told.text.toStdString();
+    EXPECT_TRUE(told.text.contains("\n   /rotto.gif (collegamento simbolico)")) << told.text.toStdString();
+    EXPECT_TRUE(told.text.contains("\n   /coda (non è un file regolare)")) << told.text.toStdString();
+}
+
+// The image just built is the project file to upload when none is chosen yet; a chosen
+// one stays, and a cancelled project file dialog still empties it.
+TEST_F(WebPageTest, TheBuiltImageBecomesTheProjectFileWhenNoneIsChosen) {
+    auto* project = page->findChild<QLineEdit*>(QStringLiteral("1018"));
+    file("site/707.html", "x");
+    ASSERT_TRUE(select(path("site"), path("site.TAV")));
+    EXPECT_EQ(page->m_strProjectFile, path("site.TAV"));
+    EXPECT_EQ(project->text(), path("site.TAV"));
+
+    ASSERT_TRUE(select(path("site"), path("other.TAV")));
+    EXPECT_EQ(project->text(), path("site.TAV"));
+
+    QTest::mouseClick(button("1021"), Qt::LeftButton);  // the fake answers cancel
+    EXPECT_EQ(prompts.suffixes.last(), "TAV");  // the open dialog starts from "*.TAV"
+    EXPECT_TRUE(page->m_strProjectFile.isEmpty());
+    EXPECT_TRUE(project->text().isEmpty());
 }
 
 }  // namespace

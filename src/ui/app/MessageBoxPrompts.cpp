@@ -22,6 +22,19 @@ auto onUiThread(Ask ask) -> decltype(ask()) {
 
 QWidget* owner() { return QApplication::activeWindow(); }
 
+QString askFile(QFileDialog::AcceptMode mode, const QString& caption, const QString& filter,
+                const QString& defaultSuffix) {
+    QFileDialog dialog(owner(), caption, QString(), filter);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!defaultSuffix.isEmpty()) {
+        dialog.setDefaultSuffix(defaultSuffix);
+        dialog.selectFile(QStringLiteral("*.") + defaultSuffix);
+    }
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 }  // namespace
 
 void MessageBoxPrompts::message(const QString& text, const QString& caption) {
@@ -39,12 +52,12 @@ bool MessageBoxPrompts::confirm(const QString& operation, const QString& descrip
     });
 }
 
-QString MessageBoxPrompts::openFile(const QString& caption, const QString& filter) {
-    return onUiThread([&] { return QFileDialog::getOpenFileName(owner(), caption, QString(), filter); });
+QString MessageBoxPrompts::openFile(const QString& caption, const QString& filter, const QString& defaultSuffix) {
+    return onUiThread([&] { return askFile(QFileDialog::AcceptOpen, caption, filter, defaultSuffix); });
 }
 
-QString MessageBoxPrompts::saveFile(const QString& caption, const QString& filter) {
-    return onUiThread([&] { return QFileDialog::getSaveFileName(owner(), caption, QString(), filter); });
+QString MessageBoxPrompts::saveFile(const QString& caption, const QString& filter, const QString& defaultSuffix) {
+    return onUiThread([&] { return askFile(QFileDialog::AcceptSave, caption, filter, defaultSuffix); });
 }
 
 QString MessageBoxPrompts::pickFolder(const QString& caption) {

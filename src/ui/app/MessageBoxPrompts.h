@@ -12,8 +12,8 @@ class MessageBoxPrompts : public Prompts {
 public:
     void message(const QString& text, const QString& caption) override;
     bool confirm(const QString& operation, const QString& description) override;
-    QString openFile(const QString& caption, const QString& filter) override;
-    QString saveFile(const QString& caption, const QString& filter) override;
+    QString openFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
+    QString saveFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
     QString pickFolder(const QString& caption) override;
 };
 

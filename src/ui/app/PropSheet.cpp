@@ -86,6 +86,8 @@ void CPropSheet::buildMenu() {
     m_menuButton = new QToolButton(m_tabs);
     m_menuButton->setObjectName(QStringLiteral("sheetMenuButton"));
     m_menuButton->setArrowType(Qt::DownArrow);
+    // The arrow says it all; the style's own menu mark beside it would be a second one.
+    m_menuButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     m_menuButton->setAutoRaise(true);
     m_menuButton->setToolTip(QStringLiteral("Menu"));
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
@@ -106,6 +108,8 @@ void CPropSheet::ToggleUtilityPage() {
     m_actUtility->setChecked(m_bUtilityShown);
     checkSystemMenuItem(m_bUtilityShown);
     applyUtilityRule();
+    // The operator asked for the page: it comes to the front.
+    if (m_bUtilityShown) m_tabs->setCurrentWidget(&m_pageUtil);
 }
 
 void CPropSheet::showAbout() {

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -47,10 +48,16 @@ const QStringList kScenes{
     QStringLiteral("ip-search"),    // "Ricerca indirizzo IP"
     QStringLiteral("ip-clear"),     // "Cancella indirizzo IP"
     QStringLiteral("about"),        // the About box
+    QStringLiteral("save-dialog"),  // the build's save dialog, in Qt's Italian
+    QStringLiteral("project-dialog"),  // the project file's open dialog
 };
 }  // namespace
 
 QStringList screenshotSceneNames() { return kScenes; }
+
+bool sceneShowsFileDialog(const QString& scene) {
+    return scene == QLatin1String("save-dialog") || scene == QLatin1String("project-dialog");
+}
 
 bool saveWindowPicture(QWidget& window, const QString& path) {
     QPixmap picture;
@@ -133,6 +140,16 @@ void ScreenshotScene::start() {
     } else if (scene == QLatin1String("ip-clear")) {
         openOver("IPPage", "1008");
         return;
+    } else if (scene == QLatin1String("save-dialog")) {
+        // The folder's list fills and the build asks where to write its image.
+        showTab("WebPage");
+        auto* web = qobject_cast<CWebPage*>(page("WebPage"));
+        QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
+        waitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); });
+        return;
+    } else if (scene == QLatin1String("project-dialog")) {
+        openOver("WebPage", "1021");
+        return;
     } else if (scene == QLatin1String("about")) {
         QTimer::singleShot(0, &m_sheet, [this] { m_sheet.showAbout(); });
         waitFor([this] { return topDialog(); });
@@ -205,11 +222,22 @@ void ScreenshotScene::poll() {
     QTimer::singleShot(kPollMs, this, &ScreenshotScene::poll);
 }
 
+// A dialog together with the sheet it opens over, as the screen shows them: where it
+// stands shows in the picture. Without a screen to read, the dialog as it paints itself.
+bool ScreenshotScene::saveDialogPicture(QWidget& dialog) const {
+    QPixmap picture;
+    if (QScreen* screen = dialog.screen()) {
+        const QRect shown = (m_sheet.frameGeometry() | dialog.frameGeometry()) & screen->geometry();
+        picture = screen->grabWindow(0, shown.x() - screen->geometry().x(), shown.y() - screen->geometry().y(),
+                                     shown.width(), shown.height());
+    }
+    if (picture.isNull()) picture = dialog.grab();
+    return picture.save(m_options.screenshotPath, "PNG");
+}
+
 void ScreenshotScene::shoot(QWidget* window) {
-    // The sheet as the screen shows it; a dialog as it paints itself, whole even where the
-    // window system has not yet caught up with its final size.
     const bool saved = window == &m_sheet ? saveWindowPicture(*window, m_options.screenshotPath)
-                                          : window->grab().save(m_options.screenshotPath, "PNG");
+                                          : saveDialogPicture(*window);
     if (!saved) std::fprintf(stderr, "tavo-utility: cannot write %s\n", qPrintable(m_options.screenshotPath));
     if (window != &m_sheet) window->close();
     // The dialog's own loop returns first; then the run ends.

@@ -20,6 +20,8 @@ class CPropSheet;
 // The scenes of the project's screenshots (scripts/screenshots): a tab of the sheet, or
 // a dialog opened over it, set up with the controls an operator would use.
 QStringList screenshotSceneNames();
+// The scenes that picture a real file dialog: their prompts ask through the real pickers.
+bool sceneShowsFileDialog(const QString& scene);
 
 // Saves a picture of a window as the window system shows it (from the screen), or, where
 // that is not possible, as the widget paints itself. False when the file is not written.
@@ -46,6 +48,7 @@ private:
     void waitFor(Ready ready);
     void poll();
     void shoot(QWidget* window);
+    bool saveDialogPicture(QWidget& dialog) const;
     QWidget* page(const char* name) const;
     QWidget* topDialog() const;
     void setUtilityTarget(bool withRange);
@@ -59,21 +62,25 @@ private:
 };
 
 // The prompts of a scene: the folder picker answers with the scene's folder once, the
-// file to save and the file to open are the image beside that folder, and messages are
-// written to the standard error instead of a box that would hide the scene; the rest goes
-// to the real prompts.
+// file to save and the file to open are the image beside that folder (unless the scene
+// pictures the file dialog itself), and messages are written to the standard error
+// instead of a box that would hide the scene; the rest goes to the real prompts.
 class ScenePrompts : public Prompts {
 public:
-    ScenePrompts(Prompts& real, QString folder)
-        : m_real(real), m_folder(std::move(folder)), m_image(m_folder.isEmpty() ? QString() : m_folder + ".TAV") {}
+    ScenePrompts(Prompts& real, QString folder, bool realFilePickers = false)
+        : m_real(real),
+          m_folder(std::move(folder)),
+          m_image(m_folder.isEmpty() || realFilePickers ? QString() : m_folder + ".TAV") {}
     void message(const QString& text, const QString& caption) override;
     bool confirm(const QString& operation, const QString& description) override {
         return m_real.confirm(operation, description);
     }
-    QString openFile(const QString& caption, const QString& filter) override {
-        return m_image.isEmpty() ? m_real.openFile(caption, filter) : m_image;
+    QString openFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override {
+        return m_image.isEmpty() ? m_real.openFile(caption, filter, defaultSuffix) : m_image;
     }
-    QString saveFile(const QString&, const QString&) override { return m_image; }
+    QString saveFile(const QString& caption, const QString& filter, const QString& defaultSuffix) override {
+        return m_image.isEmpty() ? m_real.saveFile(caption, filter, defaultSuffix) : m_image;
+    }
     QString pickFolder(const QString& caption) override {
         if (m_folder.isEmpty()) return m_real.pickFolder(caption);
         return std::exchange(m_folder, QString());

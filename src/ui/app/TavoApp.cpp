@@ -6,6 +6,7 @@
 #include <QUdpSocket>
 #include <QWindow>
 
+#include "DialogPlacement.h"
 #include "Profile.h"
 #include "PropSheet.h"
 #include "Prompts.h"
@@ -31,6 +32,7 @@ bool CTavoApp::networkAvailable() const {
 }
 
 bool CTavoApp::InitInstance() {
+    qApp->installEventFilter(new DialogPlacement(qApp));
     startCloseTimer();
     if (!networkAvailable()) {
         m_context.prompts.message(QString::fromLatin1(kSocketInitFailed), QString::fromLatin1(Profile::kApplication));

@@ -43,6 +43,7 @@ constexpr ColumnSpec kColumns[kColumnCount] = {{"Tipo", 45},     {" Lun.", 40}, 
 
 constexpr int kPictureWidthUnits = 78;
 constexpr int kPictureHeightUnits = 23;
+constexpr int kPictureMargin = 1;  // pixels between the frame and the logo
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
@@ -122,12 +123,15 @@ void CIPPage::buildControls() {
     addressButtons->addWidget(search);
     addressButtons->addWidget(clear);
     commandsLayout->addLayout(addressButtons);
-    // The maker's logo beside the commands, in a sunken frame of the form's size.
+    // The maker's logo beside the commands, in a sunken frame of the form's size. The
+    // style's panel outlines all four sides, and the logo keeps a margin inside it: a
+    // plain sunken panel's light right and bottom edges vanish against the logo's white.
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picture"));
-    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    picture->setMargin(kPictureMargin);
     picture->setFixedSize(DialogUnits(*this).size(kPictureWidthUnits, kPictureHeightUnits));
-    const int edge = 2 * picture->frameWidth();
+    const int edge = 2 * (picture->frameWidth() + kPictureMargin);
     picture->setPixmap(logoPicture().scaled(picture->size() - QSize(edge, edge), Qt::KeepAspectRatio,
                                             Qt::SmoothTransformation));
     picture->setAlignment(Qt::AlignCenter);

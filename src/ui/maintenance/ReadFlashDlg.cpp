@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -48,6 +50,7 @@ constexpr int kCellWidthUnits = 30;
 constexpr int kAsciiWidthUnits = 80;
 constexpr int kCellMarginUnits = 8;  // the space a cell keeps around its text, with room to spare
 constexpr int kPageJumpWidthUnits = 40;
+constexpr int kWindowFrameAllowance = 16;  // the window system's frame, left and right
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 // Fixed-width characters keep the ASCII column's bytes under one another.
@@ -128,7 +131,10 @@ void CReadFlashDlg::SetRegisterData(const RegisterTable& values) {
 }
 
 void CReadFlashDlg::showEvent(QShowEvent* event) {
-    if (!m_initialised) OnInitDialog();
+    if (!m_initialised) {
+        OnInitDialog();
+        adjustSize();  // the columns' widths are known now: the viewer opens at its size
+    }
     QDialog::showEvent(event);
 }
 
@@ -156,10 +162,16 @@ void CReadFlashDlg::OnInitDialog() {
     }
     int width = 0;
     for (int c = 0; c < m_dumpList->columnCount(); ++c) width += m_dumpList->columnWidth(c);
-    m_dumpList->setMinimumWidth(width + 2 * m_dumpList->frameWidth() + 4);
+    // As wide as its columns, unless the screen is narrower: the list then scrolls
+    // sideways, and the buttons below it stay in sight.
+    const QMargins margins = layout()->contentsMargins();
+    const int room = screen()->availableGeometry().width() - margins.left() - margins.right() - kWindowFrameAllowance;
+    const int fullWidth = width + 2 * m_dumpList->frameWidth() + 4;
+    m_dumpList->setMinimumWidth(std::min(fullWidth, room));
+    const int scrollBar = fullWidth > room ? m_dumpList->horizontalScrollBar()->sizeHint().height() : 0;
     m_dumpList->setMinimumHeight(m_dumpList->horizontalHeader()->sizeHint().height() +
                                  DUMP_ROWS * m_dumpList->verticalHeader()->defaultSectionSize() +
-                                 2 * m_dumpList->frameWidth() + 4);
+                                 2 * m_dumpList->frameWidth() + 4 + scrollBar);
 
     m_nPage = m_nFirstPage;
     ShowPage();

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -113,8 +114,17 @@ void CUtilPage::buildControls() {
     m_ipTarget->setObjectName(QStringLiteral("1037"));
     auto* set = newButton(QStringLiteral("Set"), "1038", this);
     set->setVisible(false);  // in the layout, never shown: every operation runs Set first
+    set->setDefault(true);
+    // The hidden default button: Enter on the page (in the target field among others)
+    // runs the address set-up, as on the "Web Upload" page.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this, this, &CUtilPage::OnSet);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+    }
     auto* history = newButton(QStringLiteral("History"), "1039", this);
     auto* deleteHistory = newButton(QStringLiteral("Delete\nHistory"), "1040", this);
+    // Side by side, the two history buttons are one height: the two-line caption's.
+    history->setFixedHeight(deleteHistory->sizeHint().height());
     auto* target = new QHBoxLayout;
     target->addWidget(new QLabel(QStringLiteral("Target IP"), this));
     target->addWidget(m_ipTarget);
@@ -310,7 +320,8 @@ void CUtilPage::onReadFinished(FlashReadRun* run, FlashRunStatus status) {
 }
 
 void CUtilPage::openFlashViewer(const FlashDump& dump) {
-    auto* viewer = new CReadFlashDlg(CReadFlashDlg::MODE_FLASH, m_context.prompts);
+    // Owned by the page, so that it opens over the sheet and goes with it.
+    auto* viewer = new CReadFlashDlg(CReadFlashDlg::MODE_FLASH, m_context.prompts, this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->SetFlashData(dump);
     viewer->show();
@@ -407,7 +418,7 @@ void CUtilPage::onRegisterValue(uint8_t value) {
 void CUtilPage::onRegisterTable(const RegisterTable& table) {
     // Shown once the socket's read event is over; modal on this thread.
     QTimer::singleShot(0, this, [this, table] {
-        CReadFlashDlg viewer(CReadFlashDlg::MODE_REGISTER, m_context.prompts);
+        CReadFlashDlg viewer(CReadFlashDlg::MODE_REGISTER, m_context.prompts, this);
         viewer.SetRegisterData(table);
         viewer.exec();
     });

@@ -83,6 +83,9 @@ void CWebPage::buildControls() {
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
     m_list->setWordWrap(false);
+    // The full path in a narrow column: cut in the middle, so that the file's own name
+    // stays in sight; the row's tooltip gives the whole path.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->setShowGrid(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -166,6 +169,7 @@ void CWebPage::appendRow(const QString& path, qint64 size, int index) {
     for (int c = 0; c < kColumnCount; ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         item->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
+        item->setToolTip(path);
         m_list->setItem(m_nRows, c, item);
     }
     m_nTotalBytes += size;
@@ -275,13 +279,13 @@ void CWebPage::BuildThreadProc() {
 }
 
 void CWebPage::saveImage(std::vector<uint8_t> image) {
-    QString path = m_context.prompts.saveFile(QString(), texts::kSaveFilter);
+    // The dialog adds the suffix itself, so that it asks about the file it will write.
+    const QString path = m_context.prompts.saveFile(QString(), texts::kSaveFilter, texts::kDefaultSuffix);
     if (path.isEmpty()) {
         m_buildButton->setText(texts::kCaptionIdle);
         endPass(false);
         return;
     }
-    if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + texts::kDefaultSuffix;
     struct Write {
         std::string path;
         std::vector<uint8_t> image;
@@ -305,6 +309,11 @@ void CWebPage::saveImage(std::vector<uint8_t> image) {
                 return;
             }
             m_buildButton->setText(texts::kCaptionBuild);
+            // The image just written is the one to upload next, unless one is chosen.
+            if (m_strProjectFile.isEmpty()) {
+                m_strProjectFile = QString::fromStdString(job->path);
+                m_projectPath->setText(m_strProjectFile);
+            }
             endPass(true, texts::buildCompleted().text, texts::buildCompleted().caption);
         });
 }

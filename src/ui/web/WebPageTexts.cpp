@@ -13,6 +13,20 @@ QString q(const std::string& text) { return QString::fromStdString(text); }
 
 QString url(const WebFolderPlan& plan, const std::string& path) { return q(webUrlPath(plan.folder, path)); }
 
+// Why the scan left an entry of the folder out of the list; empty for the other notes.
+QString leftOutReason(WebNoteKind kind) {
+    switch (kind) {
+        case WebNoteKind::SymbolicLinkSkipped: return QStringLiteral("collegamento simbolico");
+        case WebNoteKind::NotRegularFileSkipped: return QStringLiteral("non è un file regolare");
+        case WebNoteKind::FolderTooDeep:
+            return QStringLiteral("cartella oltre %1 livelli, non esaminata").arg(WEB_MAX_FOLDER_DEPTH);
+        case WebNoteKind::SpecialIndexReserved:
+        case WebNoteKind::SharedIndex:
+        case WebNoteKind::RenameWalkExhausted: break;
+    }
+    return {};
+}
+
 }  // namespace
 
 Message reservedIndex() { return {QStringLiteral("L'indice che sis ta adoperando è riservato!!"), kError}; }
@@ -108,9 +122,13 @@ Message changesMade(const WebFolderPlan& plan) {
     }
     QString patched;
     for (const QString& page : pages) patched += QStringLiteral("\n   ") + page;
-    for (const WebNote& note : plan.notes)
+    QString leftOut;
+    for (const WebNote& note : plan.notes) {
         if (note.kind == WebNoteKind::SharedIndex || note.kind == WebNoteKind::RenameWalkExhausted)
             shared += QStringLiteral("\n   %1").arg(url(plan, note.path));
+        else if (const QString why = leftOutReason(note.kind); !why.isEmpty())
+            leftOut += QStringLiteral("\n   %1 (%2)").arg(url(plan, note.path), why);
+    }
     QString text;
     if (!renamed.isEmpty())
         text += QStringLiteral("Alcuni files avevano lo stesso indice e sono stati rinominati:") + renamed;
@@ -120,6 +138,9 @@ Message changesMade(const WebFolderPlan& plan) {
     if (!shared.isEmpty())
         text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) +
                 QStringLiteral("Files che condividono l'indice con un altro file (non raggiungibili):") + shared;
+    if (!leftOut.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                QStringLiteral("Files lasciati fuori dalla lista:") + leftOut;
     return {text, text.isEmpty() ? QString() : kNotice};
 }
 

@@ -118,7 +118,7 @@ void CWebPage::OnClearIpDatabase() {
 }
 
 void CWebPage::OnSelectProjectFile() {
-    m_strProjectFile = m_context.prompts.openFile(QString(), texts::kOpenFilter);
+    m_strProjectFile = m_context.prompts.openFile(QString(), texts::kOpenFilter, texts::kDefaultSuffix);
     m_projectPath->setText(m_strProjectFile);
 }
 

@@ -25,14 +25,21 @@ public:
         confirmations.append(operation + QStringLiteral(" | ") + description);
         return confirmAnswers.isEmpty() ? true : confirmAnswers.dequeue();
     }
-    QString openFile(const QString&, const QString&) override { return next(); }
-    QString saveFile(const QString&, const QString&) override { return next(); }
+    QString openFile(const QString&, const QString&, const QString& defaultSuffix = QString()) override {
+        suffixes.append(defaultSuffix);
+        return next();
+    }
+    QString saveFile(const QString&, const QString&, const QString& defaultSuffix = QString()) override {
+        suffixes.append(defaultSuffix);
+        return next();
+    }
     QString pickFolder(const QString&) override { return next(); }
 
     QList<Message> messages;
     QStringList confirmations;
     QQueue<bool> confirmAnswers;
     QQueue<QString> pathAnswers;
+    QStringList suffixes;  // the default suffix of each file picker asked, in order
 
 private:
     QString next() { return pathAnswers.isEmpty() ? QString() : pathAnswers.dequeue(); }
