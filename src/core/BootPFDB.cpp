@@ -195,6 +195,12 @@ void CBootPFDB::setSubnet(const std::string& value) {
     if (Record* record = currentForWrite()) record->Subnet = value;
 }
 
+void CBootPFDB::assign(std::vector<Record> records) {
+    m_records = std::move(records);
+    m_nCount = static_cast<int>(m_records.size());
+    m_nPos = m_nCount;
+}
+
 void CBootPFDB::Delete(int index) {
     const int at = index == -1 ? m_nPos : index;
     if (!isRecordIndex(at)) return;
