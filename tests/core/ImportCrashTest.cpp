@@ -1,0 +1,106 @@
+// An import that is killed at any moment leaves "bootp.ini" whole, with either the old or
+// the new table: the same method as the save's crash test, with an importing process.
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "DeviceImport.h"
+#include "FileDBTestSupport.h"
+
+namespace tavo::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kKills = 150;
+constexpr int kRows = 1000;
+constexpr int kStartTimeoutMs = 10000;
+
+// `kRows` devices; the variant changes every IP, so that --replace turns one table into
+// the other by MAC.
+std::string variantCsv(int variant) {
+    std::string csv = "ip,mac\r\n";
+    char row[64];
+    for (int i = 0; i < kRows; ++i) {
+        std::snprintf(row, sizeof row, "10.%d.%d.%d,02AB7E%06X\r\n", variant, i / 250, i % 250 + 1, i);
+        csv += row;
+    }
+    return csv;
+}
+
+// A forked process that imports `csv` once; it writes one byte just before it starts.
+pid_t startImporter(const std::string& dir, const std::string& csv) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(ready[0]);
+        const char byte = 'r';
+        if (write(ready[1], &byte, 1) != 1) _exit(3);
+        const DeviceImportResult result = importDeviceCsv(dir, csv, {true, false});
+        _exit(result.status == DeviceImportStatus::Imported ? 0 : 1);
+    }
+    close(ready[1]);
+    pollfd wait{ready[0], POLLIN, 0};
+    char byte = 0;
+    const bool started = pid > 0 && poll(&wait, 1, kStartTimeoutMs) == 1 && read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    if (pid > 0 && !started) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    return pid;
+}
+
+long long microseconds(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }
+
+TEST(ImportCrash, ImportKilledAtRandomMomentsLeavesTheOldOrTheNewTable) {
+    TempFolder folder;
+    const std::string csv[3] = {{}, variantCsv(1), variantCsv(2)};
+    // The two whole tables a kill may leave, and the time of one import in this build.
+    std::string whole[3];
+    long long importUs = 0;
+    for (int variant : {2, 1}) {
+        const auto start = Clock::now();
+        ASSERT_EQ(importDeviceCsv(folder.dir(), csv[variant], {true, false}).status, DeviceImportStatus::Imported);
+        importUs = std::max(importUs, microseconds(Clock::now() - start));
+        whole[variant] = readBytes(folder.file("bootp.ini"));
+    }
+    ASSERT_NE(whole[1], whole[2]);
+
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long long> anywhere(0, importUs);
+    int variants[3] = {};
+    int current = 1;
+    for (int kill = 0; kill < kKills; ++kill) {
+        const int next = current == 1 ? 2 : 1;
+        const pid_t importer = startImporter(folder.dir(), csv[next]);
+        ASSERT_GT(importer, 0) << "the importer did not start";
+        std::this_thread::sleep_for(std::chrono::microseconds(anywhere(random)));
+        ::kill(importer, SIGKILL);
+        int status = 0;
+        waitpid(importer, &status, 0);
+
+        const std::string bytes = readBytes(folder.file("bootp.ini"));
+        const int variant = bytes == whole[1] ? 1 : bytes == whole[2] ? 2 : 0;
+        ASSERT_NE(variant, 0) << "neither the old nor the new table after kill " << kill << ", seed " << seed << ", "
+                              << bytes.size() << " bytes";
+        ++variants[variant];
+        current = variant;
+    }
+    std::printf("import %lld us; %d kills; the table was whole every time (old or new: variant 1 %d, variant 2 %d)\n",
+                importUs, kKills, variants[1], variants[2]);
+}
+
+}  // namespace
+}  // namespace tavo::testing
