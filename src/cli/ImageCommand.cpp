@@ -228,7 +228,7 @@ int build(const CliOptions& options, const QString& folderArg) {
     return built(plan, build, output);
 }
 
-// {"file", "bytes", "table": [record of each entry, 256], "records": [...], "defaultRecord",
+// {"file", "bytes", "table": [the offset of each of the 256 entries], "records": [...], "defaultRecord",
 // "unreachable": [...], "malformations": [...]}; a malformed file gives the error object
 // "malformed_image" with the same keys, and status 1 as the text.
 int inspectJson(const QString& path, size_t bytes, const WebImageContents& contents) {
