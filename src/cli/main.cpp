@@ -28,16 +28,13 @@ void printUsage(FILE* out) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) {
-        printUsage(stderr);
-        return 2;
-    }
     // --json belongs to every command: taken off here, so no command can miss it.
     const bool json = args.removeAll(QLatin1String(tavo::cli::kJsonOption)) > 0;
     tavo::cli::setJsonOutput(json);
     if (args.isEmpty()) {
+        tavo::cli::failAs("bad_usage", "no command given", 2);
         printUsage(stderr);
-        return tavo::cli::failAs("bad_usage", "no command given", 2);
+        return 2;
     }
     const QString first = args.takeFirst();
     if (first == "--help" || first == "-h" || first == "help") {
@@ -58,10 +55,13 @@ int main(int argc, char** argv) {
             if (!table.isEmpty())
                 tavo::cli::printJsonError("table_file", table);
             else
-                tavo::cli::printJsonError(tavo::cli::errorCodeOf(status), status == 2 ? "bad command line: see 'tavo " + first + " --help'" : "failed: see stderr");
+                tavo::cli::printJsonError(tavo::cli::errorCodeOf(status),
+                                          status == tavo::cli::kExitUsage ? "bad command line: see 'tavo " + first + " --help'"
+                                                                          : "failed: see stderr");
         }
         return status;
     }
+    tavo::cli::failAs("unknown_command", QString("unknown command '%1'").arg(first), 2);
     printUsage(stderr);
-    return tavo::cli::failAs("unknown_command", QString("unknown command '%1'").arg(first), 2);
+    return 2;
 }
