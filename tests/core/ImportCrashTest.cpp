@@ -1,10 +1,5 @@
 // An import that is killed at any moment leaves "bootp.ini" whole, with either the old or
 // the new table: the same method as the save's crash test, with an importing process.
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -15,6 +10,7 @@
 
 #include "DeviceImport.h"
 #include "FileDBTestSupport.h"
+#include "ForkedChild.h"
 
 namespace tavo::testing {
 namespace {
@@ -22,7 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kKills = 150;
 constexpr int kRows = 1000;
-constexpr int kStartTimeoutMs = 10000;
 
 // `kRows` devices; the variant changes every IP, so that --replace turns one table into
 // the other by MAC.
@@ -36,29 +31,9 @@ std::string variantCsv(int variant) {
     return csv;
 }
 
-// A forked process that imports `csv` once; it writes one byte just before it starts.
+// A process of its own that imports `csv` once.
 pid_t startImporter(const std::string& dir, const std::string& csv) {
-    int ready[2];
-    if (pipe(ready) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(ready[0]);
-        const char byte = 'r';
-        if (write(ready[1], &byte, 1) != 1) _exit(3);
-        const DeviceImportResult result = importDeviceCsv(dir, csv, {true, false});
-        _exit(result.status == DeviceImportStatus::Imported ? 0 : 1);
-    }
-    close(ready[1]);
-    pollfd wait{ready[0], POLLIN, 0};
-    char byte = 0;
-    const bool started = pid > 0 && poll(&wait, 1, kStartTimeoutMs) == 1 && read(ready[0], &byte, 1) == 1;
-    close(ready[0]);
-    if (pid > 0 && !started) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
+    return startForkedChild([&] { return importDeviceCsv(dir, csv, {true, false}).changed() ? 0 : 1; });
 }
 
 long long microseconds(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }
