@@ -25,37 +25,43 @@ struct RawRow {
 // cannot be told apart reliably.
 class CsvSplitter {
 public:
-    CsvSplitter(std::string_view text, char separator) : m_text(text), m_separator(separator) {}
+    CsvSplitter(std::string_view text, char separator)
+        : m_text(text), m_separator(separator), m_stops{separator, '"', '\r', '\n'} {}
 
-    // The next row, or nothing at the end (or after a problem, set in `problem`).
-    std::optional<RawRow> next(std::optional<CsvProblem>& problem) {
-        if (m_pos >= m_text.size()) return std::nullopt;
-        RawRow row;
+    // Fills `row` with the next row; false at the end (or after a problem, set in
+    // `problem`). The row's strings are reused from one row to the next.
+    bool next(RawRow& row, std::optional<CsvProblem>& problem) {
+        if (m_pos >= m_text.size()) return false;
         row.line = m_line;
-        std::string field;
+        size_t count = 0;
         while (true) {
-            if (m_pos >= m_text.size()) {
-                row.fields.push_back(std::move(field));
-                return row;
+            if (count == row.fields.size()) row.fields.emplace_back();
+            std::string& field = row.fields[count++];
+            field.clear();
+            while (true) {
+                // The plain characters up to the next separator, quote or line end, at once.
+                const size_t stop = m_text.find_first_of(m_stops, m_pos);
+                const size_t end = stop == std::string_view::npos ? m_text.size() : stop;
+                field.append(m_text.substr(m_pos, end - m_pos));
+                m_pos = end;
+                if (m_pos >= m_text.size() || m_text[m_pos] != '"') break;
+                if (isBlank(field)) {
+                    if (!readQuoted(field, int(count), problem)) return false;
+                    break;
+                }
+                // A quote inside a field is taken as it stands, as spreadsheets read it.
+                field += '"';
+                ++m_pos;
             }
-            const char c = m_text[m_pos];
-            if (c == '"' && isBlank(field)) {
-                if (!readQuoted(field, row, problem)) return std::nullopt;
-                continue;
-            }
-            ++m_pos;
-            if (c == m_separator) {
-                row.fields.push_back(std::move(field));
-                field.clear();
-            } else if (c == '\n' || c == '\r') {
-                if (c == '\r' && m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
-                ++m_line;
-                row.fields.push_back(std::move(field));
-                return row;
-            } else {
-                field += c;
-            }
+            if (m_pos >= m_text.size()) break;
+            const char c = m_text[m_pos++];
+            if (c == m_separator) continue;
+            if (c == '\r' && m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
+            ++m_line;
+            break;
         }
+        row.fields.resize(count);
+        return true;
     }
 
 private:
@@ -63,9 +69,8 @@ private:
 
     // From the opening quote to the character after the closing one; blanks after it are
     // dropped, anything else but a separator or a line end is a problem.
-    bool readQuoted(std::string& field, const RawRow& row, std::optional<CsvProblem>& problem) {
+    bool readQuoted(std::string& field, int column, std::optional<CsvProblem>& problem) {
         const int startLine = m_line;
-        const int column = int(row.fields.size()) + 1;
         field.clear();
         ++m_pos;
         while (true) {
@@ -98,6 +103,7 @@ private:
 
     std::string_view m_text;
     char m_separator;
+    std::string m_stops;  // the characters that end a run of plain ones
     size_t m_pos = 0;
     int m_line = 1;
 };
@@ -256,23 +262,26 @@ uint64_t macKey(const MacOctets& mac) {
     return key;
 }
 
-// Two rows of one file with the same MAC or IP: the later one is named.
-void checkDuplicatesInFile(DeviceCsvRead& read) {
-    std::unordered_map<uint64_t, int> macs;
-    std::unordered_map<uint32_t, int> ips;
-    macs.reserve(read.devices.size());
-    ips.reserve(read.devices.size());
-    std::vector<CsvDevice> unique;
-    unique.reserve(read.devices.size());
-    for (CsvDevice& device : read.devices) {
-        const auto [mac, macNew] = macs.emplace(macKey(device.mac), device.line);
-        const auto [ip, ipNew] = ips.emplace(ipKey(device.ip), device.line);
+// The MACs and IPs of the rows taken so far: a later row with either is named.
+class FileDuplicates {
+public:
+    explicit FileDuplicates(size_t rows) {
+        m_macs.reserve(rows);
+        m_ips.reserve(rows);
+    }
+    // True when the device is the first with its MAC and its IP.
+    bool take(const CsvDevice& device, DeviceCsvRead& read) {
+        const auto [mac, macNew] = m_macs.emplace(macKey(device.mac), device.line);
+        const auto [ip, ipNew] = m_ips.emplace(ipKey(device.ip), device.line);
         if (!macNew) addCsvProblem(read, {device.line, device.macColumn, CsvProblemKind::DuplicateMacInFile, mac->second});
         if (!ipNew) addCsvProblem(read, {device.line, device.ipColumn, CsvProblemKind::DuplicateIpInFile, ip->second});
-        if (macNew && ipNew) unique.push_back(std::move(device));
+        return macNew && ipNew;
     }
-    read.devices = std::move(unique);
-}
+
+private:
+    std::unordered_map<uint64_t, int> m_macs;
+    std::unordered_map<uint32_t, int> m_ips;
+};
 
 // A field as it goes into a row: quoted when it holds a separator, a quote or a line end.
 void appendField(std::string& out, std::string_view text) {
@@ -308,26 +317,32 @@ DeviceCsvRead readDeviceCsv(std::string_view text) {
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
     CsvSplitter splitter(text, detectSeparator(text));
     std::optional<CsvProblem> quoting;
-    std::optional<RawRow> header;
-    while ((header = splitter.next(quoting)) && isBlankRow(*header)) {
+    RawRow header;
+    bool found = false;
+    while ((found = splitter.next(header, quoting)) && isBlankRow(header)) {
     }
     if (quoting) {
         addCsvProblem(read, *quoting);
         return read;
     }
-    if (!header) {
+    if (!found) {
         addCsvProblem(read, {1, 0, CsvProblemKind::NoHeader});
         return read;
     }
     ColumnPlaces places{};
-    if (!readHeader(*header, places, read)) return read;
-    const size_t headerFields = header->fields.size();
-    while (const auto row = splitter.next(quoting)) {
-        if (isBlankRow(*row)) continue;
-        if (auto device = readRow(*row, places, headerFields, read)) read.devices.push_back(std::move(*device));
+    if (!readHeader(header, places, read)) return read;
+    const size_t headerFields = header.fields.size();
+    // About one row per 40 bytes, as a spreadsheet writes them; a bound, not a limit.
+    const size_t expectedRows = std::min<size_t>(text.size() / 40 + 1, 2 * CBootPFDB::kCapacity);
+    read.devices.reserve(expectedRows);
+    FileDuplicates duplicates(expectedRows);
+    RawRow row;
+    while (splitter.next(row, quoting)) {
+        if (isBlankRow(row)) continue;
+        auto device = readRow(row, places, headerFields, read);
+        if (device && duplicates.take(*device, read)) read.devices.push_back(std::move(*device));
     }
     if (quoting) addCsvProblem(read, *quoting);
-    checkDuplicatesInFile(read);
     sortCsvProblems(read.problems);
     return read;
 }

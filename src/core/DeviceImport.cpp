@@ -70,6 +70,8 @@ void planRows(const DeviceCsvRead& read, std::vector<DeviceRecord>& table, const
     const TableIndex index(table);
     std::unordered_map<int, int> replacedBy;  // record index -> line of the row replacing it
     const int tableBefore = int(table.size());
+    table.reserve(table.size() + read.devices.size());
+    result.devices.reserve(read.devices.size());
     for (const CsvDevice& device : read.devices) {
         const int byMac = TableIndex::find(index.byMac, device.record.MAC);
         const int byIp = TableIndex::find(index.byIp, device.record.IP);
