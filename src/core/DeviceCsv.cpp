@@ -108,15 +108,20 @@ private:
     int m_line = 1;
 };
 
-// The separator is the one of the two that the header line holds more of; the header's
-// names hold neither.
+// The separator is the one of the two that the header line (the first that is not empty)
+// holds more of; the header's names hold neither.
 char detectSeparator(std::string_view text) {
     int commas = 0, semicolons = 0;
     bool quoted = false;
+    bool inHeader = false;
     for (const char c : text) {
         if (c == '"') quoted = !quoted;
         if (quoted) continue;
-        if (c == '\n' || c == '\r') break;
+        if (c == '\n' || c == '\r') {
+            if (inHeader) break;
+            continue;
+        }
+        inHeader = true;
         commas += c == ',';
         semicolons += c == ';';
     }

@@ -99,6 +99,7 @@ TEST(DeviceCsv, EveryProblemIsNamedByLineAndColumn) {
         {"no mac column", "ip,gateway\n", {missingColumn(CsvColumn::Mac)}},
         {"unclosed quote", "ip,mac\n1.2.3.4,\"024B7E000001\n", {at(2, 2, K::UnclosedQuote)}},
         {"text after quote", "ip,mac\n\"1.2.3.4\"x,024B7E000001\n", {at(2, 1, K::TextAfterQuote)}},
+        {"blank lines before a semicolon header", "\r\n\r\nip;mac\r\n1.2.3.4;024B7E00000\r\n", {at(4, 2, K::BadMac)}},
         {"quote inside a field is kept", "ip,mac\n1.2.3.4,02\"4B7E000001\n", {at(2, 2, K::BadMac)}},
         {"extra field", "ip,mac\n1.2.3.4,024B7E000001,7\n", {at(2, 3, K::ExtraField)}},
         {"missing values", "mac,ip,gateway\n,,1.1.1.1\n", {at(2, 1, K::MissingValue), at(2, 2, K::MissingValue)}},
