@@ -63,10 +63,10 @@ struct TableIndex {
     }
 };
 
-// Plans every good row against the table: added at the end, or replacing a record;
-// problems for what cannot be done.
-void planRows(const DeviceCsvRead& read, std::vector<DeviceRecord>& table, const DeviceImportOptions& options,
-              DeviceImportResult& result, DeviceCsvRead& problems) {
+// Plans every good row of `read` against the table: added at the end, or replacing a
+// record; what cannot be done joins the problems of `read`.
+void planRows(DeviceCsvRead& read, std::vector<DeviceRecord>& table, const DeviceImportOptions& options,
+              DeviceImportResult& result) {
     const TableIndex index(table);
     std::unordered_map<int, int> replacedBy;  // record index -> line of the row replacing it
     const int tableBefore = int(table.size());
@@ -80,24 +80,24 @@ void planRows(const DeviceCsvRead& read, std::vector<DeviceRecord>& table, const
         imported.record = device.record;
         if (byMac < 0 && byIp < 0) {
             if (tableBefore + result.added >= CBootPFDB::kCapacity) {
-                addCsvProblem(problems, {device.line, 0, CsvProblemKind::TooManyRecords, CBootPFDB::kCapacity});
+                addCsvProblem(read, {device.line, 0, CsvProblemKind::TooManyRecords, CBootPFDB::kCapacity});
                 continue;
             }
             ++result.added;
             table.push_back(device.record);
         } else if (!options.replace) {
             if (byMac >= 0)
-                addCsvProblem(problems, {device.line, device.macColumn, CsvProblemKind::DuplicateMacInTable, byMac + 1});
+                addCsvProblem(read, {device.line, device.macColumn, CsvProblemKind::DuplicateMacInTable, byMac + 1});
             if (byIp >= 0)
-                addCsvProblem(problems, {device.line, device.ipColumn, CsvProblemKind::DuplicateIpInTable, byIp + 1});
+                addCsvProblem(read, {device.line, device.ipColumn, CsvProblemKind::DuplicateIpInTable, byIp + 1});
             continue;
         } else if (byMac >= 0 && byIp >= 0 && byMac != byIp) {
-            addCsvProblem(problems, {device.line, device.ipColumn, CsvProblemKind::TwoRecordsMatch, byIp + 1});
+            addCsvProblem(read, {device.line, device.ipColumn, CsvProblemKind::TwoRecordsMatch, byIp + 1});
             continue;
         } else {
             const int at = byMac >= 0 ? byMac : byIp;
             if (const auto [first, isNew] = replacedBy.emplace(at, device.line); !isNew) {
-                addCsvProblem(problems, {device.line, 0, CsvProblemKind::RecordReplacedTwice, first->second});
+                addCsvProblem(read, {device.line, 0, CsvProblemKind::RecordReplacedTwice, first->second});
                 continue;
             }
             imported.replacedIndex = at;
@@ -121,7 +121,7 @@ DeviceImportResult importDeviceCsv(const std::string& dataDir, std::string_view 
         result.status = DeviceImportStatus::TableUnreadable;
         return result;
     }
-    planRows(read, records, options, result, read);
+    planRows(read, records, options, result);
     result.problemCount = read.problemCount;
     result.problems = std::move(read.problems);
     sortCsvProblems(result.problems);

@@ -137,7 +137,8 @@ void CIPPage::buildControls() {
 
     // Tab order as on the form: the table's buttons, the server's, the address commands,
     // then the list and the status field; the page opens on "Aggiungi nuovo dispositivo".
-    setTabOrderOfControls({add, modify, remove, importCsv, exportCsv, m_startButton, m_stopButton, search, clear, m_listDevices, m_status});
+    setTabOrderOfControls({add, modify, remove, importCsv, exportCsv, m_startButton, m_stopButton, search, clear,
+                           m_listDevices, m_status});
     add->setFocus();
     setFocusProxy(add);
 
