@@ -10,7 +10,7 @@
 
 #include "DeviceImport.h"
 #include "FileDBTestSupport.h"
-#include "ForkedChild.h"
+#include "CrashTestSupport.h"
 
 namespace tavo::testing {
 namespace {
@@ -34,19 +34,6 @@ std::string variantCsv(int variant) {
 // A process of its own that imports `csv` once.
 pid_t startImporter(const std::string& dir, const std::string& csv) {
     return startForkedChild([&] { return importDeviceCsv(dir, csv, {true, false}).changed() ? 0 : 1; });
-}
-
-// Temporary files a kill left: each is a kill during a durable write (of the table or a
-// history).
-int removeTemporaryFiles(const fs::path& dir) {
-    int removed = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".tmp") {
-            fs::remove(entry.path());
-            ++removed;
-        }
-    }
-    return removed;
 }
 
 long long microseconds(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }

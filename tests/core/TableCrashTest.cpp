@@ -12,7 +12,7 @@
 #include "BigTable.h"
 #include "DurableFile.h"
 #include "FileDBTestSupport.h"
-#include "ForkedChild.h"
+#include "CrashTestSupport.h"
 
 namespace tavo::testing {
 namespace {
@@ -32,17 +32,6 @@ pid_t startSaver(CBootPFDB& table, int variant) {
         }
         return 0;
     });
-}
-
-int removeTemporaryFiles(const fs::path& dir) {
-    int removed = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".tmp") {
-            fs::remove(entry.path());
-            ++removed;
-        }
-    }
-    return removed;
 }
 
 long long microseconds(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }

@@ -1,12 +1,14 @@
 #pragma once
 
-// A child process for the crash tests: a fork of the test (so that it starts at once and
-// shares the tables prepared in memory) that is killed at a random moment.
+// What the crash tests share: a child process, a fork of the test (so that it starts at
+// once and shares the tables prepared in memory) that is killed at a random moment, and
+// the count of the temporary files such kills leave.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace tavo::testing {
@@ -37,6 +39,18 @@ inline pid_t startForkedChild(const std::function<int()>& body) {
         return -1;
     }
     return pid;
+}
+
+// Removes the temporary files a kill left in `dir`: each is a kill during a durable write.
+inline int removeTemporaryFiles(const std::filesystem::path& dir) {
+    int removed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() == ".tmp") {
+            std::filesystem::remove(entry.path());
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 }  // namespace tavo::testing
