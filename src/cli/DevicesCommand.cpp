@@ -31,6 +31,8 @@ constexpr const char* kUsage =
     "file is saved in one go and its addresses go into the histories, as add does.\n"
     "  --dry-run  print what would be added and replaced, change nothing\n"
     "  --replace  a row whose MAC or IP is in the table replaces that record\n"
+    "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
+    "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
     "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
 
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
