@@ -4,10 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "AddressText.h"
+#include "BenchFolder.h"
 #include "BootPFDB.h"
 #include "DurableFile.h"
 #include "IPFDB.h"
@@ -18,23 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kRecords = 5000;
 
-class Folder {
-public:
-    Folder() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("tavo-bench-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string dir() const { return path_.string(); }
-    fs::path file(const char* name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
+using bench::Folder;
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

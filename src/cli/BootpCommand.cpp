@@ -13,6 +13,7 @@
 #include "BootpServer.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "QuitOnSignal.h"
 
@@ -69,24 +70,60 @@ bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out)
     return parsed.has_value();
 }
 
+// The snake_case word of a status in the --json events, beside its text.
+const char* bootpStatusCode(BootpStatus status) {
+    switch (status) {
+    case BootpStatus::Initializing: return "initializing";
+    case BootpStatus::Waiting: return "waiting";
+    case BootpStatus::Stopped: return "stopped";
+    case BootpStatus::Received: return "received";
+    case BootpStatus::InvalidRequest: return "invalid_request";
+    case BootpStatus::Accepted: return "accepted";
+    case BootpStatus::ReplySent: return "reply_sent";
+    case BootpStatus::ReplySendFailed: return "reply_send_failed";
+    case BootpStatus::NotFound: return "not_found";
+    case BootpStatus::HostNameUnavailable: return "host_name_unavailable";
+    case BootpStatus::HostAddressUnavailable: return "host_address_unavailable";
+    case BootpStatus::PortUnavailable: return "port_unavailable";
+    }
+    return "";
+}
+
+QJsonObject statusJson(const char* event, const BootpEvent& status) {
+    return {{"event", event}, {"status", bootpStatusCode(status.status)}, {"text", QString::fromStdString(bootpStatusText(status))}};
+}
+
+// "unknown MAC: why", or its event.
+void printUnknown(const QString& mac, const char* reason, const QString& text) {
+    if (jsonOutput())
+        printJson({{"event", "unknown"}, {"mac", mac}, {"reason", reason}});
+    else
+        printLine("unknown " + mac + ": " + text);
+}
+
 // Adds a device with the lowest free address of the pool and prints it, or prints why
 // it was not added.
 void addFromPool(const std::string& dir, const MacOctets& mac, const AddressPool& pool) {
     const QString macText = QString::fromStdString(FormatMac(mac));
     const DeviceTableResult added = DeviceTable(dir, stderrTableSink()).addFromPool(mac, pool);
     switch (added.status) {
-    case DeviceTableStatus::Done:
-        printLine("added " + macText + " ip " + QString::fromStdString(formatDotted(ParseDottedIp(added.record.IP))));
+    case DeviceTableStatus::Done: {
+        const QString ip = QString::fromStdString(formatDotted(ParseDottedIp(added.record.IP)));
+        if (jsonOutput())
+            printJson({{"event", "added"}, {"mac", macText}, {"ip", ip}});
+        else
+            printLine("added " + macText + " ip " + ip);
         break;
+    }
     case DeviceTableStatus::PoolUsedUp:
-        printLine("unknown " + macText + ": the address pool is used up, left unanswered");
+        printUnknown(macText, "pool_used_up", "the address pool is used up, left unanswered");
         break;
     case DeviceTableStatus::Duplicate:
-        printLine("unknown " + macText + ": its address is taken by record " + QString::number(added.index + 1) +
-                  ", left unanswered");
+        printUnknown(macText, "address_taken",
+                     "its address is taken by record " + QString::number(added.index + 1) + ", left unanswered");
         break;
     default:  // the table reported why on stderr
-        printLine("unknown " + macText + ": not added, left unanswered");
+        printUnknown(macText, "not_added", "not added, left unanswered");
         break;
     }
 }
@@ -103,13 +140,16 @@ public:
     void bootpStatus(const BootpEvent& event) override {
         // The statuses of a request are printed with the request's own lines.
         if (m_server && m_server->isBusy()) return;
-        printLine(bootpStatusText(event));
+        if (jsonOutput())
+            printJson(statusJson("status", event));
+        else
+            printLine(bootpStatusText(event));
         std::fflush(stdout);
     }
 
     bool bootpUnknownDevice(const MacOctets& mac) override {
         if (!m_pool) {
-            printLine("unknown " + FormatMac(mac) + ": not in bootp.ini, left unanswered");
+            printUnknown(QString::fromStdString(FormatMac(mac)), "not_in_table", "not in bootp.ini, left unanswered");
         } else {
             addFromPool(m_dir, mac, *m_pool);
         }
@@ -119,7 +159,7 @@ public:
     }
 
     void bootpReadFailed() override {
-        std::fprintf(stderr, "tavo: %s: %s\n", kBootpReadFailedCaption, kBootpReadFailedText);
+        failAs("read_failed", QString("%1: %2").arg(kBootpReadFailedCaption, kBootpReadFailedText));
         m_readFailed = true;
         QCoreApplication::exit(kExitFailure);
     }
@@ -128,6 +168,15 @@ public:
 
     void bootpRequestChecked(const BootpRequestInfo& request, BootpStatus status) override {
         if (m_quiet) return;
+        if (jsonOutput()) {
+            QJsonObject event = statusJson("request", BootpEvent(status));
+            event.insert("mac", QString::fromStdString(FormatMac(request.mac)));
+            event.insert("interface", where(request));
+            event.insert("from", request.sender.toString());
+            event.insert("fromPort", int(request.senderPort));
+            printJson(event);
+            return;
+        }
         printLine(QString("request %1 on %2 from %3:%4: %5")
                       .arg(QString::fromStdString(FormatMac(request.mac)), where(request), request.sender.toString())
                       .arg(request.senderPort)
@@ -136,6 +185,13 @@ public:
 
     void bootpRequestDone(const BootpRequestInfo& request, const BootpEvent& outcome, bool replied) override {
         if (m_quiet) return;
+        if (jsonOutput()) {
+            QJsonObject event = statusJson(replied ? "reply" : "no_reply", outcome);
+            event.insert("mac", QString::fromStdString(FormatMac(request.mac)));
+            event.insert("interface", where(request));
+            printJson(event);
+            return;
+        }
         printLine(QString("%1 %2 on %3: %4")
                       .arg(replied ? "reply" : "no reply", QString::fromStdString(FormatMac(request.mac)), where(request),
                            QString::fromStdString(bootpStatusText(outcome))));
@@ -182,6 +238,8 @@ int serve(const CliOptions& options) {
     }
 
     std::unique_ptr<BootpLogWriter> log;
+    if (options.value("log") == QLatin1String("-") && jsonOutput())
+        return fail("--log - writes the log on stdout, where --json writes its events", kExitUsage);
     if (options.has("log") && !(log = BootpLogWriter::open(options.value("log"), error)))
         return fail("--log: cannot open " + options.value("log") + ": " + error);
 
@@ -190,16 +248,26 @@ int serve(const CliOptions& options) {
     BootpServer server(config, QString::fromStdString(dir), observer);
     observer.attach(&server);
     if (log) log->follow(server);
+    // With --json the other servers and the interface's changes are events like the rest.
     QObject::connect(&server, &BootpServer::rivalServerSeen, [](const BootpRivalServer& rival) {
-        printLine(rivalServerLine(rival));
+        if (jsonOutput())
+            printJson(rivalServerJson(rival));
+        else
+            printLine(rivalServerLine(rival));
         std::fflush(stdout);
     });
     QObject::connect(&server, &BootpServer::interfaceChanged, [](const BootpInterfaceEvent& event) {
-        printLine(interfaceLine(event));
+        if (jsonOutput())
+            printJson(interfaceJson(event));
+        else
+            printLine(interfaceLine(event));
         std::fflush(stdout);
     });
-    if (!server.start()) return fail("the BootP server did not start: " + server.errorString());
-    printLine(QString("ready port %1").arg(server.localPort()));
+    if (!server.start()) return failAs("not_started", "the BootP server did not start: " + server.errorString());
+    if (jsonOutput())
+        printJson({{"event", "ready"}, {"port", int(server.localPort())}});
+    else
+        printLine(QString("ready port %1").arg(server.localPort()));
     std::fflush(stdout);
 
     // One write per request: the lines of a request go out once it has been handled.

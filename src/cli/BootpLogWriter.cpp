@@ -47,7 +47,9 @@ QJsonObject requestObject(const BootpRequestRecord& record) {
     return object;
 }
 
-QJsonObject rivalObject(const BootpRivalServer& rival) {
+}  // namespace
+
+QJsonObject rivalServerJson(const BootpRivalServer& rival) {
     return {{"event", "rival"},
             {"time", timeText(rival.time)},
             {"interface", rival.interfaceName},
@@ -55,14 +57,12 @@ QJsonObject rivalObject(const BootpRivalServer& rival) {
             {"mac", macText(rival.mac)}};
 }
 
-QJsonObject interfaceObject(const BootpInterfaceEvent& event) {
+QJsonObject interfaceJson(const BootpInterfaceEvent& event) {
     QJsonObject object{
         {"event", "interface"}, {"time", timeText(event.time)}, {"interface", event.name}, {"state", stateName(event.state)}};
     if (event.state == BootpInterfaceState::Up) object.insert("ip", event.address.toString());
     return object;
 }
-
-}  // namespace
 
 std::unique_ptr<BootpLogWriter> BootpLogWriter::open(const QString& path, QString& error) {
     std::unique_ptr<BootpLogWriter> writer(new BootpLogWriter);
@@ -78,9 +78,9 @@ std::unique_ptr<BootpLogWriter> BootpLogWriter::open(const QString& path, QStrin
 
 void BootpLogWriter::follow(BootpServer& server) {
     QObject::connect(&server, &BootpServer::requestSeen, [this](const BootpRequestRecord& r) { write(requestObject(r)); });
-    QObject::connect(&server, &BootpServer::rivalServerSeen, [this](const BootpRivalServer& r) { write(rivalObject(r)); });
+    QObject::connect(&server, &BootpServer::rivalServerSeen, [this](const BootpRivalServer& r) { write(rivalServerJson(r)); });
     QObject::connect(&server, &BootpServer::interfaceChanged,
-                     [this](const BootpInterfaceEvent& e) { write(interfaceObject(e)); });
+                     [this](const BootpInterfaceEvent& e) { write(interfaceJson(e)); });
 }
 
 void BootpLogWriter::write(const QJsonObject& object) {

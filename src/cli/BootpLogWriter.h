@@ -32,7 +32,10 @@ private:
     QFile m_file;  // not open for the standard output
 };
 
-// The lines of `tavo bootp serve` for another server and for the served interface.
+// The log's objects, and the lines of `tavo bootp serve`, for another server and for the
+// served interface.
+QJsonObject rivalServerJson(const BootpRivalServer& rival);
+QJsonObject interfaceJson(const BootpInterfaceEvent& event);
 QString rivalServerLine(const BootpRivalServer& rival);
 QString interfaceLine(const BootpInterfaceEvent& event);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "JsonOutput.h"
 #include "PathArguments.h"
 #include "Profile.h"
 
@@ -64,22 +65,33 @@ std::string dataDirectory(const CliOptions& options) {
     return dir.toStdString();
 }
 
+namespace {
+QString g_lastTableMessage;
+}  // namespace
+
 TableMessageSink stderrTableSink(bool* reported) {
     return [reported](TableMessage message, const std::string& detail) {
         const TableMessageText text = describeTableMessage(message);
-        if (detail.empty()) {
-            std::fprintf(stderr, "tavo: %s: %s\n", text.caption, text.text);
-        } else {
-            std::fprintf(stderr, "tavo: %s: %s (%s)\n", text.caption, text.text, detail.c_str());
-        }
+        g_lastTableMessage = QString("%1: %2").arg(QString::fromUtf8(text.caption), QString::fromUtf8(text.text));
+        if (!detail.empty()) g_lastTableMessage += QString(" (%1)").arg(QString::fromStdString(detail));
+        std::fprintf(stderr, "tavo: %s\n", g_lastTableMessage.toUtf8().constData());
         if (reported) *reported = true;
     };
 }
 
-int fail(const QString& message, int status) {
-    std::fprintf(stderr, "tavo: %s\n", message.toUtf8().constData());
+const QString& lastTableMessage() { return g_lastTableMessage; }
+
+const char* errorCodeOf(int status) { return status == kExitUsage ? "bad_usage" : "failed"; }
+
+int failAs(const char* code, const QString& message, int status) {
+    if (jsonOutput())
+        printJsonError(code, message);
+    else
+        std::fprintf(stderr, "tavo: %s\n", message.toUtf8().constData());
     return status;
 }
+
+int fail(const QString& message, int status) { return failAs(errorCodeOf(status), message, status); }
 
 void printLine(const QString& line) { printLine(line.toStdString()); }
 

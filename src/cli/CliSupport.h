@@ -61,8 +61,16 @@ std::string dataDirectory(const CliOptions& options);
 // there is one. `reported`, when given, is set to true by every message.
 TableMessageSink stderrTableSink(bool* reported = nullptr);
 
-// Prints "tavo: <message>" on stderr and returns `status`.
+// Prints "tavo: <message>" on stderr, or with --json the error object of `code` (a
+// snake_case word that scripts test, so it never changes) on stdout, and returns `status`.
+int failAs(const char* code, const QString& message, int status = kExitFailure);
+// The same with the general code of the status: "bad_usage" for kExitUsage, else "failed".
 int fail(const QString& message, int status = kExitFailure);
+// The general code of an exit status.
+const char* errorCodeOf(int status);
+// The last table message printed (for --json: the reason of a command that failed on a
+// table file), or an empty text.
+const QString& lastTableMessage();
 
 // The warning asked on the terminal before a command that changes a device ("Warning to
 // <operation>", the description, the warning, "Andare avanti ? [s/N] "); true for a yes.

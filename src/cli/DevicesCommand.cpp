@@ -1,5 +1,6 @@
 // tavo devices: the BootP device table "bootp.ini", listed, added to and removed from by
 // the same rules as the IP configuration page and its device entry dialog.
+#include <QJsonArray>
 #include <cstdio>
 #include <optional>
 
@@ -7,6 +8,8 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "DeviceTable.h"
+#include "DevicesCsv.h"
+#include "JsonOutput.h"
 
 namespace tavo::cli {
 namespace {
@@ -15,9 +18,21 @@ constexpr const char* kUsage =
     "usage: tavo devices list [--data-dir DIR]\n"
     "       tavo devices add --ip A.B.C.D --mac MAC [--gateway A.B.C.D] [--subnet A.B.C.D] [--data-dir DIR]\n"
     "       tavo devices remove --mac MAC [--data-dir DIR]\n"
+    "       tavo devices export --csv FILE|- [--data-dir DIR]\n"
+    "       tavo devices import --csv FILE [--dry-run] [--replace] [--data-dir DIR]\n"
     "\n"
     "MAC: 12 hexadecimal digits, or six pairs separated by ':' or '-'.\n"
     "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
+    "export writes the table as CSV (header ip,mac,gateway,subnet,htype,hlen; '-' for stdout).\n"
+    "import reads a CSV file as spreadsheets save it (',' or ';', quotes, columns by their\n"
+    "header in any order; gateway, subnet, htype and hlen may be left out). Every row is\n"
+    "checked first; any problem (a bad field, a MAC or IP twice in the file or already in the\n"
+    "table, more than 5000 records) is named by line and column and nothing changes. A good\n"
+    "file is saved in one go and its addresses go into the histories, as add does.\n"
+    "  --dry-run  print what would be added and replaced, change nothing\n"
+    "  --replace  a row whose MAC or IP is in the table replaces that record\n"
+    "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
+    "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
     "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
 
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
@@ -43,6 +58,12 @@ int listDevices(const std::string& dir) {
     DeviceTable table(dir, stderrTableSink());
     const std::vector<DeviceRecord> records = table.list();
     if (!table.readable()) return kExitFailure;
+    if (jsonOutput()) {
+        QJsonArray devices;
+        for (const DeviceRecord& r : records) devices.append(deviceJson(r));
+        printJson({{"devices", devices}});
+        return 0;
+    }
     for (const DeviceRecord& r : records) {
         printLine(std::to_string(r.HType) + '\t' + std::to_string(r.hlen) + '\t' + r.IP + '\t' + r.MAC + '\t' +
                   r.Gateway + '\t' + r.Subnet);
@@ -50,7 +71,7 @@ int listDevices(const std::string& dir) {
     return 0;
 }
 
-// The reason a front end gives for a new device the table refuses.
+// The reason a front end gives for a new device the table refuses, and its JSON code.
 const char* newDeviceRefusal(NewDeviceProblem problem) {
     switch (problem) {
     case NewDeviceProblem::None: break;
@@ -61,28 +82,38 @@ const char* newDeviceRefusal(NewDeviceProblem problem) {
     return "";
 }
 
+const char* newDeviceRefusalCode(NewDeviceProblem problem) {
+    switch (problem) {
+    case NewDeviceProblem::None: break;
+    case NewDeviceProblem::NoIp: return "no_ip";
+    case NewDeviceProblem::BadIp: return "unusable_ip";
+    case NewDeviceProblem::NoMac: return "no_mac";
+    }
+    return "";
+}
+
+int notAnAddress(const QString& text) { return failAs("bad_address", "not an IPv4 address: " + text, kExitUsage); }
+int notAMac(const QString& text) { return failAs("bad_mac", "not a MAC address: " + text, kExitUsage); }
+
 int addDevice(const CliOptions& options, const std::string& dir) {
     Ipv4Octets ip{}, gateway{}, subnet{};
-    if (!addressOption(options, "ip", kBlankAddress, ip))
-        return fail("not an IPv4 address: " + options.value("ip"), kExitUsage);
-    if (!addressOption(options, "gateway", kBlankAddress, gateway))
-        return fail("not an IPv4 address: " + options.value("gateway"), kExitUsage);
-    if (!addressOption(options, "subnet", kNewDeviceSubnet, subnet))
-        return fail("not an IPv4 address: " + options.value("subnet"), kExitUsage);
+    if (!addressOption(options, "ip", kBlankAddress, ip)) return notAnAddress(options.value("ip"));
+    if (!addressOption(options, "gateway", kBlankAddress, gateway)) return notAnAddress(options.value("gateway"));
+    if (!addressOption(options, "subnet", kNewDeviceSubnet, subnet)) return notAnAddress(options.value("subnet"));
     const QString macText = options.value("mac");
     std::optional<MacOctets> mac;
     if (!macText.isEmpty()) {
         mac = parseMacArgument(macText.toStdString());
-        if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+        if (!mac) return notAMac(macText);
     }
     if (const NewDeviceProblem problem = checkNewDevice(ip, mac.has_value()); problem != NewDeviceProblem::None)
-        return fail(newDeviceRefusal(problem), kExitUsage);
+        return failAs(newDeviceRefusalCode(problem), newDeviceRefusal(problem), kExitUsage);
 
     const auto sink = stderrTableSink();
     const MacOctets& m = *mac;
     const DeviceTableResult added = DeviceTable(dir, sink).add(newDeviceRecord(ip, m, gateway, subnet));
     if (added.status == DeviceTableStatus::Duplicate) {
-        return fail(QString("device not added: record %1 (%2, %3) has the same IP or MAC")
+        return failAs("duplicate", QString("device not added: record %1 (%2, %3) has the same IP or MAC")
                         .arg(added.index + 1)
                         .arg(QString::fromStdString(added.record.IP), QString::fromStdString(added.record.MAC)));
     }
@@ -90,46 +121,54 @@ int addDevice(const CliOptions& options, const std::string& dir) {
     // An added device's addresses go into the histories, as a confirmed entry's do; a
     // history that cannot be written is reported and does not undo the addition.
     recordDeviceAddresses(dir, {m[0], m[1], m[2], m[3], m[4], m[5]}, ip, sink);
+    if (jsonOutput()) printJson({{"added", deviceJson(added.record)}, {"record", added.index + 1}});
     return 0;
 }
 
 int removeDevice(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return fail(newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
+    if (macText.isEmpty()) return failAs("no_mac", newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
     const auto mac = parseMacArgument(macText.toStdString());
-    if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+    if (!mac) return notAMac(macText);
     const DeviceTableResult removed = DeviceTable(dir, stderrTableSink()).removeByMac(*mac);
     if (removed.status == DeviceTableStatus::NotFound)
-        return fail("no device with MAC " + QString::fromStdString(FormatMac(*mac)));
-    return removed.status == DeviceTableStatus::Done ? 0 : kExitFailure;
+        return failAs("not_found", "no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+    if (removed.status != DeviceTableStatus::Done) return kExitFailure;
+    if (jsonOutput()) printJson({{"removed", deviceJson(removed.record)}, {"record", removed.index + 1}});
+    return 0;
 }
 
 int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet"}, {"help"})) {
+    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"})) {
         fail(options.error(), kExitUsage);
         return usage(stderr, kExitUsage);
     }
     if (options.has("help")) return usage(stdout, 0);
     const QStringList& words = options.positional();
     if (words.size() != 1) {
-        fail("give one action: list, add or remove", kExitUsage);
+        fail("give one action: list, add, remove, export or import", kExitUsage);
         return usage(stderr, kExitUsage);
     }
     const std::string dir = dataDirectory(options);
     const QString action = words[0];
     const bool addressesGiven = options.has("ip") || options.has("gateway") || options.has("subnet");
-    if (action == "list" && !addressesGiven && !options.has("mac")) return listDevices(dir);
-    if (action == "add") return addDevice(options, dir);
-    if (action == "remove" && !addressesGiven) return removeDevice(options, dir);
-    if (action != "list" && action != "add" && action != "remove")
-        fail(QString("no such action: %1 (list, add or remove)").arg(action), kExitUsage);
+    const bool deviceGiven = addressesGiven || options.has("mac");
+    const bool csvGiven = options.has("csv") || options.has("dry-run") || options.has("replace");
+    const bool importFlags = options.has("dry-run") || options.has("replace");
+    if (action == "list" && !deviceGiven && !csvGiven) return listDevices(dir);
+    if (action == "add" && !csvGiven) return addDevice(options, dir);
+    if (action == "remove" && !addressesGiven && !csvGiven) return removeDevice(options, dir);
+    if (action == "export" && !deviceGiven && !importFlags) return exportDevices(options, dir);
+    if (action == "import" && !deviceGiven) return importDevices(options, dir);
+    if (!QStringList{"list", "add", "remove", "export", "import"}.contains(action))
+        fail(QString("no such action: %1 (list, add, remove, export or import)").arg(action), kExitUsage);
     else
         fail(QString("options that %1 does not take").arg(action), kExitUsage);
     return usage(stderr, kExitUsage);
 }
 
-const CliCommand kDevices("devices", "the BootP device table: list, add, remove", run);
+const CliCommand kDevices("devices", "the BootP device table: list, add, remove, export and import as CSV", run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -4,7 +4,6 @@
 // The same checks run behind the IP page when "Avvio BootP" fails.
 #include <QCoreApplication>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include "BootpPreflight.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "PreflightText.h"
 #include "QuitOnSignal.h"
@@ -50,19 +50,9 @@ QString usageText() {
            linkOptionsHelp(kCheckedPorts);
 }
 
-void printJson(const QJsonObject& object) {
-    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-int usageError(bool json, const QString& message) {
-    if (json) {
-        printJson({{"error", "bad_command_line"}, {"message", message}});
-        return kExitUsage;
-    }
-    fail(message, kExitUsage);
-    std::fputs(usageText().toUtf8().constData(), stderr);
+int usageError(const QString& message) {
+    failAs("bad_usage", message, kExitUsage);
+    if (!jsonOutput()) std::fputs(usageText().toUtf8().constData(), stderr);
     return kExitUsage;
 }
 
@@ -91,17 +81,16 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
 }
 
 int run(const QStringList& args) {
-    const bool json = args.contains("--json");
+    const bool json = jsonOutput();
     CliOptions options;
-    if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts),
-                       {"json", "help"}))
-        return usageError(json, options.error());
+    if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts), {"help"}))
+        return usageError(options.error());
     if (options.has("help")) {
         std::fputs(usageText().toUtf8().constData(), stdout);
         return 0;
     }
     PreflightRequest request;
-    if (const auto refused = readRequest(options, request)) return usageError(json, *refused);
+    if (const auto refused = readRequest(options, request)) return usageError(*refused);
 
     BootpPreflight preflight;
     if (!json) {

@@ -5,6 +5,7 @@
 // status is 1, and its place never holds another sector's bytes. A clear asks on the
 // terminal first (unless --yes) and sends its writes back to back.
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QFile>
 #include <QHostAddress>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include "FlashClearRun.h"
 #include "FlashRange.h"
 #include "FlashReadRun.h"
+#include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "MaintenanceOptions.h"
 #include "QuitOnSignal.h"
@@ -83,16 +85,16 @@ std::optional<RangeArguments> readRange(const CliOptions& options, bool clear) {
     const auto from = parseUnsignedField(options.positional()[2].toStdString());
     const auto to = parseUnsignedField(options.positional()[3].toStdString());
     if (!from || !to) {
-        fail("FROM and TO must be decimal sector numbers", kExitUsage);
+        failAs("bad_range", "FROM and TO must be decimal sector numbers", kExitUsage);
         return std::nullopt;
     }
     range.from = *from;
     range.to = *to;
     const uint32_t last = clear ? LAST_CLEARABLE_SECTOR : LAST_READABLE_SECTOR;
     switch (clear ? checkClearRange(*from, *to) : checkReadRange(*from, *to)) {
-    case RangeCheck::FromOutOfRange: fail(QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::ToOutOfRange: fail(QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::FromAfterTo: fail(QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
+    case RangeCheck::FromOutOfRange: failAs("bad_range", QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::ToOutOfRange: failAs("bad_range", QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
+    case RangeCheck::FromAfterTo: failAs("bad_range", QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
     case RangeCheck::Ok: break;
     }
     return range;
@@ -102,6 +104,17 @@ QString sectorList(const std::vector<int>& sectors) {
     QStringList numbers;
     for (int s : sectors) numbers << QString::number(s);
     return numbers.join(", ");
+}
+
+// With --json, one event per sector: its 256 bytes as hexadecimal digits, or null.
+void printDumpJson(const FlashDump& dump) {
+    for (int s = dump.from(); s <= dump.to(); ++s) {
+        const SectorData* data = dump.sector(s);
+        const QJsonValue bytes = data ? QJsonValue(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(data->data()),
+                                                                                  qsizetype(data->size())).toHex()))
+                                      : QJsonValue();
+        printJson({{"event", "sector"}, {"sector", s}, {"data", bytes}});
+    }
 }
 
 void printDump(const FlashDump& dump) {
@@ -154,8 +167,13 @@ int readFlash(const QStringList& args) {
     request.retries = kRetries;
     request.replyWait = *readTimeoutMs(options);
     FlashReadRun run(link, pace, request);
-    const bool progress = ::isatty(STDERR_FILENO) == 1;
+    const bool progress = ::isatty(STDERR_FILENO) == 1 && !jsonOutput();
     if (progress) QObject::connect(&run, &FlashReadRun::requestSent, [&] { showProgress(run, pace); });
+    if (jsonOutput())
+        QObject::connect(&run, &FlashReadRun::requestSent, [&](int sector, bool accepted) {
+            printJson({{"event", "request"}, {"sector", sector}, {"accepted", accepted},
+                       {"sent", run.requestsSent()}, {"planned", run.requestsPlanned()}});
+        });
     FlashRunStatus status = FlashRunStatus::Stopped;
     QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) {
         status = s;
@@ -167,17 +185,26 @@ int readFlash(const QStringList& args) {
     if (progress) std::fputc('\n', stderr);
 
     const QString target = request.target.toString();
-    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
-    if (status == FlashRunStatus::Stopped) return fail("read stopped");
+    if (status == FlashRunStatus::NoSocket) return failAs("no_socket", "a socket to " + target + " could not be opened");
+    if (status == FlashRunStatus::Stopped) return failAs("stopped", "read stopped");
     const FlashDump& dump = run.dump();
     if (options.has("output")) {
-        if (!writeRaw(options.value("output"), dump)) return fail("cannot write " + options.value("output"));
+        if (!writeRaw(options.value("output"), dump)) return failAs("file_not_written", "cannot write " + options.value("output"));
+    } else if (jsonOutput()) {
+        printDumpJson(dump);
     } else {
         printDump(dump);
     }
     const std::vector<int> missing = dump.missing();
+    if (jsonOutput()) {
+        QJsonArray missingSectors;
+        for (int s : missing) missingSectors.append(s);
+        printJson({{"event", "summary"}, {"device", target}, {"from", request.from}, {"to", request.to},
+                   {"missing", missingSectors},
+                   {"output", options.has("output") ? QJsonValue(options.value("output")) : QJsonValue()}});
+    }
     if (missing.empty()) return 0;
-    return fail(QString("no reply from %1 for sector(s) %2 after %3 requests each")
+    return failAs("sectors_missing", QString("no reply from %1 for sector(s) %2 after %3 requests each")
                     .arg(target, sectorList(missing))
                     .arg(kRetries + 1));
 }
@@ -195,7 +222,7 @@ int clearSectors(const QStringList& args) {
     if (!range) return kExitUsage;
     const QString target = QString::fromStdString(formatDotted(range->ip));
     if (!options.has("yes") && !confirmOnTerminal("Clear", QString::fromUtf8(kClearConfirmText) + target))
-        return fail("not confirmed: nothing sent");
+        return failAs("not_confirmed", "not confirmed: nothing sent");
     recordTarget(options, range->ip);
 
     FlashClearRun run(link, QHostAddress(target), int(range->from), int(range->to));
@@ -206,10 +233,13 @@ int clearSectors(const QStringList& args) {
     });
     run.start();
     if (run.isRunning()) QCoreApplication::exec();
-    if (status == FlashRunStatus::NoSocket) return fail("a socket to " + target + " could not be opened");
+    if (status == FlashRunStatus::NoSocket) return failAs("no_socket", "a socket to " + target + " could not be opened");
     if (run.accepted() != run.sent())
-        return fail(QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
-    printLine(QString::fromUtf8(kClearDoneText));
+        return failAs("not_sent", QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
+    if (jsonOutput())
+        printJson({{"cleared", target}, {"from", int(range->from)}, {"to", int(range->to)}, {"sent", run.sent()}});
+    else
+        printLine(QString::fromUtf8(kClearDoneText));
     return 0;
 }
 

@@ -3,11 +3,13 @@
 // and an inspector that takes a project file apart.
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonArray>
 #include <cstdio>
 #include <string>
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "JsonOutput.h"
 #include "PathArguments.h"
 #include "WebBuildWarnings.h"
 #include "WebFileSystem.h"
@@ -95,26 +97,63 @@ void printPlan(const WebFolderPlan& plan, const WebBuildResult* build) {
     printLine(total);
 }
 
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// The plan and the build as one object: what printPlan prints, in fields.
+QJsonObject planJson(const WebFolderPlan& plan, const WebBuildResult& build) {
+    QJsonArray resources, copies, renames, patches, warnings;
+    for (const WebResourceRow& row : plan.rows)
+        resources.append(QJsonObject{{"path", qs(row.urlPath)}, {"size", qint64(row.size)}, {"index", int(row.index)}});
+    for (const WebPlanStep& step : plan.steps) {
+        if (step.kind == WebStepKind::CopyTemplate)
+            copies.append(QJsonObject{{"from", qs(step.from)}, {"to", qs(url(plan, step.to))}});
+        else if (step.kind == WebStepKind::Rename)
+            renames.append(QJsonObject{{"from", qs(url(plan, step.from))}, {"to", qs(url(plan, step.to))},
+                                       {"oldIndex", int(step.oldIndex)}, {"newIndex", int(step.newIndex)}});
+        else
+            patches.append(QJsonObject{{"page", qs(url(plan, step.to))}, {"old", qs(step.oldName)}, {"new", qs(step.newName)}});
+    }
+    for (const WebWarning& w : webBuildWarnings(plan, &build)) warnings.append(qs(describe(w)));
+    return {{"resources", resources}, {"copies", copies},   {"renames", renames},
+            {"patches", patches},     {"warnings", warnings}, {"totalBytes", qint64(plan.totalBytes)},
+            {"imageBytes", qint64(build.image.size())}};
+}
+
+// The end of a build that worked: the text's last line, or the object with `written`.
+int built(const WebFolderPlan& plan, const WebBuildResult& build, const QString& written) {
+    if (jsonOutput()) {
+        QJsonObject object = planJson(plan, build);
+        object["dryRun"] = written.isEmpty();
+        object["written"] = written.isEmpty() ? QJsonValue() : QJsonValue(written);
+        printJson(object);
+    } else if (written.isEmpty()) {
+        printLine(std::string("dry run: nothing changed, nothing written"));
+    } else {
+        printLine("written: " + written.toStdString());
+    }
+    return 0;
+}
+
 int planFailure(const WebFolderPlan& plan) {
     switch (plan.status) {
         case WebPlanStatus::Ready: return 0;
         case WebPlanStatus::FolderUnreadable:
-            return fail(QString("cannot read the folder %1: %2").arg(QString::fromStdString(plan.failedPath),
+            return failAs("folder_unreadable", QString("cannot read the folder %1: %2").arg(QString::fromStdString(plan.failedPath),
                                                                     QString::fromStdString(plan.reason)));
         case WebPlanStatus::TemplateMissing:
             return plan.failedPath.empty()
-                       ? fail("the folder has no 707.html and no default page to copy was found (--template FILE)")
-                       : fail(QString("cannot read the default page %1: %2")
+                       ? failAs("no_template", "the folder has no 707.html and no default page to copy was found (--template FILE)")
+                       : failAs("template_unreadable", QString("cannot read the default page %1: %2")
                                   .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
         case WebPlanStatus::PageUnreadable:
-            return fail(QString("cannot read the page %1: %2; nothing changed")
+            return failAs("page_unreadable", QString("cannot read the page %1: %2; nothing changed")
                             .arg(QString::fromStdString(plan.failedPath), QString::fromStdString(plan.reason)));
         case WebPlanStatus::OverLimit:
-            return fail(QString("the files add up to %1 bytes, more than %2: nothing changed, nothing built")
+            return failAs("over_limit", QString("the files add up to %1 bytes, more than %2: nothing changed, nothing built")
                             .arg(plan.totalBytes)
                             .arg(WEB_IMAGE_LIMIT));
         case WebPlanStatus::TooManyFiles:
-            return fail(QString("%1 files, more than the %2 the offset table can reach: nothing changed, nothing built")
+            return failAs("too_many_files", QString("%1 files, more than the %2 the offset table can reach: nothing changed, nothing built")
                             .arg(plan.rows.size())
                             .arg(WEB_MAX_RESOURCES));
     }
@@ -135,20 +174,20 @@ int applyFailure(const WebFolderPlan& plan, const WebApplyResult& applied) {
     message += done.empty() ? QString("; no file was renamed") : QString("; files already renamed:");
     for (const WebPlanStep& rename : done)
         message += QString("\n  %1 -> %2").arg(QString::fromStdString(rename.from), QString::fromStdString(rename.to));
-    return fail(message + "\nnothing built");
+    return failAs("folder_not_changed", message + "\nnothing built");
 }
 
 int buildFailure(const WebBuildResult& build) {
     switch (build.status) {
         case WebBuildStatus::Built: return 0;
-        case WebBuildStatus::NothingToBuild: return fail("there is no file to build");
+        case WebBuildStatus::NothingToBuild: return failAs("nothing_to_build", "there is no file to build");
         case WebBuildStatus::FileUnreadable:
-            return fail(QString("cannot read %1: %2; nothing built")
+            return failAs("file_unreadable", QString("cannot read %1: %2; nothing built")
                             .arg(QString::fromStdString(build.failedPath), QString::fromStdString(build.reason)));
         case WebBuildStatus::OverLimit:
-            return fail(QString("the files now add up to more than %1 bytes; nothing built").arg(WEB_IMAGE_LIMIT));
-        case WebBuildStatus::TooManyFiles: return fail("more files than the offset table can reach; nothing built");
-        case WebBuildStatus::TooLarge: return fail("the image is too large; nothing built");
+            return failAs("over_limit", QString("the files now add up to more than %1 bytes; nothing built").arg(WEB_IMAGE_LIMIT));
+        case WebBuildStatus::TooManyFiles: return failAs("too_many_files", "more files than the offset table can reach; nothing built");
+        case WebBuildStatus::TooLarge: return failAs("too_large", "the image is too large; nothing built");
     }
     return kExitFailure;
 }
@@ -165,37 +204,69 @@ int build(const CliOptions& options, const QString& folderArg) {
                                                     QCoreApplication::applicationDirPath().toStdString());
     const WebFolderPlan plan = planWebFolder(disk, folder, templatePath);
     if (!plan.ready()) {
-        if (plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) printPlan(plan, nullptr);
+        if ((plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) && !jsonOutput())
+            printPlan(plan, nullptr);
         return planFailure(plan);
     }
     if (dryRun) {
         PlannedWebFileSystem preview(disk, plan);
         const WebBuildResult build = composeWebImageFromFiles(preview, folder, rowPaths(plan), plan.totalBytes);
-        printPlan(plan, &build);
+        if (!jsonOutput()) printPlan(plan, &build);
         if (!build.ok()) return buildFailure(build);
-        printLine(std::string("dry run: nothing changed, nothing written"));
-        return 0;
+        return built(plan, build, QString());
     }
     const WebApplyResult applied = applyWebFolderPlan(disk, plan);
     if (!applied.ok()) {
-        printPlan(plan, nullptr);
+        if (!jsonOutput()) printPlan(plan, nullptr);
         return applyFailure(plan, applied);
     }
     const WebBuildResult build = composeWebImageFromFiles(disk, folder, rowPaths(plan), plan.totalBytes);
-    printPlan(plan, &build);
+    if (!jsonOutput()) printPlan(plan, &build);
     if (!build.ok()) return buildFailure(build);
     if (!disk.writeFile(QDir(output).absolutePath().toStdString(), build.image))
-        return fail(QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
-    printLine("written: " + output.toStdString());
-    return 0;
+        return failAs("file_not_written", QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
+    return built(plan, build, output);
+}
+
+// {"file", "bytes", "table": [the offset of each of the 256 entries], "records": [...], "defaultRecord",
+// "unreachable": [...], "malformations": [...]}; a malformed file gives the error object
+// "malformed_image" with the same keys, and status 1 as the text.
+int inspectJson(const QString& path, size_t bytes, const WebImageContents& contents) {
+    QJsonArray table, records, unreachable, issues;
+    for (const auto entry : contents.table) table.append(int(entry));
+    for (const WebImageRecordView& v : contents.records) {
+        QJsonObject record{{"offset", qint64(v.offset)}, {"length", qint64(v.length)}, {"flag", int(v.flag)}};
+        if (v.headerParsed) {
+            record["status"] = qs(v.statusLine);
+            record["contentLength"] = v.contentLength ? QJsonValue(qint64(*v.contentLength)) : QJsonValue();
+            record["contentType"] = qs(v.contentType);
+            record["bodyBytes"] = qint64(v.bodySize);
+        }
+        records.append(record);
+    }
+    for (int r : contents.unreachable) unreachable.append(r);
+    for (const WebImageIssue& issue : contents.issues)
+        issues.append(QJsonObject{{"entry", issue.entry}, {"record", issue.record}, {"value", qint64(issue.value)},
+                                  {"message", qs(describeWebImageProblem(issue.problem))}});
+    const QJsonObject object{{"file", path}, {"bytes", qint64(bytes)}, {"table", table}, {"records", records},
+                             {"defaultRecord", contents.defaultRecord ? QJsonValue(*contents.defaultRecord) : QJsonValue()},
+                             {"unreachable", unreachable}, {"malformations", issues}};
+    if (contents.ok()) {
+        printJson(object);
+        return 0;
+    }
+    // One object still: the error, with everything the inspection found.
+    printJsonError("malformed_image", path + ": the image is malformed", object);
+    return kExitFailure;
 }
 
 int inspect(const QString& path) {
     DiskWebFileSystem disk;
     std::vector<uint8_t> image;
     if (!disk.readFile(QDir(path).absolutePath().toStdString(), image))
-        return fail(QString("cannot read %1: %2").arg(path, QString::fromStdString(disk.lastError())));
+        return failAs("file_unreadable", QString("cannot read %1: %2").arg(path, QString::fromStdString(disk.lastError())));
     const WebImageContents contents = readWebImage(image);
+    if (jsonOutput()) return inspectJson(path, image.size(), contents);
     printLine("file: " + path.toStdString() + " (" + std::to_string(image.size()) + " bytes)");
     if (!contents.table.empty()) {
         printLine(std::string("table by record:"));

@@ -17,6 +17,7 @@
 #include "IPFDB.h"
 #include "IpClearCommand.h"
 #include "IpSearch.h"
+#include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "MacHistoryFDB.h"
 #include "QuitOnSignal.h"
@@ -85,15 +86,19 @@ int clearAddress(const QStringList& args) {
     if (options.has("help")) return usage(stdout, 0);
     if (options.positional().size() != 2) return usage(stderr, kExitUsage);
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
-    if (!ip) return fail("not an IPv4 address: " + options.positional()[1], kExitUsage);
+    if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
 
-    if (!options.has("yes") && !confirmOnTerminal(kConfirmOperation, QString::fromUtf8(kConfirmDescription))) return fail("not confirmed: nothing sent");
+    if (!options.has("yes") && !confirmOnTerminal(kConfirmOperation, QString::fromUtf8(kConfirmDescription)))
+        return failAs("not_confirmed", "not confirmed: nothing sent");
     // Recorded after the yes and before the command, as the clear dialog does.
     CIPFDB::AddIfAbsent(dataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], stderrTableSink());
     const QString dotted = QString::fromStdString(formatDotted(*ip));
     if (!IpClearCommand(link).send(QHostAddress(dotted)))
-        return fail("the IP clear command could not be sent to " + dotted);
-    printLine(QString::fromUtf8(kSentText));
+        return failAs("not_sent", "the IP clear command could not be sent to " + dotted);
+    if (jsonOutput())
+        printJson({{"cleared", dotted}});
+    else
+        printLine(QString::fromUtf8(kSentText));
     return 0;
 }
 
@@ -117,7 +122,7 @@ int Find(const QStringList& args) {
     if (options.positional().size() != 2) return usage(stderr, kExitUsage);
     const QString macText = options.positional()[1];
     const auto mac = parseMacArgument(macText.toStdString());
-    if (!mac) return fail("not a MAC address: " + macText, kExitUsage);
+    if (!mac) return failAs("bad_mac", "not a MAC address: " + macText, kExitUsage);
     const auto timeout = readTimeout(options);
     if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
                               kExitUsage);
@@ -128,33 +133,36 @@ int Find(const QStringList& args) {
     const QString wanted = QString::fromStdString(FormatMac(*mac));
     IpSearch search(link, Pace::product(), [mac] { return *mac; });
     QObject::connect(&search, &IpSearch::found, [&](const Ipv4Octets& ip) {
-        printLine(formatDotted(ip));
+        if (jsonOutput())
+            printJson({{"mac", wanted}, {"ip", QString::fromStdString(formatDotted(ip))}});
+        else
+            printLine(formatDotted(ip));
         QCoreApplication::exit(0);
     });
     QObject::connect(&search, &IpSearch::otherDevice, [&](const MacOctets& other) {
-        fail("a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
+        failAs("other_device", "a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
              " (searched for " + wanted + ")");
         QCoreApplication::exit(kExitFailure);
     });
     QObject::connect(&search, &IpSearch::receiveFailed,
-                     [] { fail("a reply could not be read (socket error); still searching"); });
+                     [] { std::fputs("tavo: a reply could not be read (socket error); still searching\n", stderr); });
     QObject::connect(&search, &IpSearch::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
-        fail("the search request could not be sent to " + link.broadcast.toString() +
+        failAs("not_sent", "the search request could not be sent to " + link.broadcast.toString() +
              (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
         QCoreApplication::exit(kExitFailure);
     });
-    if (!search.start()) return fail("the search socket cannot be opened");
+    if (!search.start()) return failAs("no_socket", "the search socket cannot be opened");
 
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        fail(QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
+        failAs("no_answer", QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(int(std::lround(*timeout * 1000)));
     QuitOnSignal quit([](int) {
-        fail("search stopped");
+        failAs("stopped", "search stopped");
         QCoreApplication::exit(kExitFailure);
     });
     // The first request leaves at once; nothing on a command line is still being typed.

@@ -11,6 +11,7 @@
 #include "CliSupport.h"
 #include "DumpText.h"
 #include "LinkOptions.h"
+#include "JsonOutput.h"
 #include "MaintenanceLink.h"
 #include "MaintenanceOptions.h"
 
@@ -82,7 +83,7 @@ std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const
     for (int i = 0; i < hexArguments; ++i) {
         const auto value = parseHexArgument(words[2 + i]);
         if (!value) {
-            status = fail("not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
+            status = failAs("bad_byte", "not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
             return std::nullopt;
         }
         parsed.bytes.push_back(*value);
@@ -93,25 +94,25 @@ std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const
 // Opens the link, runs `send`, and waits for `done` to end the loop or the bound.
 int exchange(Parsed& parsed, MaintenanceLink& link, const std::function<void()>& send, bool awaitReply) {
     recordTarget(parsed.options, parsed.ip);
-    if (!link.open(parsed.target)) return fail("a socket to " + parsed.target.toString() + " could not be opened");
+    if (!link.open(parsed.target)) return failAs("no_socket", "a socket to " + parsed.target.toString() + " could not be opened");
     int status = kExitFailure;
     QObject::connect(&link, &MaintenanceLink::registerCommandSent, [&](uint8_t, bool accepted) {
         if (!accepted) {
-            fail("the command could not be sent to " + parsed.target.toString());
+            failAs("not_sent", "the command could not be sent to " + parsed.target.toString());
             QCoreApplication::exit(kExitFailure);
         } else if (!awaitReply) {
             QCoreApplication::exit(0);
         }
     });
     QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, [&] {
-        fail("the reply could not be read: nothing listens at the device port, or the reply is too long");
+        failAs("reply_unreadable", "the reply could not be read: nothing listens at the device port, or the reply is too long");
         QCoreApplication::exit(kExitFailure);
     });
     const auto timeout = *readTimeoutMs(parsed.options);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        fail(QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
+        failAs("no_reply", QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(timeout);
@@ -130,11 +131,24 @@ int readRegister(const QStringList& args) {
         std::fprintf(stderr, "tavo: warning: register %s lies below 10, outside the register space; read sent all the same\n",
                      byteText(reg).c_str());
     MaintenanceLink link(parsed->link, Pace::product());
-    QObject::connect(&link, &MaintenanceLink::registerValueReceived, [](uint8_t value) {
-        printLine(byteText(value));
+    const QString device = parsed->target.toString();
+    QObject::connect(&link, &MaintenanceLink::registerValueReceived, [&device, reg](uint8_t value) {
+        if (jsonOutput())
+            printJson({{"device", device}, {"register", QString::fromStdString(byteText(reg))},
+                       {"value", QString::fromStdString(byteText(value))}});
+        else
+            printLine(byteText(value));
         QCoreApplication::exit(0);
     });
     return exchange(*parsed, link, [&] { link.readRegister(reg); }, true);
+}
+
+// {"device": ..., "registers": {"10": "00", ..., "FF": "00"}}
+void printTableJson(const QString& device, const RegisterTable& table) {
+    QJsonObject registers;
+    for (size_t i = 0; i < table.size(); ++i)
+        registers.insert(QString::fromStdString(byteText(uint8_t(REGISTER_TABLE_FIRST + i))), QString::fromStdString(byteText(table[i])));
+    printJson({{"device", device}, {"registers", registers}});
 }
 
 void printTable(const RegisterTable& table) {
@@ -153,8 +167,12 @@ int dumpRegisters(const QStringList& args) {
     auto parsed = parseLine(args, 0, {}, status);
     if (!parsed) return status;
     MaintenanceLink link(parsed->link, Pace::product());
-    QObject::connect(&link, &MaintenanceLink::registerTableReceived, [](const RegisterTable& table) {
-        printTable(table);
+    const QString device = parsed->target.toString();
+    QObject::connect(&link, &MaintenanceLink::registerTableReceived, [&device](const RegisterTable& table) {
+        if (jsonOutput())
+            printTableJson(device, table);
+        else
+            printTable(table);
         QCoreApplication::exit(0);
     });
     return exchange(*parsed, link, [&] { link.readRegisterTable(); }, true);
@@ -166,13 +184,18 @@ int writeRegister(const QStringList& args) {
     if (!parsed) return status;
     const QString target = parsed->target.toString();
     if (!parsed->options.has("yes") && !confirmOnTerminal("Write", QString::fromUtf8(kWriteConfirmText) + target))
-        return fail("not confirmed: nothing sent");
+        return failAs("not_confirmed", "not confirmed: nothing sent");
     const uint8_t reg = parsed->bytes[0];
     const uint8_t value = parsed->bytes[1];
     MaintenanceLink link(parsed->link, Pace::product());
     status = exchange(*parsed, link, [&] { link.writeRegister(reg, value); }, false);
-    if (status == 0) printLine(QString("register %1 set to %2 on %3")
-                                   .arg(QString::fromStdString(byteText(reg)), QString::fromStdString(byteText(value)), target));
+    if (status != 0) return status;
+    const QString regText = QString::fromStdString(byteText(reg));
+    const QString valueText = QString::fromStdString(byteText(value));
+    if (jsonOutput())
+        printJson({{"device", target}, {"register", regText}, {"written", valueText}});
+    else
+        printLine(QString("register %1 set to %2 on %3").arg(regText, valueText, target));
     return status;
 }
 

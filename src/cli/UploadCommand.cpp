@@ -3,7 +3,6 @@
 // blocks back to verify them, or read first and send only the blocks that changed.
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <cmath>
@@ -14,6 +13,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "MaintenanceOptions.h"
 #include "QuitOnSignal.h"
@@ -83,12 +83,6 @@ QString duration(std::chrono::milliseconds ms) {
     const qint64 seconds = (ms.count() + 999) / 1000;
     if (seconds < 60) return QString("%1 s").arg(seconds);
     return QString("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-}
-
-void printJson(const QJsonObject& object) {
-    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 struct Device {
@@ -204,7 +198,7 @@ int upload(const QStringList& args) {
     if (!args.isEmpty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) return usage(stdout, 0);
     CliOptions options;
     if (!options.parse(args, QStringList{kDataDirOption, "pace-ms", "timeout-ms"} + linkOptionNames(kLinkDevicePort),
-                       {"verify", "changed-only", "json", "help"})) {
+                       {"verify", "changed-only", "help"})) {
         fail(options.error(), kExitUsage);
         return usage(stderr, kExitUsage);
     }
@@ -234,7 +228,7 @@ int upload(const QStringList& args) {
         const auto ip = parseTarget(options.positional()[i], error);
         if (!ip) return fail(error, kExitUsage);
         for (const Ipv4Octets& seen : targets)
-            if (seen == *ip) return fail("the device " + options.positional()[i] + " is named twice", kExitUsage);
+            if (seen == *ip) return failAs("named_twice", "the device " + options.positional()[i] + " is named twice", kExitUsage);
         targets.push_back(*ip);
     }
 
@@ -243,16 +237,16 @@ int upload(const QStringList& args) {
     switch (file.status) {
     case ProjectFileStatus::Ok: break;
     case ProjectFileStatus::TooLarge:
-        return fail(QString("%1 is %2 bytes, larger than the %3 bytes the upload accepts: nothing sent")
+        return failAs("file_too_large", QString("%1 is %2 bytes, larger than the %3 bytes the upload accepts: nothing sent")
                         .arg(path).arg(file.length).arg(UPLOAD_LIMIT),
                     kExitUsage);
     case ProjectFileStatus::CannotOpen:
     case ProjectFileStatus::CannotRead:
-        return fail(QString("cannot read %1: %2: nothing sent").arg(path, QString::fromStdString(file.reason)), kExitUsage);
+        return failAs("file_unreadable", QString("cannot read %1: %2: nothing sent").arg(path, QString::fromStdString(file.reason)), kExitUsage);
     }
     const auto image = std::make_shared<const std::vector<uint8_t>>(std::move(file.bytes));
 
-    const bool json = options.has("json");
+    const bool json = jsonOutput();
     UploadCommand command(json, !json && ::isatty(STDERR_FILENO) == 1);
     for (const Ipv4Octets& ip : targets) {
         recordTarget(options, ip);
@@ -268,6 +262,7 @@ int upload(const QStringList& args) {
     }
     const bool ok = command.run();
     command.printSummary(options.has("verify") || options.has("changed-only"));
+    if (!ok && json) printJsonError("upload_incomplete", "not every device completed the upload");
     return ok ? 0 : kExitFailure;
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "CliCommand.h"
+#include "CliSupport.h"
+#include "JsonOutput.h"
 
 namespace {
 
@@ -16,7 +18,9 @@ void printUsage(FILE* out) {
     std::sort(commands.begin(), commands.end(),
               [](auto* a, auto* b) { return std::strcmp(a->name, b->name) < 0; });
     for (const auto* command : commands) std::fprintf(out, "  %-10s %s\n", command->name, command->summary);
-    std::fprintf(out, "\n'tavo COMMAND --help' describes a command.\n");
+    std::fprintf(out, "\n'tavo COMMAND --help' describes a command. With --json anywhere on its line every\n"
+                      "command prints its result as one JSON object (long runs: one object per line, each\n"
+                      "with \"event\") and its errors as {\"error\": CODE, \"message\": TEXT}, on stdout.\n");
 }
 
 }  // namespace
@@ -24,7 +28,11 @@ void printUsage(FILE* out) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    // --json belongs to every command: taken off here, so no command can miss it.
+    const bool json = args.removeAll(QLatin1String(tavo::cli::kJsonOption)) > 0;
+    tavo::cli::setJsonOutput(json);
     if (args.isEmpty()) {
+        tavo::cli::failAs("bad_usage", "no command given", 2);
         printUsage(stderr);
         return 2;
     }
@@ -38,9 +46,22 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const auto* command : tavo::cli::registeredCommands()) {
-        if (first == QLatin1String(command->name)) return command->handler(args);
+        if (first != QLatin1String(command->name)) continue;
+        const int status = command->handler(args);
+        // A failure that printed no error object of its own (a usage text, a table file's
+        // message) still ends with one.
+        if (json && status != 0 && !tavo::cli::jsonErrorPrinted()) {
+            const QString& table = tavo::cli::lastTableMessage();
+            if (!table.isEmpty())
+                tavo::cli::printJsonError("table_file", table);
+            else
+                tavo::cli::printJsonError(tavo::cli::errorCodeOf(status),
+                                          status == tavo::cli::kExitUsage ? "bad command line: see 'tavo " + first + " --help'"
+                                                                          : "failed: see stderr");
+        }
+        return status;
     }
-    std::fprintf(stderr, "tavo: unknown command '%s'\n", qPrintable(first));
+    tavo::cli::failAs("unknown_command", QString("unknown command '%1'").arg(first), 2);
     printUsage(stderr);
     return 2;
 }

@@ -45,11 +45,16 @@ int parseHexByteAnyCase(std::string_view text) {
     return ParseHexByte(upper);
 }
 
+// The address texts are made for every record of a table and every row of an import, so
+// they are written digit by digit rather than through a formatted print.
 std::string FormatMac(const MacOctets& mac) {
-    char buffer[13];
-    std::snprintf(buffer, sizeof buffer, "%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3],
-                  mac[4], mac[5]);
-    return buffer;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(12, '0');
+    for (size_t i = 0; i < mac.size(); ++i) {
+        text[2 * i] = kDigits[mac[i] >> 4];
+        text[2 * i + 1] = kDigits[mac[i] & 0xF];
+    }
+    return text;
 }
 
 Ipv4Octets ParseDottedIp(std::string_view text) {
@@ -68,15 +73,40 @@ Ipv4Octets ParseDottedIp(std::string_view text) {
 }
 
 std::string formatDotted(const Ipv4Octets& ip) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
-    return buffer;
+    std::string text;
+    text.reserve(15);
+    for (size_t k = 0; k < ip.size(); ++k) {
+        if (k > 0) text += '.';
+        const int value = ip[k];
+        if (value >= 100) text += char('0' + value / 100);
+        if (value >= 10) text += char('0' + value / 10 % 10);
+        text += char('0' + value % 10);
+    }
+    return text;
 }
 
 std::string formatDottedAligned(int a, int b, int c, int d) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%3d.%3d.%3d.%3d", a, b, c, d);
-    return buffer;
+    const int octets[4] = {a, b, c, d};
+    std::string text(15, ' ');
+    for (size_t k = 0; k < 4; ++k) {
+        int value = octets[k];
+        // What fits three characters is written here; anything wider takes the general path.
+        if (value < -99 || value > 999) {
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "%3d.%3d.%3d.%3d", a, b, c, d);
+            return buffer;
+        }
+        char* end = text.data() + 4 * k + 3;  // one past the octet's last character
+        const bool negative = value < 0;
+        if (negative) value = -value;
+        do {
+            *--end = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        if (negative) *--end = '-';
+        if (k < 3) text[4 * k + 3] = '.';
+    }
+    return text;
 }
 
 std::optional<MacOctets> parseMacArgument(std::string_view text) {

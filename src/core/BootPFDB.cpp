@@ -18,30 +18,12 @@ constexpr const char* kLineEnd = "\r\n";
 constexpr size_t kSmallestRecord = 70;
 constexpr size_t kReserveLimit = 4 * CBootPFDB::kCapacity;
 
-// Reads records until the first one that does not match the record form in full, or
-// whose hardware type or length is negative.
-// "%3d.%3d.%3d.%3d" without the cost of a formatted print; the three-character numbers
-// read from the file always lie in -99..999, anything else takes the general path.
 std::string dottedAligned(const std::array<int, 12>& octets, size_t first) {
-    std::string text(15, ' ');
-    for (size_t k = 0; k < 4; ++k) {
-        int value = octets[first + k];
-        if (value < -99 || value > 999) {
-            return formatDottedAligned(octets[first], octets[first + 1], octets[first + 2], octets[first + 3]);
-        }
-        char* end = text.data() + 4 * k + 3;  // one past the octet's last character
-        const bool negative = value < 0;
-        if (negative) value = -value;
-        do {
-            *--end = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        if (negative) *--end = '-';
-        if (k < 3) text[4 * k + 3] = '.';
-    }
-    return text;
+    return formatDottedAligned(octets[first], octets[first + 1], octets[first + 2], octets[first + 3]);
 }
 
+// Reads records until the first one that does not match the record form in full, or
+// whose hardware type or length is negative.
 std::vector<CBootPFDB::Record> parseRecords(std::string_view text, bool* complete = nullptr) {
     std::vector<CBootPFDB::Record> records;
     records.reserve(std::min(text.size() / kSmallestRecord + 1, kReserveLimit));
@@ -193,6 +175,12 @@ void CBootPFDB::setGateway(const std::string& value) {
 }
 void CBootPFDB::setSubnet(const std::string& value) {
     if (Record* record = currentForWrite()) record->Subnet = value;
+}
+
+void CBootPFDB::assign(std::vector<Record> records) {
+    m_records = std::move(records);
+    m_nCount = static_cast<int>(m_records.size());
+    m_nPos = m_nCount;
 }
 
 void CBootPFDB::Delete(int index) {

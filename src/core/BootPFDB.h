@@ -73,6 +73,10 @@ public:
     void setGateway(const std::string& value);
     void setSubnet(const std::string& value);
 
+    // Replaces every record at once (an import); the position becomes the append position.
+    // More than kCapacity records are taken as a load takes them.
+    void assign(std::vector<Record> records);
+
     // Removes the record at `index` (or at the position when -1); later records move up.
     // An index that is not a record is ignored.
     void Delete(int index = -1);

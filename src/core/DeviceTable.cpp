@@ -50,8 +50,21 @@ DeviceRecord newDeviceRecord(const Ipv4Octets& ip, const MacOctets& mac, const I
 
 void recordDeviceAddresses(const std::string& dataDir, const std::array<int, 6>& macBytes, const Ipv4Octets& ip,
                            const TableMessageSink& sink) {
-    CMacHistoryFDB::AddIfAbsent(dataDir, macBytes, sink);
-    CIPFDB::AddIfAbsent(dataDir, ip[0], ip[1], ip[2], ip[3], sink);
+    recordDeviceAddresses(dataDir, std::vector<DeviceAddresses>{{macBytes, ip}}, sink);
+}
+
+void recordDeviceAddresses(const std::string& dataDir, const std::vector<DeviceAddresses>& devices,
+                           const TableMessageSink& sink) {
+    std::vector<CMacHistoryFDB::Values> macs;
+    std::vector<CIPFDB::Values> ips;
+    macs.reserve(devices.size());
+    ips.reserve(devices.size());
+    for (const DeviceAddresses& d : devices) {
+        macs.push_back(d.macBytes);
+        ips.push_back({d.ip[0], d.ip[1], d.ip[2], d.ip[3]});
+    }
+    CMacHistoryFDB::AddAllIfAbsent(dataDir, macs, sink);
+    CIPFDB::AddAllIfAbsent(dataDir, ips, sink);
 }
 
 std::optional<AddressPool> AddressPool::parse(std::string_view text) {
@@ -151,6 +164,12 @@ DeviceTableResult DeviceTable::removeByMac(const MacOctets& mac) {
     const int index = m_db.FindByMac(FormatMac(mac));
     if (index < 0) return outcome(DeviceTableStatus::NotFound);
     return remove(index);
+}
+
+DeviceTableResult DeviceTable::replaceAll(std::vector<DeviceRecord> records) {
+    if (!load()) return outcome(DeviceTableStatus::Unreadable);
+    m_db.assign(std::move(records));
+    return saved(-1);
 }
 
 DeviceTableResult DeviceTable::addFromPool(const MacOctets& mac, const AddressPool& pool) {

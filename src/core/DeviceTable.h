@@ -34,6 +34,14 @@ DeviceRecord newDeviceRecord(const Ipv4Octets& ip, const MacOctets& mac, const I
 // history then refuses that record with its message and the IP is still recorded.
 void recordDeviceAddresses(const std::string& dataDir, const std::array<int, 6>& macBytes, const Ipv4Octets& ip,
                            const TableMessageSink& sink);
+// The same for many devices at once (an import), in their order, each history loaded
+// and saved once.
+struct DeviceAddresses {
+    std::array<int, 6> macBytes{};
+    Ipv4Octets ip{};
+};
+void recordDeviceAddresses(const std::string& dataDir, const std::vector<DeviceAddresses>& devices,
+                           const TableMessageSink& sink);
 
 enum class DeviceTableStatus {
     Done,
@@ -88,6 +96,10 @@ public:
     DeviceTableResult remove(int index);
     // Deletes the first record with this MAC.
     DeviceTableResult removeByMac(const MacOctets& mac);
+
+    // Replaces every record with `records`, in one save (the file old or new, never
+    // half). The caller has checked them against the table's rules and capacity.
+    DeviceTableResult replaceAll(std::vector<DeviceRecord> records);
 
     // Adds the device with the lowest free address of the pool and records its addresses
     // in the histories.

@@ -1,5 +1,7 @@
 #include "HistoryFDB.h"
 
+#include <set>
+
 #include "TextScanner.h"
 
 namespace tavo {
@@ -104,14 +106,25 @@ int CHistoryFDB<N>::findValues(const Values& values) const {
 }
 
 template <size_t N>
-HistoryAddResult CHistoryFDB<N>::addIfAbsentTo(CHistoryFDB& history, const Values& values) {
+HistoryAddResult CHistoryFDB<N>::addIfAbsentTo(CHistoryFDB& history, std::span<const Values> values) {
     history.Load();
     if (history.isFileUnreadable()) return HistoryAddResult::Failed;  // already reported
-    if (history.findValues(values) != -1) return HistoryAddResult::AlreadyPresent;
-    if (history.AddNew() == -1) return HistoryAddResult::Failed;
-    history.storeAt(values, -1);
+    const int before = history.getCount();
+    // The addresses held in a set, so that a batch of thousands stays linear.
+    std::set<Values> present(history.m_records.begin(), history.m_records.end());
+    bool full = false;
+    for (const Values& value : values) {
+        if (present.count(value) != 0) continue;
+        if (history.AddNew() == -1) {
+            full = true;  // reported by AddNew
+            break;
+        }
+        history.storeAt(value, -1);
+        present.insert(value);
+    }
+    if (history.getCount() == before) return full ? HistoryAddResult::Failed : HistoryAddResult::AlreadyPresent;
     const bool saved = history.Save();
-    return saved ? HistoryAddResult::Added : HistoryAddResult::Failed;
+    return saved && !full ? HistoryAddResult::Added : HistoryAddResult::Failed;
 }
 
 template class CHistoryFDB<4>;

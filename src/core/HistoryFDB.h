@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,8 +52,11 @@ protected:
     int storeAt(const Values& values, int index);
     const Values& currentValues() const { return isRecordIndex(m_nPos) ? m_records[m_nPos] : kZeros; }
     int findValues(const Values& values) const;
-    // The add-if-absent sequence of every writer of a history.
-    static HistoryAddResult addIfAbsentTo(CHistoryFDB& history, const Values& values);
+    // The add-if-absent sequence of every writer of a history, for one address or for
+    // many in order with one load and one save (an import of a whole device table).
+    // Added when at least one address was added; Failed when the file could not be read
+    // or written, or the history filled up (the addresses that fitted are kept).
+    static HistoryAddResult addIfAbsentTo(CHistoryFDB& history, std::span<const Values> values);
 
 private:
     bool isRecordIndex(int n) const { return n >= 0 && n < m_nCount; }

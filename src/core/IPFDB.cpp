@@ -23,10 +23,17 @@ int CIPFDB::Find(int first, int second, int third, int fourth) const {
     return findValues({first, second, third, fourth});
 }
 
+HistoryAddResult CIPFDB::AddAllIfAbsent(const std::string& dataDir, std::span<const Values> values,
+                                        TableMessageSink sink) {
+    CIPFDB history(dataDir, std::move(sink));
+    return addIfAbsentTo(history, values);
+}
+
 HistoryAddResult CIPFDB::AddIfAbsent(const std::string& dataDir, int first, int second, int third,
                                      int fourth, TableMessageSink sink) {
     CIPFDB history(dataDir, std::move(sink));
-    return addIfAbsentTo(history, {first, second, third, fourth});
+    const Values values{first, second, third, fourth};
+    return addIfAbsentTo(history, std::span(&values, 1));
 }
 
 std::string formatIpHistoryEntry(const CIPFDB::Values& octets) {

@@ -25,6 +25,9 @@ public:
     // is neither added again nor moved, and the file is then not rewritten.
     static HistoryAddResult AddIfAbsent(const std::string& dataDir, int first, int second, int third,
                                         int fourth, TableMessageSink sink = {});
+    // The same for many addresses in order, with one load and one save.
+    static HistoryAddResult AddAllIfAbsent(const std::string& dataDir, std::span<const Values> values,
+                                           TableMessageSink sink = {});
 };
 
 // The pick list's text of an entry: "%3d.%3d.%3d.%3d".

@@ -25,10 +25,16 @@ int CMacHistoryFDB::Find(int b1, int b2, int b3, int b4, int b5, int b6) const {
     return findValues({b1, b2, b3, b4, b5, b6});
 }
 
+HistoryAddResult CMacHistoryFDB::AddAllIfAbsent(const std::string& dataDir, std::span<const Values> values,
+                                        TableMessageSink sink) {
+    CMacHistoryFDB history(dataDir, std::move(sink));
+    return addIfAbsentTo(history, values);
+}
+
 HistoryAddResult CMacHistoryFDB::AddIfAbsent(const std::string& dataDir, const Values& bytes,
                                              TableMessageSink sink) {
     CMacHistoryFDB history(dataDir, std::move(sink));
-    return addIfAbsentTo(history, bytes);
+    return addIfAbsentTo(history, std::span(&bytes, 1));
 }
 
 std::string formatMacHistoryEntry(const CMacHistoryFDB::Values& bytes) {

@@ -28,6 +28,9 @@ public:
     // Records the address unless it is already there (the file is then not rewritten).
     static HistoryAddResult AddIfAbsent(const std::string& dataDir, const Values& bytes,
                                         TableMessageSink sink = {});
+    // The same for many addresses in order, with one load and one save.
+    static HistoryAddResult AddAllIfAbsent(const std::string& dataDir, std::span<const Values> values,
+                                           TableMessageSink sink = {});
 };
 
 // The pick list's text of an entry: each value as "%2x" with blanks turned to "0", in

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "AddressText.h"
 
 namespace tavo {
@@ -18,6 +20,23 @@ TEST(ParseHexByte, FollowsTheFieldRules) {
 
 TEST(FormatMac, TwelveUpperCaseDigits) {
     EXPECT_EQ(FormatMac({0x02, 0x4B, 0x7E, 0x0A, 0x1B, 0x2C}), "024B7E0A1B2C");
+}
+
+// The forms are written digit by digit for speed: each agrees with the formatted print
+// it stands for over every octet, and the aligned one over what a file can hold too.
+TEST(DottedForms, AgreeWithTheFormattedPrint) {
+    char expected[64];
+    for (int v = -1000; v <= 1100; ++v) {
+        std::snprintf(expected, sizeof expected, "%3d.%3d.%3d.%3d", v, 255 - v, v / 7, 7);
+        ASSERT_EQ(formatDottedAligned(v, 255 - v, v / 7, 7), expected) << v;
+    }
+    for (int v = 0; v <= 255; ++v) {
+        const uint8_t o = uint8_t(v);
+        std::snprintf(expected, sizeof expected, "%d.%d.%d.%d", o, uint8_t(255 - v), uint8_t(v / 10), 0);
+        ASSERT_EQ(formatDotted({o, uint8_t(255 - v), uint8_t(v / 10), 0}), expected) << v;
+        std::snprintf(expected, sizeof expected, "%02X%02X%02X%02X%02X%02X", o, 0, 255, uint8_t(v ^ 0x5A), 16, 1);
+        ASSERT_EQ(FormatMac({o, 0, 255, uint8_t(v ^ 0x5A), 16, 1}), expected) << v;
+    }
 }
 
 TEST(DottedForms, AlignedAndPlainRoundTrip) {

@@ -1,10 +1,5 @@
 // A device table survives a save that is killed at any moment: the file reads whole,
 // with either the old or the new records.
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,55 +12,26 @@
 #include "BigTable.h"
 #include "DurableFile.h"
 #include "FileDBTestSupport.h"
+#include "CrashTestSupport.h"
 
 namespace tavo::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kKills = 500;
-constexpr int kStartTimeoutMs = 10000;
 constexpr int kSaverRounds = 1000;  // a saver that is never killed ends by itself
 
-// A process of its own (a fork of this one, so that it starts at once) that saves the
-// table over and over, switching variants, until it is killed. It writes one byte just
-// before its first save; the caller waits for it (bounded).
+// A process of its own that saves the table over and over, switching variants, until it
+// is killed.
 pid_t startSaver(CBootPFDB& table, int variant) {
-    int ready[2];
-    if (pipe(ready) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(ready[0]);
-        const char byte = 'r';
-        if (write(ready[1], &byte, 1) != 1) _exit(3);
+    return startForkedChild([&table, variant]() mutable {
         for (int round = 0; round < kSaverRounds; ++round) {
-            if (!table.Save()) _exit(1);
+            if (!table.Save()) return 1;
             variant = variant == 1 ? 2 : 1;
             setBigTableVariant(table, variant);
         }
-        _exit(0);
-    }
-    close(ready[1]);
-    pollfd wait{ready[0], POLLIN, 0};
-    char byte = 0;
-    const bool started = pid > 0 && poll(&wait, 1, kStartTimeoutMs) == 1 && read(ready[0], &byte, 1) == 1;
-    close(ready[0]);
-    if (pid > 0 && !started) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
-}
-
-int removeTemporaryFiles(const fs::path& dir) {
-    int removed = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".tmp") {
-            fs::remove(entry.path());
-            ++removed;
-        }
-    }
-    return removed;
+        return 0;
+    });
 }
 
 long long microseconds(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }

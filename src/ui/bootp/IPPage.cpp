@@ -16,6 +16,8 @@
 #include "BootpLogTexts.h"
 #include "BootpPreflight.h"
 #include "BootpServer.h"
+#include "DeviceCsvPrompts.h"
+#include "DeviceCsvTexts.h"
 #include "IPPageBootpObserver.h"
 #include "PreflightTexts.h"
 #include "TablePrompts.h"
@@ -93,6 +95,8 @@ void CIPPage::buildControls() {
     QPushButton* add = newButton(QStringLiteral("Aggiungi nuovo dispositivo"), "1001", this);
     QPushButton* modify = newButton(QStringLiteral("Modifica configurazione"), "1002", this);
     QPushButton* remove = newButton(QStringLiteral("Elimina dispositivo"), "1003", this);
+    QPushButton* importCsv = newButton(csvtexts::kImportButton, "importDevices", this);
+    QPushButton* exportCsv = newButton(csvtexts::kExportButton, "exportDevices", this);
     m_startButton = newButton(QStringLiteral("Avvio\n BootP"), "1004", this);
     m_stopButton = newButton(QStringLiteral("Arresta\n BootP"), "1006", this);
     QPushButton* search = newButton(QStringLiteral("Ricerca indirizzo IP"), "1009", this);
@@ -105,7 +109,7 @@ void CIPPage::buildControls() {
     auto* databaseLayout = new QVBoxLayout(database);
     databaseLayout->addWidget(m_listDevices);
     auto* rowButtons = new QHBoxLayout;
-    for (QPushButton* b : {add, modify, remove}) rowButtons->addWidget(b);
+    for (QPushButton* b : {add, modify, remove, importCsv, exportCsv}) rowButtons->addWidget(b);
     databaseLayout->addLayout(rowButtons);
 
     auto* state = new QGroupBox(QStringLiteral("Stato"), this);
@@ -146,13 +150,18 @@ void CIPPage::buildControls() {
 
     // Tab order as on the form: the table's buttons, the server's, the address commands,
     // then the list and the status field; the page opens on "Aggiungi nuovo dispositivo".
-    setTabOrderOfControls({add, modify, remove, m_startButton, m_stopButton, search, clear, m_listDevices, m_status});
+    setTabOrderOfControls({add, modify, remove, importCsv, exportCsv, m_startButton, m_stopButton, search, clear,
+                           m_listDevices, m_status});
     add->setFocus();
     setFocusProxy(add);
 
     connect(add, &QPushButton::clicked, this, &CIPPage::onAddDeviceClicked);
     connect(modify, &QPushButton::clicked, this, &CIPPage::OnModifyDevice);
     connect(remove, &QPushButton::clicked, this, &CIPPage::OnDeleteDevice);
+    connect(importCsv, &QPushButton::clicked, this, [this] {
+        if (importDevicesFromCsv(m_context)) FillDeviceList();
+    });
+    connect(exportCsv, &QPushButton::clicked, this, [this] { exportDevicesToCsv(m_context); });
     connect(m_startButton, &QPushButton::clicked, this, &CIPPage::OnStartBootp);
     connect(m_stopButton, &QPushButton::clicked, this, &CIPPage::OnStopBootp);
     connect(search, &QPushButton::clicked, this, &CIPPage::OnSearchIp);

@@ -1,0 +1,75 @@
+#include "DeviceCsvTexts.h"
+
+#include <QStringList>
+
+namespace tavo::csvtexts {
+namespace {
+
+// Lines shown in the message; the rest are counted.
+constexpr size_t kShownProblems = 20;
+
+QString problemText(const CsvProblem& p) {
+    switch (p.kind) {
+    case CsvProblemKind::NoHeader: return QStringLiteral("manca la riga di intestazione (ip,mac,gateway,subnet,htype,hlen)");
+    case CsvProblemKind::UnknownColumn: return QStringLiteral("colonna sconosciuta");
+    case CsvProblemKind::RepeatedColumn: return QStringLiteral("colonna ripetuta (già in colonna %1)").arg(p.other);
+    case CsvProblemKind::MissingColumn:
+        return QStringLiteral("manca la colonna %1").arg(QString::fromLatin1(csvColumnName(p.missing)));
+    case CsvProblemKind::UnclosedQuote: return QStringLiteral("virgolette non chiuse");
+    case CsvProblemKind::TextAfterQuote: return QStringLiteral("testo dopo le virgolette di chiusura");
+    case CsvProblemKind::ExtraField: return QStringLiteral("campo oltre le colonne dell'intestazione");
+    case CsvProblemKind::MissingValue: return QStringLiteral("campo vuoto");
+    case CsvProblemKind::BadAddress: return QStringLiteral("indirizzo IP non valido");
+    case CsvProblemKind::UnusableIp: return QStringLiteral("indirizzo IP non utilizzabile (0.0.0.0, .0 o .255)");
+    case CsvProblemKind::BadMac: return QStringLiteral("indirizzo MAC non valido");
+    case CsvProblemKind::BadNumber: return QStringLiteral("numero non valido (da 0 a 255)");
+    case CsvProblemKind::DuplicateMacInFile: return QStringLiteral("indirizzo MAC già alla riga %1").arg(p.other);
+    case CsvProblemKind::DuplicateIpInFile: return QStringLiteral("indirizzo IP già alla riga %1").arg(p.other);
+    case CsvProblemKind::DuplicateMacInTable: return QStringLiteral("indirizzo MAC già nel dispositivo %1").arg(p.other);
+    case CsvProblemKind::DuplicateIpInTable: return QStringLiteral("indirizzo IP già nel dispositivo %1").arg(p.other);
+    case CsvProblemKind::TwoRecordsMatch: return QStringLiteral("MAC e IP di due dispositivi diversi (IP: %1)").arg(p.other);
+    case CsvProblemKind::RecordReplacedTwice: return QStringLiteral("dispositivo già sostituito dalla riga %1").arg(p.other);
+    case CsvProblemKind::TooManyRecords: return QStringLiteral("la tabella supererebbe %1 dispositivi").arg(p.other);
+    }
+    return {};
+}
+
+}  // namespace
+
+QString imported(const DeviceImportResult& result) {
+    return QStringLiteral("Dispositivi importati: %1 (%2 aggiunti, %3 sostituiti).")
+        .arg(result.added + result.replaced)
+        .arg(result.added)
+        .arg(result.replaced);
+}
+
+QString exported(int count, const QString& path) {
+    return QStringLiteral("Dispositivi esportati: %1 in %2.").arg(count).arg(path);
+}
+
+QString refused(const QString& path, const DeviceImportResult& result) {
+    QStringList lines{QStringLiteral("Nessun dispositivo importato da %1: %2 errori.").arg(path).arg(result.problemCount)};
+    for (size_t i = 0; i < result.problems.size() && i < kShownProblems; ++i) {
+        const CsvProblem& p = result.problems[i];
+        const QString where = p.column > 0 ? QStringLiteral("Riga %1, colonna %2").arg(p.line).arg(p.column)
+                                           : QStringLiteral("Riga %1").arg(p.line);
+        lines << where + QStringLiteral(": ") + problemText(p);
+    }
+    const size_t shown = std::min(result.problems.size(), kShownProblems);
+    if (result.problemCount > shown) lines << QStringLiteral("... e altri %1.").arg(result.problemCount - shown);
+    return lines.join('\n');
+}
+
+QString fileUnreadable(const QString& path, const std::string& reason) {
+    return QStringLiteral("Impossibile leggere il file %1: %2").arg(path, QString::fromStdString(reason));
+}
+
+QString fileTooLarge(const QString& path) {
+    return QStringLiteral("Il file %1 supera le dimensioni consentite (%2 byte).").arg(path).arg(kMaxDeviceCsvBytes);
+}
+
+QString fileNotWritten(const QString& path, const std::string& reason) {
+    return QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, QString::fromStdString(reason));
+}
+
+}  // namespace tavo::csvtexts
