@@ -4,7 +4,7 @@
 
 #include "AddressText.h"
 #include "Pace.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 class QLineEdit;
 class QPushButton;

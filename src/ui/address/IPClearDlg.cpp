@@ -9,8 +9,8 @@
 #include "IPDBdlg.h"
 #include "IPFDB.h"
 #include "IpClearCommand.h"
-#include "app/Prompts.h"
-#include "bootp/TablePrompts.h"
+#include "common/Prompts.h"
+#include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 

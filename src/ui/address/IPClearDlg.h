@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 namespace tavo {
 

@@ -2,7 +2,7 @@
 
 #include "IPFDB.h"
 #include "PickList.h"
-#include "bootp/TablePrompts.h"
+#include "common/TablePrompts.h"
 
 namespace tavo {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "HistoryPickDlg.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 namespace tavo {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompts.h"
+#include "common/Prompts.h"
 
 namespace tavo {
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "AppContext.h"
+#include "common/AppContext.h"
 #include "SysSetupPage.h"
 #include "bootp/IPPage.h"
 #include "maintenance/UtilPage.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <utility>
 
-#include "Prompts.h"
+#include "common/Prompts.h"
 #include "StartupOptions.h"
 
 class QWidget;

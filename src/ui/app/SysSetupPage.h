@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 class QFrame;
 class QLabel;

@@ -9,7 +9,7 @@
 #include "DialogPlacement.h"
 #include "Profile.h"
 #include "PropSheet.h"
-#include "Prompts.h"
+#include "common/Prompts.h"
 #include "ProgramIcon.h"
 #include "ScreenshotScene.h"
 #include "StartupProbe.h"

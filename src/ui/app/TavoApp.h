@@ -3,7 +3,7 @@
 #include <chrono>
 #include <memory>
 
-#include "AppContext.h"
+#include "common/AppContext.h"
 #include "StartupOptions.h"
 
 class QTimer;

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "TablePrompts.h"
-#include "app/Prompts.h"
+#include "common/TablePrompts.h"
+#include "common/Prompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/MacByteFields.h"
 

@@ -6,7 +6,7 @@
 
 #include "AddressText.h"
 #include "DeviceTable.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 class QPushButton;
 

@@ -2,9 +2,9 @@
 
 #include "DeviceCsvTexts.h"
 #include "DeviceImport.h"
-#include "TablePrompts.h"
-#include "app/AppContext.h"
-#include "app/Prompts.h"
+#include "common/TablePrompts.h"
+#include "common/AppContext.h"
+#include "common/Prompts.h"
 
 namespace tavo {
 

@@ -20,11 +20,11 @@
 #include "DeviceCsvTexts.h"
 #include "IPPageBootpObserver.h"
 #include "PreflightTexts.h"
-#include "TablePrompts.h"
+#include "common/TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
 #include "app/ProgramIcon.h"
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 #include "controls/DialogUnits.h"
 #include "controls/NewButton.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "DeviceTable.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 class QLineEdit;
 class QPushButton;

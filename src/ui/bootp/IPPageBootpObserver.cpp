@@ -1,7 +1,7 @@
 #include "IPPageBootpObserver.h"
 
 #include "IPPage.h"
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 
 namespace tavo {
 

@@ -17,7 +17,7 @@
 #include <algorithm>
 
 #include "DumpText.h"
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 #include "controls/DialogUnits.h"
 #include "controls/NewButton.h"
 

@@ -22,8 +22,8 @@
 #include "Profile.h"
 #include "ReadFlashDlg.h"
 #include "address/IPDBdlg.h"
-#include "app/Prompts.h"
-#include "bootp/TablePrompts.h"
+#include "common/Prompts.h"
+#include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 

@@ -6,7 +6,7 @@
 
 #include "DeviceCommand.h"
 #include "Pace.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 #include "controls/ColorCtrl.h"
 
 class QLineEdit;

@@ -21,7 +21,7 @@
 #include "WebImageBuild.h"
 #include "UploadPicture.h"
 #include "WebPageTexts.h"
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 #include "controls/NewButton.h"
 
 namespace tavo {

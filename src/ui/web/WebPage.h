@@ -10,7 +10,7 @@
 
 #include "Pace.h"
 #include "UploadRun.h"
-#include "app/AppContext.h"
+#include "common/AppContext.h"
 
 class QCheckBox;
 class QLabel;

@@ -19,8 +19,8 @@
 #include "WebPage.h"
 #include "WebPageTexts.h"
 #include "address/IPDBdlg.h"
-#include "app/Prompts.h"
-#include "bootp/TablePrompts.h"
+#include "common/Prompts.h"
+#include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 
 namespace tavo::test {
 

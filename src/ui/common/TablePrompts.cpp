@@ -1,8 +1,8 @@
-#include "TablePrompts.h"
+#include "common/TablePrompts.h"
 
 #include <QString>
 
-#include "app/Prompts.h"
+#include "common/Prompts.h"
 
 namespace tavo {
 
