@@ -105,7 +105,7 @@ int run(const QStringList& args) {
         if (json) {
             QJsonArray list;
             for (const PreflightFinding& finding : findings) list.append(preflightJson(finding));
-            printJson({{"can_serve", canServe}, {"findings", list}});
+            printJsonVerdict({{"can_serve", canServe}, {"findings", list}});
         } else {
             printLine(QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"));
         }

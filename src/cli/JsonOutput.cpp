@@ -6,7 +6,7 @@
 namespace tavo::cli {
 namespace {
 bool g_json = false;
-bool g_errorPrinted = false;
+bool g_finalPrinted = false;  // an error object, or a verdict that stands for one
 }  // namespace
 
 void setJsonOutput(bool on) { g_json = on; }
@@ -23,9 +23,14 @@ void printJsonError(const char* code, const QString& message, const QJsonObject&
     object.insert("error", QString::fromLatin1(code));
     object.insert("message", message);
     printJson(object);
-    g_errorPrinted = true;
+    g_finalPrinted = true;
 }
 
-bool jsonErrorPrinted() { return g_errorPrinted; }
+void printJsonVerdict(const QJsonObject& object) {
+    printJson(object);
+    g_finalPrinted = true;
+}
+
+bool jsonFinalPrinted() { return g_finalPrinted; }
 
 }  // namespace tavo::cli

@@ -23,8 +23,11 @@ void printJson(const QJsonObject& object);
 
 // {"error": code, "message": message} plus `extra`, on stdout.
 void printJsonError(const char* code, const QString& message, const QJsonObject& extra = {});
-// Whether an error object went out; main() gives a command that ends with a failure
-// without one the general object of its exit status.
-bool jsonErrorPrinted();
+// A result that is the whole answer even with exit status 1 (doctor's "cannot serve"), so
+// that no general error object follows it.
+void printJsonVerdict(const QJsonObject& object);
+// Whether an error object or a verdict went out; main() gives a command that ends with a
+// failure without one the general object of its exit status.
+bool jsonFinalPrinted();
 
 }  // namespace tavo::cli

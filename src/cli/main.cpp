@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         const int status = command->handler(args);
         // A failure that printed no error object of its own (a usage text, a table file's
         // message) still ends with one.
-        if (json && status != 0 && !tavo::cli::jsonErrorPrinted()) {
+        if (json && status != 0 && !tavo::cli::jsonFinalPrinted()) {
             const QString& table = tavo::cli::lastTableMessage();
             if (!table.isEmpty())
                 tavo::cli::printJsonError("table_file", table);
