@@ -131,6 +131,21 @@ void names() {
 
 }  // namespace
 
+// What spreadsheets and the kernel write: the CSV in both separators, quoted, with a byte
+// order mark and CR LF; a socket list with an IPv4 and an IPv6 row.
+void texts() {
+    seed("device_csv", "comma", std::string("ip,mac,gateway,subnet,htype,hlen\n192.168.1.10,024B7E000001,0.0.0.0,255.255.255.0,1,6\n"));
+    seed("device_csv", "spreadsheet",
+         std::string("\xEF\xBB\xBF\"MAC\";\"IP\";\"Gateway\"\r\n\"02:4B:7E:00:00:02\";\"10.0.0.7\";\"\"\r\n\r\n02-4b-7e-00-00-03;10.0.0.8;10.0.0.1\r\n"));
+    seed("proc_net_udp", "udp",
+         std::string("   sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+                     "  123: 00000000:0043 00000000:0000 07 00000000:00000000 00:00000000 00000000     0        0 40123 2 0000000000000000 0\n"));
+    seed("proc_net_udp", "udp6",
+         std::string("  sl  local_address                         remote_address                        st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+                     "  45: 00000000000000000000000000000000:0044 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000   101        0 50234 2 0000000000000000 0\n"));
+    seed("proc_net_udp", "link", std::string("socket:[40123]"));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     g_root = argv[1];
@@ -138,6 +153,7 @@ int main(int argc, char** argv) {
     tables(g_root / ".tables");
     images();
     names();
+    texts();
     fs::remove_all(g_root / ".tables");
     return 0;
 }
