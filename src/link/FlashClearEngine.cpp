@@ -16,9 +16,7 @@ FlashStatus FlashClearEngine::check(const Ipv4Octets& target, uint32_t from, uin
 }
 
 FlashStatus FlashClearEngine::admit(const FlashClearRequest& request) {
-    const FlashStatus status = check(request.target, request.from, request.to);
-    if (status == FlashStatus::Completed) recordTarget(request.history, request.target);
-    return status;
+    return recordWhenPassed(check(request.target, request.from, request.to), request.history, request.target);
 }
 
 void FlashClearEngine::start(const FlashClearRequest& request) {

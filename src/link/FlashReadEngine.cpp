@@ -15,9 +15,7 @@ FlashStatus FlashReadEngine::check(const Ipv4Octets& target, uint32_t from, uint
 }
 
 FlashStatus FlashReadEngine::admit(const FlashReadRequest& request) {
-    const FlashStatus status = check(request.target, request.from, request.to);
-    if (status == FlashStatus::Completed) recordTarget(request.history, request.target);
-    return status;
+    return recordWhenPassed(check(request.target, request.from, request.to), request.history, request.target);
 }
 
 void FlashReadEngine::start(const FlashReadRequest& request) {

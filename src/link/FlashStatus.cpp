@@ -1,7 +1,6 @@
 #include "FlashStatus.h"
 
 #include "FlashReadRun.h"
-#include "IPFDB.h"
 
 namespace tavo {
 
@@ -24,8 +23,9 @@ FlashStatus statusOf(FlashRunStatus status) {
     return FlashStatus::Stopped;
 }
 
-void recordTarget(const TargetHistory& history, const Ipv4Octets& target) {
-    CIPFDB::AddIfAbsent(history.dataDir, target[0], target[1], target[2], target[3], history.sink);
+FlashStatus recordWhenPassed(FlashStatus checked, const TargetHistory& history, const Ipv4Octets& target) {
+    if (checked == FlashStatus::Completed) recordTarget(history, target);
+    return checked;
 }
 
 }  // namespace tavo

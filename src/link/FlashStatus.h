@@ -1,10 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "AddressText.h"
 #include "FlashRange.h"
-#include "TableMessage.h"
+#include "TargetHistory.h"
 
 namespace tavo {
 
@@ -29,13 +27,7 @@ FlashStatus checkFlashInput(RangeCheck range, const Ipv4Octets& target);
 // The operator's status of a run's end.
 FlashStatus statusOf(FlashRunStatus status);
 
-// Where an operation records its target, and who hears of the history file's problems.
-struct TargetHistory {
-    std::string dataDir;  // UTF-8 folder of "iph.ini"
-    TableMessageSink sink;
-};
-
-// Records the target in the IP history unless it is there already.
-void recordTarget(const TargetHistory& history, const Ipv4Octets& target);
+// `checked` (a check's answer), the target recorded when it is Completed.
+FlashStatus recordWhenPassed(FlashStatus checked, const TargetHistory& history, const Ipv4Octets& target);
 
 }  // namespace tavo

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "DeviceCommand.h"
-#include "FlashStatus.h"
 #include "LinkConfig.h"
 #include "Pace.h"
+#include "TargetHistory.h"
 
 namespace tavo {
 
