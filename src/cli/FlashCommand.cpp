@@ -6,7 +6,6 @@
 // terminal first (unless --yes) and sends its writes back to back.
 #include <QCoreApplication>
 #include <QJsonArray>
-#include <QFile>
 #include <QHostAddress>
 #include <cmath>
 #include <cstdio>
@@ -15,21 +14,19 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "DumpText.h"
-#include "FlashClearRun.h"
-#include "FlashRange.h"
-#include "FlashReadRun.h"
+#include "FlashClearEngine.h"
+#include "FlashReadEngine.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
+#include "MaintenanceEnglish.h"
 #include "MaintenanceOptions.h"
+#include "MaintenanceWords.h"
 #include "QuitOnSignal.h"
 
 namespace tavo::cli {
 namespace {
 
 constexpr int kRetries = 3;  // passes after the first for the sectors still missing
-
-const char* const kClearConfirmText = "Si sta cancellando l'indirizzo IP ";
-const char* const kClearDoneText = "Cancellazione della memoria Flash completata!!";
 
 QString usageText() {
     return QString(
@@ -85,25 +82,18 @@ std::optional<RangeArguments> readRange(const CliOptions& options, bool clear) {
     const auto from = parseUnsignedField(options.positional()[2].toStdString());
     const auto to = parseUnsignedField(options.positional()[3].toStdString());
     if (!from || !to) {
-        failAs("bad_range", "FROM and TO must be decimal sector numbers", kExitUsage);
+        failAs("bad_range", kBadSectorNumbers, kExitUsage);
         return std::nullopt;
     }
     range.from = *from;
     range.to = *to;
-    const uint32_t last = clear ? LAST_CLEARABLE_SECTOR : LAST_READABLE_SECTOR;
-    switch (clear ? checkClearRange(*from, *to) : checkReadRange(*from, *to)) {
-    case RangeCheck::FromOutOfRange: failAs("bad_range", QString("FROM %1 is out of range (0 to %2)").arg(*from).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::ToOutOfRange: failAs("bad_range", QString("TO %1 is out of range (0 to %2)").arg(*to).arg(last), kExitUsage); return std::nullopt;
-    case RangeCheck::FromAfterTo: failAs("bad_range", QString("FROM %1 is greater than TO %2").arg(*from).arg(*to), kExitUsage); return std::nullopt;
-    case RangeCheck::Ok: break;
+    const FlashStatus refused = clear ? FlashClearEngine::check(range.ip, *from, *to)
+                                      : FlashReadEngine::check(range.ip, *from, *to);
+    if (refused != FlashStatus::Completed) {
+        failWith(rangeFailure(refused, *from, *to, clear ? LAST_CLEARABLE_SECTOR : LAST_READABLE_SECTOR), kExitUsage);
+        return std::nullopt;
     }
     return range;
-}
-
-QString sectorList(const std::vector<int>& sectors) {
-    QStringList numbers;
-    for (int s : sectors) numbers << QString::number(s);
-    return numbers.join(", ");
 }
 
 // With --json, one event per sector: its 256 bytes as hexadecimal digits, or null.
@@ -128,20 +118,12 @@ void printDump(const FlashDump& dump) {
     }
 }
 
-bool writeRaw(const QString& path, const FlashDump& dump) {
-    const std::vector<uint8_t> bytes = dump.rawBytes();
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size()) &&
-           file.flush();
-}
-
 // "sector 12 of 2048, about 204 s left" on one terminal line, rewritten in place.
-void showProgress(const FlashReadRun& run, const Pace& pace) {
-    const int left = run.requestsPlanned() - run.requestsSent();
+void showProgress(const FlashReadProgress& progress, const Pace& pace) {
+    const int left = progress.planned - progress.sent;
     const double seconds = double(left) * double(pace.afterSectorRead.count()) / 1000.0;
-    std::fprintf(stderr, "\rtavo: %d of %d requests sent, about %.0f s left   ", run.requestsSent(),
-                 run.requestsPlanned(), std::ceil(seconds));
+    std::fputs(qPrintable(QString::fromLatin1(kReadProgress).arg(progress.sent).arg(progress.planned).arg(std::ceil(seconds), 0, 'f', 0)),
+               stderr);
     std::fflush(stderr);
 }
 
@@ -156,40 +138,38 @@ int readFlash(const QStringList& args) {
     if (options.has("help")) return usage(stdout, 0);
     const auto range = readRange(options, false);
     if (!range) return kExitUsage;
-    if (options.has("output") && options.value("output").isEmpty()) return fail("-o needs a file name", kExitUsage);
-    recordTarget(options, range->ip);
+    if (options.has("output") && options.value("output").isEmpty()) return fail(kOutputNeedsName, kExitUsage);
 
     const Pace pace = Pace::product();
-    FlashReadRun::Request request;
-    request.target = QHostAddress(QString::fromStdString(formatDotted(range->ip)));
-    request.from = int(range->from);
-    request.to = int(range->to);
-    request.retries = kRetries;
-    request.replyWait = *readTimeoutMs(options);
-    FlashReadRun run(link, pace, request);
+    const FlashReadRequest request{.target = range->ip, .from = range->from, .to = range->to, .retries = kRetries,
+                                   .replyWait = *readTimeoutMs(options),
+                                   .history = {dataDirectory(options), stderrTableSink()}};
+    FlashReadEngine engine(link, pace);
     const bool progress = ::isatty(STDERR_FILENO) == 1 && !jsonOutput();
-    if (progress) QObject::connect(&run, &FlashReadRun::requestSent, [&] { showProgress(run, pace); });
+    if (progress) QObject::connect(&engine, &FlashReadEngine::requestSent, [&](const FlashReadProgress& p) { showProgress(p, pace); });
     if (jsonOutput())
-        QObject::connect(&run, &FlashReadRun::requestSent, [&](int sector, bool accepted) {
-            printJson({{"event", "request"}, {"sector", sector}, {"accepted", accepted},
-                       {"sent", run.requestsSent()}, {"planned", run.requestsPlanned()}});
+        QObject::connect(&engine, &FlashReadEngine::requestSent, [&](const FlashReadProgress& p) {
+            printJson({{"event", "request"}, {"sector", p.sector}, {"accepted", p.accepted},
+                       {"sent", p.sent}, {"planned", p.planned}});
         });
-    FlashRunStatus status = FlashRunStatus::Stopped;
-    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) {
-        status = s;
+    FlashReadResult result;
+    QObject::connect(&engine, &FlashReadEngine::finished, [&](const FlashReadResult& r) {
+        result = r;
         QCoreApplication::exit(0);
     });
-    QuitOnSignal quit([&](int) { run.stop(); });
-    run.start();
-    if (run.isRunning()) QCoreApplication::exec();
+    QuitOnSignal quit([&](int) { engine.cancel(); });
+    engine.start(request);
+    if (engine.isRunning()) QCoreApplication::exec();
     if (progress) std::fputc('\n', stderr);
 
-    const QString target = request.target.toString();
-    if (status == FlashRunStatus::NoSocket) return failAs("no_socket", "a socket to " + target + " could not be opened");
-    if (status == FlashRunStatus::Stopped) return failAs("stopped", "read stopped");
-    const FlashDump& dump = run.dump();
+    const QString target = QString::fromStdString(formatDotted(request.target));
+    if (result.status == FlashStatus::NoSocket) return failWith(noSocketFailure(target));
+    if (result.status != FlashStatus::Completed) return failWith(readStoppedFailure());
+    const FlashDump& dump = result.dump;
     if (options.has("output")) {
-        if (!writeRaw(options.value("output"), dump)) return failAs("file_not_written", "cannot write " + options.value("output"));
+        std::string problem;
+        if (!writeDumpFile(options.value("output").toStdString(), dump, problem))
+            return failAs("file_not_written", "cannot write " + options.value("output"));
     } else if (jsonOutput()) {
         printDumpJson(dump);
     } else {
@@ -199,14 +179,12 @@ int readFlash(const QStringList& args) {
     if (jsonOutput()) {
         QJsonArray missingSectors;
         for (int s : missing) missingSectors.append(s);
-        printJson({{"event", "summary"}, {"device", target}, {"from", request.from}, {"to", request.to},
+        printJson({{"event", "summary"}, {"device", target}, {"from", int(request.from)}, {"to", int(request.to)},
                    {"missing", missingSectors},
                    {"output", options.has("output") ? QJsonValue(options.value("output")) : QJsonValue()}});
     }
     if (missing.empty()) return 0;
-    return failAs("sectors_missing", QString("no reply from %1 for sector(s) %2 after %3 requests each")
-                    .arg(target, sectorList(missing))
-                    .arg(kRetries + 1));
+    return failWith(sectorsMissingFailure(target, missing, kRetries + 1));
 }
 
 int clearSectors(const QStringList& args) {
@@ -221,23 +199,25 @@ int clearSectors(const QStringList& args) {
     const auto range = readRange(options, true);
     if (!range) return kExitUsage;
     const QString target = QString::fromStdString(formatDotted(range->ip));
-    if (!options.has("yes") && !confirmOnTerminal("Clear", QString::fromUtf8(kClearConfirmText) + target))
-        return failAs("not_confirmed", "not confirmed: nothing sent");
-    recordTarget(options, range->ip);
+    // The terminal asks before the target is recorded: a clear declined here leaves the
+    // history as it was.
+    if (!options.has("yes") &&
+        !confirmOnTerminal(kClearOperationWord, QString::fromUtf8(kClearConfirmText) + target))
+        return failWith(notConfirmedFailure());
 
-    FlashClearRun run(link, QHostAddress(target), int(range->from), int(range->to));
-    FlashRunStatus status = FlashRunStatus::Stopped;
-    QObject::connect(&run, &FlashClearRun::finished, [&](FlashRunStatus s) {
-        status = s;
+    FlashClearEngine engine(link);
+    FlashClearResult result;
+    QObject::connect(&engine, &FlashClearEngine::finished, [&](const FlashClearResult& r) {
+        result = r;
         QCoreApplication::exit(0);
     });
-    run.start();
-    if (run.isRunning()) QCoreApplication::exec();
-    if (status == FlashRunStatus::NoSocket) return failAs("no_socket", "a socket to " + target + " could not be opened");
-    if (run.accepted() != run.sent())
-        return failAs("not_sent", QString("only %1 of %2 sector writes could be sent").arg(run.accepted()).arg(run.sent()));
+    engine.start({.target = range->ip, .from = range->from, .to = range->to,
+                  .history = {dataDirectory(options), stderrTableSink()}, .confirm = {}});
+    if (engine.isRunning()) QCoreApplication::exec();
+    if (result.status == FlashStatus::NoSocket) return failWith(noSocketFailure(target));
+    if (result.accepted != result.sent) return failWith(clearNotSentFailure(result.accepted, result.sent));
     if (jsonOutput())
-        printJson({{"cleared", target}, {"from", int(range->from)}, {"to", int(range->to)}, {"sent", run.sent()}});
+        printJson({{"cleared", target}, {"from", int(range->from)}, {"to", int(range->to)}, {"sent", result.sent}});
     else
         printLine(QString::fromUtf8(kClearDoneText));
     return 0;

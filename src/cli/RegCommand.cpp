@@ -12,13 +12,13 @@
 #include "DumpText.h"
 #include "LinkOptions.h"
 #include "JsonOutput.h"
-#include "MaintenanceLink.h"
+#include "MaintenanceEnglish.h"
 #include "MaintenanceOptions.h"
+#include "MaintenanceWords.h"
+#include "RegisterEngine.h"
 
 namespace tavo::cli {
 namespace {
-
-const char* const kWriteConfirmText = "Si sta scrivendo sull'indirizzo IP ";
 
 QString usageText() {
     return QString(
@@ -83,7 +83,7 @@ std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const
     for (int i = 0; i < hexArguments; ++i) {
         const auto value = parseHexArgument(words[2 + i]);
         if (!value) {
-            status = failAs("bad_byte", "not a hexadecimal byte (one or two digits): " + words[2 + i], kExitUsage);
+            status = failAs("bad_byte", kBadByte + words[2 + i], kExitUsage);
             return std::nullopt;
         }
         parsed.bytes.push_back(*value);
@@ -91,34 +91,35 @@ std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const
     return parsed;
 }
 
-// Opens the link, runs `send`, and waits for `done` to end the loop or the bound.
-int exchange(Parsed& parsed, MaintenanceLink& link, const std::function<void()>& send, bool awaitReply) {
-    recordTarget(parsed.options, parsed.ip);
-    if (!link.open(parsed.target)) return failAs("no_socket", "a socket to " + parsed.target.toString() + " could not be opened");
-    int status = kExitFailure;
-    QObject::connect(&link, &MaintenanceLink::registerCommandSent, [&](uint8_t, bool accepted) {
+// Sets the target (recorded, a register socket opened), runs `send`, and waits for the
+// reply handlers to end the loop, or the bound.
+int exchange(Parsed& parsed, RegisterEngine& engine, const std::function<void()>& send, bool awaitReply) {
+    const QString target = parsed.target.toString();
+    if (engine.setTarget(parsed.ip, {dataDirectory(parsed.options), stderrTableSink()}) != RegisterStatus::Ok)
+        return failWith(noSocketFailure(target));
+    QObject::connect(&engine, &RegisterEngine::commandSent, [&](uint8_t, bool accepted) {
         if (!accepted) {
-            failAs("not_sent", "the command could not be sent to " + parsed.target.toString());
+            failWith(notSentFailure(target));
             QCoreApplication::exit(kExitFailure);
         } else if (!awaitReply) {
             QCoreApplication::exit(0);
         }
     });
-    QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, [&] {
-        failAs("reply_unreadable", "the reply could not be read: nothing listens at the device port, or the reply is too long");
+    QObject::connect(&engine, &RegisterEngine::receiveFailed, [&] {
+        failWith(replyUnreadableFailure());
         QCoreApplication::exit(kExitFailure);
     });
     const auto timeout = *readTimeoutMs(parsed.options);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        failAs("no_reply", QString("no reply from %1 within %2 ms").arg(parsed.target.toString()).arg(timeout.count()));
+        failWith(noReplyFailure(target, timeout.count()));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(timeout);
     QTimer::singleShot(0, [&] { send(); });
-    status = QCoreApplication::exec();
-    link.close();
+    const int status = QCoreApplication::exec();
+    engine.cancel();
     return status;
 }
 
@@ -127,12 +128,12 @@ int readRegister(const QStringList& args) {
     auto parsed = parseLine(args, 1, {}, status);
     if (!parsed) return status;
     const uint8_t reg = parsed->bytes[0];
-    if (reg < REGISTER_TABLE_FIRST)
-        std::fprintf(stderr, "tavo: warning: register %s lies below 10, outside the register space; read sent all the same\n",
-                     byteText(reg).c_str());
-    MaintenanceLink link(parsed->link, Pace::product());
+    if (RegisterEngine::isBelowRegisterSpace(reg))
+        std::fputs(qPrintable(QString::fromLatin1(kBelowRegisterSpaceWarning).arg(QString::fromStdString(byteText(reg)))),
+                   stderr);
+    RegisterEngine engine(parsed->link, Pace::product());
     const QString device = parsed->target.toString();
-    QObject::connect(&link, &MaintenanceLink::registerValueReceived, [&device, reg](uint8_t value) {
+    QObject::connect(&engine, &RegisterEngine::valueReceived, [&device, reg](uint8_t value) {
         if (jsonOutput())
             printJson({{"device", device}, {"register", QString::fromStdString(byteText(reg))},
                        {"value", QString::fromStdString(byteText(value))}});
@@ -140,7 +141,7 @@ int readRegister(const QStringList& args) {
             printLine(byteText(value));
         QCoreApplication::exit(0);
     });
-    return exchange(*parsed, link, [&] { link.readRegister(reg); }, true);
+    return exchange(*parsed, engine, [&] { engine.read(reg); }, true);
 }
 
 // {"device": ..., "registers": {"10": "00", ..., "FF": "00"}}
@@ -166,16 +167,16 @@ int dumpRegisters(const QStringList& args) {
     int status = 0;
     auto parsed = parseLine(args, 0, {}, status);
     if (!parsed) return status;
-    MaintenanceLink link(parsed->link, Pace::product());
+    RegisterEngine engine(parsed->link, Pace::product());
     const QString device = parsed->target.toString();
-    QObject::connect(&link, &MaintenanceLink::registerTableReceived, [&device](const RegisterTable& table) {
+    QObject::connect(&engine, &RegisterEngine::tableReceived, [&device](const RegisterTable& table) {
         if (jsonOutput())
             printTableJson(device, table);
         else
             printTable(table);
         QCoreApplication::exit(0);
     });
-    return exchange(*parsed, link, [&] { link.readRegisterTable(); }, true);
+    return exchange(*parsed, engine, [&] { engine.readTable(); }, true);
 }
 
 int writeRegister(const QStringList& args) {
@@ -183,19 +184,20 @@ int writeRegister(const QStringList& args) {
     auto parsed = parseLine(args, 2, {"yes"}, status);
     if (!parsed) return status;
     const QString target = parsed->target.toString();
-    if (!parsed->options.has("yes") && !confirmOnTerminal("Write", QString::fromUtf8(kWriteConfirmText) + target))
-        return failAs("not_confirmed", "not confirmed: nothing sent");
+    if (!parsed->options.has("yes") &&
+        !confirmOnTerminal(kWriteOperationWord, QString::fromUtf8(kWriteConfirmText) + target))
+        return failWith(notConfirmedFailure());
     const uint8_t reg = parsed->bytes[0];
     const uint8_t value = parsed->bytes[1];
-    MaintenanceLink link(parsed->link, Pace::product());
-    status = exchange(*parsed, link, [&] { link.writeRegister(reg, value); }, false);
+    RegisterEngine engine(parsed->link, Pace::product());
+    status = exchange(*parsed, engine, [&] { engine.write(reg, value); }, false);
     if (status != 0) return status;
     const QString regText = QString::fromStdString(byteText(reg));
     const QString valueText = QString::fromStdString(byteText(value));
     if (jsonOutput())
         printJson({{"device", target}, {"register", regText}, {"written", valueText}});
     else
-        printLine(QString("register %1 set to %2 on %3").arg(regText, valueText, target));
+        printLine(QString::fromLatin1(kRegisterWritten).arg(regText, valueText, target));
     return status;
 }
 

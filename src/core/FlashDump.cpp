@@ -1,5 +1,7 @@
 #include "FlashDump.h"
 
+#include "DurableFile.h"
+
 #include <algorithm>
 
 namespace tavo {
@@ -67,6 +69,24 @@ DumpComparison compareDump(const FlashDump& dump, std::span<const uint8_t> file)
     }
     if (!result.firstDifference && result.lengthsDiffer()) result.firstDifference = common;
     return result;
+}
+
+std::string sectorList(const std::vector<int>& sectors) {
+    std::string list;
+    for (int s : sectors) {
+        if (!list.empty()) list += ", ";
+        list += std::to_string(s);
+    }
+    return list;
+}
+
+bool writeDumpFile(const std::string& path, const FlashDump& dump, std::string& error) {
+    const std::vector<uint8_t> bytes = dump.rawBytes();
+    DurableFile file(path);
+    const bool written = file.write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path) &&
+                         file.commit();
+    if (!written) error = file.error();
+    return written;
 }
 
 }  // namespace tavo

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "DeviceCommand.h"
@@ -54,5 +55,13 @@ struct DumpComparison {
     bool identical() const { return !firstDifference && !lengthsDiffer(); }
 };
 DumpComparison compareDump(const FlashDump& dump, std::span<const uint8_t> file);
+
+// Sector numbers as the operator reads them: "3, 7, 12".
+std::string sectorList(const std::vector<int>& sectors);
+
+// Writes the dump's raw bytes (a missing sector as zeros) to `path` (UTF-8) through the
+// durable write, so the file holds either its old contents or the whole dump, never a
+// part. False with `error` (for the operator) on failure.
+bool writeDumpFile(const std::string& path, const FlashDump& dump, std::string& error);
 
 }  // namespace tavo

@@ -31,6 +31,13 @@ bool FlashRegisterLink::open(const QHostAddress& target) {
     return m_flash->isOpen() && m_register->isOpen();
 }
 
+bool FlashRegisterLink::openRegister(const QHostAddress& target) {
+    close();
+    m_register = makeSocket(KIND_SECONDARY, target);
+    connect(m_register, &CClientSocket::clientSocketData2, this, &FlashRegisterLink::registerReplyWaiting);
+    return m_register->isOpen();
+}
+
 CClientSocket* FlashRegisterLink::makeSocket(int kind, const QHostAddress& target) {
     auto* socket = new CClientSocket(kind, this);
     socket->Create(0);

@@ -30,6 +30,9 @@ public:
 
     // Makes a new pair connected to (target, device port); a previous pair is released.
     bool open(const QHostAddress& target);
+    // The register socket alone, for a front end that sends no sector command on it (the
+    // flash runs have sockets of their own); a previous pair is released.
+    bool openRegister(const QHostAddress& target);
     // Safe inside the reply signals: the sockets are released once the read event is over.
     void closeFlash();
     void closeRegister();
@@ -47,6 +50,8 @@ public:
     bool sendRegisterRead(uint8_t reg);
     bool sendRegisterTableRead();
     bool sendRegisterWrite(uint8_t reg, uint8_t value);
+    // A register command already encoded (as the paced queue keeps it).
+    bool sendRegisterCommand(const std::vector<uint8_t>& bytes) { return sendOn(Channel::Register, bytes); }
 
     // Read the waiting datagram by the 257- and 241-byte rules; ok is false on a failed
     // receive (or a missing socket).

@@ -12,17 +12,21 @@ MaintenanceLink::MaintenanceLink(LinkConfig config, Pace pace, QObject* parent)
     m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_pause, &QTimer::timeout, this, &MaintenanceLink::sendWaiting);
     connect(&m_link, &FlashRegisterLink::registerReplyWaiting, this, &MaintenanceLink::onRegisterReply);
-    connect(&m_link, &FlashRegisterLink::flashReplyWaiting, this, &MaintenanceLink::onFlashDatagram);
 }
 
 MaintenanceLink::~MaintenanceLink() = default;
 
 bool MaintenanceLink::open(const QHostAddress& target) {
     m_target = target;
-    return m_link.open(target);
+    return m_link.openRegister(target);
 }
 
-void MaintenanceLink::close() { m_link.close(); }
+// Commands still waiting would otherwise leave on the next pair.
+void MaintenanceLink::close() {
+    m_waiting.clear();
+    m_pause.stop();
+    m_link.close();
+}
 
 void MaintenanceLink::readRegister(uint8_t reg) { queue(encodeRegisterRead(reg)); }
 void MaintenanceLink::readRegisterTable() { queue(encodeRegisterTableRead()); }
@@ -42,12 +46,7 @@ void MaintenanceLink::sendWaiting() {
     if (m_waiting.empty()) return;
     const std::vector<uint8_t> command = std::move(m_waiting.front());
     m_waiting.pop_front();
-    bool accepted = false;
-    switch (command.front()) {
-    case CMD_REGISTER_READ: accepted = m_link.sendRegisterRead(command[1]); break;
-    case CMD_REGISTER_TABLE_READ: accepted = m_link.sendRegisterTableRead(); break;
-    default: accepted = m_link.sendRegisterWrite(command[1], command[2]); break;
-    }
+    const bool accepted = m_link.sendRegisterCommand(command);
     m_sinceLast.start();
     emit registerCommandSent(command.front(), accepted);
     if (!m_waiting.empty()) m_pause.start(m_pace.afterRegisterCommand);
@@ -63,15 +62,6 @@ void MaintenanceLink::onRegisterReply() {
     }
     if (reply.kind == RegisterReplyKind::Value) emit registerValueReceived(reply.value);
     if (reply.kind == RegisterReplyKind::Table) emit registerTableReceived(reply.table);
-}
-
-// Flash runs use sockets of their own, so nothing is expected here; a datagram that
-// comes anyway is read so that it does not stay pending.
-void MaintenanceLink::onFlashDatagram() {
-    if (!m_link.receiveSector().ok) {
-        m_link.closeFlash();
-        emit flashReceiveFailed();
-    }
 }
 
 }  // namespace tavo

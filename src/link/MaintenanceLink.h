@@ -15,15 +15,14 @@
 
 namespace tavo {
 
-// The maintenance page's link to its target device, shared with the `tavo reg` command:
-// the socket pair (flash and register socket) that every operation makes anew, and the
-// register commands with their replies.
+// The register engine's link to its target device: the register socket that every Set
+// makes anew, and the register commands with their replies. Flash runs send on sockets
+// of their own, so no flash socket is kept here.
 //
 // Register commands keep `Pace::afterRegisterCommand` between them: one that comes
 // sooner waits for the end of the pause instead of holding up the thread, and goes out
-// on the pair that is current when it leaves. The pair a new open() replaces is released
-// at once: flash runs send on sockets of their own, and a waiting register command
-// always takes the current pair.
+// on the socket that is current when it leaves. The socket a new open() replaces is
+// released at once: a waiting register command always takes the current one.
 class MaintenanceLink final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MaintenanceLink)
@@ -31,14 +30,13 @@ public:
     MaintenanceLink(LinkConfig config, Pace pace, QObject* parent = nullptr);
     ~MaintenanceLink() override;
 
-    // Makes a new pair connected to the target; false when a socket could not be opened.
+    // Makes a new register socket connected to the target; false when it could not be opened.
     bool open(const QHostAddress& target);
+    // Releases the socket and drops the commands still waiting.
     void close();
     const QHostAddress& target() const { return m_target; }
-    bool hasFlashSocket() const { return m_link.isFlashOpen(); }
     bool hasRegisterSocket() const { return m_link.isRegisterOpen(); }
     quint16 registerLocalPort() const { return m_link.registerLocalPort(); }
-    quint16 flashLocalPort() const { return m_link.flashLocalPort(); }
 
     void readRegister(uint8_t reg);
     void readRegisterTable();
@@ -55,14 +53,11 @@ signals:
     void registerTableReceived(const tavo::RegisterTable& table);
     // The register socket's datagram could not be read; the socket is closed.
     void registerReceiveFailed();
-    // A datagram on the flash socket could not be read; the socket is closed.
-    void flashReceiveFailed();
 
 private:
     void queue(std::vector<uint8_t> command);
     void sendWaiting();
     void onRegisterReply();
-    void onFlashDatagram();
 
     LinkConfig m_config;
     Pace m_pace;

@@ -76,19 +76,19 @@ void UploadRun::startReading(UploadPhase phase, int from, int to) {
     m_read = new FlashReadRun(m_config, m_pace, read, this);
     connect(m_read, &FlashReadRun::requestSent, this, [this] { emit progressed(progress()); });
     connect(m_read, &FlashReadRun::finished, this,
-            [this, phase](FlashRunStatus status) { readFinished(phase, static_cast<int>(status)); });
+            [this, phase](FlashRunStatus status) { readFinished(phase, status); });
     emit phaseStarted(phase, to - from + 1);
     if (!m_running) return;
     m_read->start();
 }
 
-void UploadRun::readFinished(UploadPhase phase, int status) {
+void UploadRun::readFinished(UploadPhase phase, FlashRunStatus status) {
     FlashReadRun* read = m_read;
     m_read = nullptr;
     read->deleteLater();  // it is still inside its own signal
     if (!m_running) return;
-    if (static_cast<FlashRunStatus>(status) == FlashRunStatus::NoSocket) return finish(UploadStatus::NoSocket);
-    if (static_cast<FlashRunStatus>(status) != FlashRunStatus::Completed) return finish(UploadStatus::Stopped);
+    if (status == FlashRunStatus::NoSocket) return finish(UploadStatus::NoSocket);
+    if (status != FlashRunStatus::Completed) return finish(UploadStatus::Stopped);
     const BlockComparison comparison = compareBlocks(read->dump(), *m_request.image);
     if (phase == UploadPhase::ReadingBefore) {
         // A block that did not come back counts as changed: it is sent.

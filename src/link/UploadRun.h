@@ -17,6 +17,7 @@ namespace tavo {
 
 class FlashReadRun;
 class UploadSocket;
+enum class FlashRunStatus;
 
 // The stages of one upload, in their order; only Sending is always there.
 enum class UploadPhase {
@@ -98,7 +99,7 @@ signals:
 
 private:
     void startReading(UploadPhase phase, int from, int to);
-    void readFinished(UploadPhase phase, int status);
+    void readFinished(UploadPhase phase, FlashRunStatus status);
     void startSending(std::vector<int> blocks);
     void sendNext();
     void afterSending();

@@ -1,6 +1,6 @@
 // Floods of malformed datagrams from loopback at every socket of the utility that reads
-// datagrams: the BootP server port, the IP search socket, and the flash and register
-// sockets of the maintenance link. Nothing crashes, the event loop of the thread that
+// datagrams: the BootP server port, the IP search socket, and the register socket of
+// the maintenance link. Nothing crashes, the event loop of the thread that
 // owns the sockets keeps running (its longest stall is measured and printed), the
 // tables stay as they were, and each socket does its work right after.
 #include <QCoreApplication>
@@ -209,38 +209,35 @@ TEST(Flood, SearchSocketTakesMalformedRepliesAndStillFindsTheDevice) {
     EXPECT_EQ(found.at(0).at(0).value<Ipv4Octets>(), (Ipv4Octets{192, 168, 1, 20}));
 }
 
-TEST(Flood, FlashAndRegisterSocketsTakeMalformedRepliesAndStillRead) {
-    // The flooder plays the device: the pair is connected to its port, so only it reaches them.
+TEST(Flood, TheRegisterSocketTakesMalformedRepliesAndStillReads) {
+    // The flooder plays the device: the socket is connected to its port, so only it reaches it.
     LoopbackFlooder device;
     LinkConfig config;
     config.devicePort = device.port();
     MaintenanceLink link(config, Pace::immediate());
     ASSERT_TRUE(link.open(kLoopback));
-    for (const bool flash : {true, false}) {
-        std::atomic<uint16_t> port{flash ? link.flashLocalPort() : link.registerLocalPort()};
+    {
+        std::atomic<uint16_t> port{link.registerLocalPort()};
         int handled = 0;
-        // A receive that fails (a datagram longer than the buffer) closes the socket; the
-        // pair is made anew, as the next operation would, so the flood keeps meeting it.
+        // A receive that fails (a datagram longer than the buffer) closes the socket; it is
+        // made anew, as the next operation would, so the flood keeps meeting it.
         auto reopen = [&] {
-            if (flash) ++handled;  // a register datagram was counted when it arrived
             port = 0;
             QTimer::singleShot(0, &link, [&] {
-                if (link.open(kLoopback)) port = flash ? link.flashLocalPort() : link.registerLocalPort();
+                if (link.open(kLoopback)) port = link.registerLocalPort();
             });
         };
-        QMetaObject::Connection failed = flash ? QObject::connect(&link, &MaintenanceLink::flashReceiveFailed, reopen)
-                                               : QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, reopen);
-        QMetaObject::Connection arrived =
-            QObject::connect(&link, &MaintenanceLink::registerReplyArrived, [&] { handled += flash ? 0 : 1; });
+        QMetaObject::Connection failed = QObject::connect(&link, &MaintenanceLink::registerReceiveFailed, reopen);
+        QMetaObject::Connection arrived = QObject::connect(&link, &MaintenanceLink::registerReplyArrived, [&] { ++handled; });
         FloodRun run;
-        run.run(device, port, flash ? 19 : 23);
-        report(flash ? "flash socket" : "register socket", run, handled);
+        run.run(device, port, 23);
+        report("register socket", run, handled);
         EXPECT_LT(run.longestStall.count(), kStallBoundMs);
         QObject::disconnect(failed);
         QObject::disconnect(arrived);
-        (void)QTest::qWaitFor([&] { return link.hasFlashSocket() && link.hasRegisterSocket(); }, test::kWaitMs);
+        (void)QTest::qWaitFor([&] { return link.hasRegisterSocket(); }, test::kWaitMs);
     }
-    // The pair still reads a register.
+    // The socket still reads a register.
     ASSERT_TRUE(link.hasRegisterSocket());
     QSignalSpy value(&link, &MaintenanceLink::registerValueReceived);
     ASSERT_TRUE(device.send(link.registerLocalPort(), {CMD_REGISTER_READ, 0x42}));

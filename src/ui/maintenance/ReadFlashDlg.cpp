@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "DumpText.h"
+#include "MaintenanceTexts.h"
 #include "common/Prompts.h"
 #include "controls/DialogUnits.h"
 #include "controls/NewButton.h"
@@ -24,26 +25,8 @@
 namespace tavo {
 namespace {
 
-const char* const kCaption = "Show Dump Dialog";
-const char* const kIndexHeader = " index";
-const char* const kAsciiHeader = "ASCII";
-const char* const kMissingCell = "--";
-const char* const kPageLabel = "Page - %1";
-const char* const kSaveCaption = "Salva dump";
-const char* const kCompareCaption = "Confronta con file";
-const char* const kFileFilter = "File binari (*.bin);;Tutti i file (*)";
-const char* const kSaved = "Dump salvato in %1.";
-const char* const kSavedMissing = "Dump salvato in %1. Settori non ricevuti, riempiti con 00: %2";
-const char* const kNotWritten = "Impossibile scrivere il file %1";
-const char* const kNotRead = "Impossibile leggere il file %1";
-const char* const kSame = "Il file coincide con i dati letti.";
-const char* const kDifferent = "Primo byte diverso all'offset 0x%1 (settore %2, byte 0x%3). Byte diversi: %4.";
-const char* const kLengths = " Lunghezze diverse: dati %1 byte, file %2 byte.";
-const char* const kUncompared = " Settori non ricevuti, non confrontati: %1";
-const char* const kPageOutOfRange = "Pagina fuori intervallo: %1 - %2";
-const char* const kCaptionNotice = "Avviso";
-const char* const kCaptionWarning = "Attenzione";
-const char* const kCaptionError = "Errore";
+using namespace maintenance;
+
 
 constexpr int kIndexWidthUnits = 50;
 constexpr int kCellWidthUnits = 30;
@@ -56,18 +39,14 @@ QString fromStd(const std::string& text) { return QString::fromStdString(text); 
 // Fixed-width characters keep the ASCII column's bytes under one another.
 QFont asciiFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
 
-QString sectorList(const std::vector<int>& sectors) {
-    QStringList numbers;
-    for (int s : sectors) numbers << QString::number(s);
-    return numbers.join(QStringLiteral(", "));
-}
+QString sectorText(const std::vector<int>& sectors) { return QString::fromStdString(sectorList(sectors)); }
 
 }  // namespace
 
 CReadFlashDlg::CReadFlashDlg(int nMode, Prompts& prompts, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_nMode(nMode) {
     setObjectName(QStringLiteral("ReadFlashDlg"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kViewerCaption));
     buildControls();
 }
 
@@ -80,12 +59,12 @@ void CReadFlashDlg::buildControls() {
     m_dumpList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A row of the ASCII column is one line of characters, never broken at its blanks.
     m_dumpList->setWordWrap(false);
-    m_pageLabel = new QLabel(QStringLiteral("xx Pagina"), this);
+    m_pageLabel = new QLabel(QString::fromUtf8(kPageLabelInitial), this);
     m_pageLabel->setObjectName(QStringLiteral("1053"));
-    m_exit = newButton(QStringLiteral("Esci"), "1", this);
+    m_exit = newButton(QString::fromUtf8(kExitButton), "1", this);
     m_exit->setDefault(true);
-    m_next = newButton(QStringLiteral("Successivo"), "2", this);
-    m_previous = newButton(QStringLiteral("Precedente"), "3", this);
+    m_next = newButton(QString::fromUtf8(kNextButton), "2", this);
+    m_previous = newButton(QString::fromUtf8(kPreviousButton), "3", this);
     connect(m_exit, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_next, &QPushButton::clicked, this, &CReadFlashDlg::OnNext);
     connect(m_previous, &QPushButton::clicked, this, &CReadFlashDlg::OnPrevious);
@@ -99,8 +78,8 @@ void CReadFlashDlg::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_dumpList);
     if (m_nMode == MODE_FLASH) {
-        auto* save = newButton(QStringLiteral("Salva..."), "save", this);
-        auto* compare = newButton(QStringLiteral("Confronta..."), "compare", this);
+        auto* save = newButton(QString::fromUtf8(kSaveButton), "save", this);
+        auto* compare = newButton(QString::fromUtf8(kCompareButton), "compare", this);
         m_pageJump = new QLineEdit(this);
         m_pageJump->setObjectName(QStringLiteral("pageJump"));
         m_pageJump->setMaximumWidth(DialogUnits(*this).x(kPageJumpWidthUnits));
@@ -111,7 +90,7 @@ void CReadFlashDlg::buildControls() {
         extras->addWidget(save);
         extras->addWidget(compare);
         extras->addStretch();
-        extras->addWidget(new QLabel(QStringLiteral("Vai a pagina"), this));
+        extras->addWidget(new QLabel(QString::fromUtf8(kPageJumpLabel), this));
         extras->addWidget(m_pageJump);
         layout->addLayout(extras);
     }
@@ -269,14 +248,8 @@ void CReadFlashDlg::closeEvent(QCloseEvent* event) {
 void CReadFlashDlg::onSave() {
     const QString path = m_prompts.saveFile(QString::fromLatin1(kSaveCaption), QString::fromLatin1(kFileFilter));
     if (path.isEmpty()) return;
-    const std::vector<uint8_t> bytes = m_dump.rawBytes();
-    QFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-                             qint64(bytes.size()) &&
-                         file.flush();
-    file.close();
-    if (!written) {
+    std::string error;
+    if (!writeDumpFile(path.toStdString(), m_dump, error)) {
         m_prompts.message(QString::fromLatin1(kNotWritten).arg(path), QString::fromLatin1(kCaptionError));
         return;
     }
@@ -284,7 +257,7 @@ void CReadFlashDlg::onSave() {
     if (missing.empty()) {
         m_prompts.message(QString::fromLatin1(kSaved).arg(path), QString::fromLatin1(kCaptionNotice));
     } else {
-        m_prompts.message(QString::fromLatin1(kSavedMissing).arg(path, sectorList(missing)),
+        m_prompts.message(QString::fromLatin1(kSavedMissing).arg(path, sectorText(missing)),
                           QString::fromLatin1(kCaptionWarning));
     }
 }
@@ -312,7 +285,7 @@ void CReadFlashDlg::onCompare() {
                    .arg(result.differingBytes);
         if (result.lengthsDiffer()) text += QString::fromLatin1(kLengths).arg(result.dumpLength).arg(result.fileLength);
     }
-    if (result.uncomparedBytes > 0) text += QString::fromLatin1(kUncompared).arg(sectorList(m_dump.missing()));
+    if (result.uncomparedBytes > 0) text += QString::fromLatin1(kUncompared).arg(sectorText(m_dump.missing()));
     m_prompts.message(text, QString::fromLatin1(kCompareCaption));
 }
 

@@ -14,11 +14,13 @@
 #include <QVBoxLayout>
 
 #include "AddressText.h"
-#include "FlashClearRun.h"
+#include "FlashClearEngine.h"
 #include "FlashRange.h"
-#include "FlashReadRun.h"
+#include "FlashReadEngine.h"
 #include "IPFDB.h"
-#include "MaintenanceLink.h"
+#include "MaintenanceTexts.h"
+#include "MaintenanceWords.h"
+#include "RegisterEngine.h"
 #include "Profile.h"
 #include "ReadFlashDlg.h"
 #include "address/IPDBdlg.h"
@@ -30,54 +32,13 @@
 namespace tavo {
 namespace {
 
-// Log lines.
-const char* const kLogSocketReady = "Socket UDP/IP  inizializzato";
-const char* const kLogReadSending = "Invio comando di lettura ...";
-const char* const kLogReadingAt = "reading at sector ";
-const char* const kLogSectorReceived = "   [ settore ricevuto .. ]";
-const char* const kLogSectorMissing = "   [ settore %1 non ricevuto .. ]";
-const char* const kLogReadSent = "Comando di lettura inviato correttamente.";
-const char* const kLogReadStopped = "Lettura interrotta.";
-const char* const kLogClearSending = "Invio del comando clear ...";
-const char* const kLogClearDone = "Invio del comando clear eseguito correttamente ...";
-const char* const kLogClearStopped = "Cancellazione interrotta !!";
-const char* const kLogRegisterRead = "Invio comando di lettura registro ...";
-const char* const kLogRegisterWrite = "Invio comando di scrittura registro ...";
-const char* const kLogRegisterReply = "received..";
+using namespace maintenance;
 
-// Messages and their captions.
-const char* const kNoTarget = "Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!";
-const char* const kNoSocket = "Inizilizzazione del Socket!";
-const char* const kFlashSocketError = "Errore nel Socket!!";
-const char* const kRegisterSocketError = "Errore nel Socket !!";
-const char* const kReadFromOutOfRange = "Impossibile accedere al settore 'from' poichè è out of range";
-const char* const kReadToOutOfRange = "Il settore 'to' è out of range lettura possibile";
-const char* const kReadFromAfterTo = "Controllare l'ingresso. 'from' è maggiore di 'to'!!";
-const char* const kClearFromOutOfRange = "Il settore 'from' è out of range posso cancellare";
-const char* const kClearToOutOfRange = "Il settore 'to' is out of range posso cancellare";
-const char* const kClearFromAfterTo = "Controllare l'ingresso. 'from' è maggiore  grande di 'to'!!";
-const char* const kClearDone = "Cancellazione della memoria Flash completata!!";
-const char* const kClearDoneCaption = "Cancellazione eseguita";
-const char* const kBadRegister = "Il dato non è stato inserito correttamente!!";
-const char* const kBadRegisterCaption = "Errore ..!! ";
-const char* const kBelowRegisterSpace = "Si è superato lo spazio lecito di indirizzamento!!";
-const char* const kWriteError = "Errore ..!! ";
-// The prompt for a sector field that does not hold an unsigned decimal number.
-const char* const kNotUnsigned = "Immettere un numero intero positivo.";
-const char* const kCaptionWarning = "Attenzione";
-const char* const kCaptionError = "Errore";
-const char* const kCaptionSocket = "errore";
-
-const char* const kConfirmClear = "Clear";
-const char* const kConfirmClearText = "Si sta cancellando l'indirizzo IP ";
-const char* const kConfirmWrite = "Write";
-const char* const kConfirmWriteText = "Si sta scrivendo sull'indirizzo IP ";
 
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kRed = 0x0000FF;  // red in the low byte
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int kValueLength = 2;
-constexpr int kFirstFullRegister = 0x10;
 
 QString fromUtf8(const char* text) { return QString::fromUtf8(text); }
 
@@ -93,21 +54,19 @@ QString sectorText(int sector) { return QString::asprintf("0x%2.2x", static_cast
 }  // namespace
 
 CUtilPage::CUtilPage(AppContext& context, QWidget* parent, Pace pace)
-    : QWidget(parent), m_context(context), m_pace(pace), m_link(new MaintenanceLink(context.link, pace, this)) {
+    : QWidget(parent), m_context(context), m_pace(pace), m_registers(new RegisterEngine(context.link, pace, this)) {
     setObjectName(QStringLiteral("UtilPage"));
     setWindowTitle(QStringLiteral("Utility"));
     buildControls();
     OnInitDialog();
-    connect(m_link, &MaintenanceLink::registerReplyArrived, this, [this] { log(fromUtf8(kLogRegisterReply)); });
-    connect(m_link, &MaintenanceLink::registerValueReceived, this, &CUtilPage::onRegisterValue);
-    connect(m_link, &MaintenanceLink::registerTableReceived, this, &CUtilPage::onRegisterTable);
-    connect(m_link, &MaintenanceLink::registerReceiveFailed, this,
+    connect(m_registers, &RegisterEngine::replyArrived, this, [this] { log(fromUtf8(kLogRegisterReply)); });
+    connect(m_registers, &RegisterEngine::valueReceived, this, &CUtilPage::onRegisterValue);
+    connect(m_registers, &RegisterEngine::tableReceived, this, &CUtilPage::onRegisterTable);
+    connect(m_registers, &RegisterEngine::receiveFailed, this,
             [this] { postMessage(fromUtf8(kRegisterSocketError), fromUtf8(kCaptionSocket)); });
-    connect(m_link, &MaintenanceLink::flashReceiveFailed, this,
-            [this] { postMessage(fromUtf8(kFlashSocketError), fromUtf8(kCaptionSocket)); });
 }
 
-CUtilPage::~CUtilPage() = default;  // runs, link and viewers' data are children or copies
+CUtilPage::~CUtilPage() = default;  // engines and viewers' data are children or copies
 
 void CUtilPage::buildControls() {
     m_ipTarget = new IpAddressEdit(this);
@@ -230,20 +189,24 @@ void CUtilPage::updateData() {
     }
 }
 
-void CUtilPage::OnSet() {
+TargetHistory CUtilPage::history() const {
+    return TargetHistory{m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts)};
+}
+
+// The field shows the address as it was taken (a partly typed octet as 0).
+void CUtilPage::takeTarget(bool set) {
     const Ipv4Octets ip = m_ipTarget->address();
     m_ipTarget->setAddress(ip);
     m_strTarget = QString::fromStdString(formatDotted(ip));
-    if (ip == Ipv4Octets{0, 0, 0, 0}) {
+    m_bTargetSet = set;
+    if (set)
+        log(fromUtf8(kLogSocketReady));
+    else
         message(fromUtf8(kNoTarget), fromUtf8(kCaptionWarning));
-        m_bTargetSet = false;
-        return;
-    }
-    m_bTargetSet = true;
-    m_link->open(QHostAddress(m_strTarget));
-    log(fromUtf8(kLogSocketReady));
-    CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
-                        tableMessagesTo(m_context.prompts));
+}
+
+void CUtilPage::OnSet() {
+    takeTarget(m_registers->setTarget(m_ipTarget->address(), history()) != RegisterStatus::NoTarget);
 }
 
 void CUtilPage::OnHistory() {
@@ -261,61 +224,61 @@ void CUtilPage::OnDeleteHistory() {
     history.ClearAll();
 }
 
+bool CUtilPage::refused(FlashStatus status, bool clear) {
+    const auto warn = [this](const char* text) { message(fromUtf8(text), fromUtf8(kCaptionWarning)); };
+    switch (status) {
+    case FlashStatus::FromOutOfRange: warn(clear ? kClearFromOutOfRange : kReadFromOutOfRange); return true;
+    case FlashStatus::ToOutOfRange: warn(clear ? kClearToOutOfRange : kReadToOutOfRange); return true;
+    case FlashStatus::FromAfterTo: warn(clear ? kClearFromAfterTo : kReadFromAfterTo); return true;
+    case FlashStatus::NoTarget: takeTarget(false); return true;
+    default: return false;
+    }
+}
+
 void CUtilPage::OnReadFlash() {
     updateData();
-    switch (checkReadRange(m_nFrom, m_nTo)) {
-    case RangeCheck::FromOutOfRange: return message(fromUtf8(kReadFromOutOfRange), fromUtf8(kCaptionWarning));
-    case RangeCheck::ToOutOfRange: return message(fromUtf8(kReadToOutOfRange), fromUtf8(kCaptionWarning));
-    case RangeCheck::FromAfterTo: return message(fromUtf8(kReadFromAfterTo), fromUtf8(kCaptionWarning));
-    case RangeCheck::Ok: break;
-    }
-    OnSet();
-    if (!m_bTargetSet) return;
+    const FlashReadRequest request{.target = m_ipTarget->address(), .from = m_nFrom, .to = m_nTo, .history = history()};
     if (m_bReading) {
         // The stop request of a run: as with the product, it is only looked at before the
         // requests start, so a run that is sending ends as a completed one.
+        if (refused(FlashReadEngine::admit(request), false)) return;
+        takeTarget(true);
         m_bReading = false;
         return;
     }
-    m_bReading = true;
-    log(fromUtf8(kLogReadSending));
-    if (!m_link->hasFlashSocket()) {
-        message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
-        m_bReading = false;
-        log(fromUtf8(kLogReadStopped));
-        return;
-    }
-    FlashReadRun::Request request;
-    request.target = m_link->target();
-    request.from = static_cast<int>(m_nFrom);
-    request.to = static_cast<int>(m_nTo);
-    auto* run = new FlashReadRun(m_context.link, m_pace, request, this);
-    connect(run, &FlashReadRun::requestSent, this, [this](int sector) { log(fromUtf8(kLogReadingAt) + sectorText(sector)); });
-    connect(run, &FlashReadRun::sectorReceived, this, [this] { log(fromUtf8(kLogSectorReceived)); });
-    connect(run, &FlashReadRun::receiveFailed, this, [this] {
+    auto* engine = new FlashReadEngine(m_context.link, m_pace, this);
+    connect(engine, &FlashReadEngine::targetRecorded, this, [this] { takeTarget(true); });
+    connect(engine, &FlashReadEngine::started, this, [this] {
+        m_bReading = true;
+        log(fromUtf8(kLogReadSending));
+    });
+    connect(engine, &FlashReadEngine::requestSent, this,
+            [this](const FlashReadProgress& p) { log(fromUtf8(kLogReadingAt) + sectorText(p.sector)); });
+    connect(engine, &FlashReadEngine::sectorReceived, this, [this] { log(fromUtf8(kLogSectorReceived)); });
+    connect(engine, &FlashReadEngine::receiveFailed, this, [this] {
         postMessage(fromUtf8(kFlashSocketError), fromUtf8(kCaptionSocket));
         log(fromUtf8(kLogSectorReceived));
     });
-    connect(run, &FlashReadRun::requestsDone, this, [this, run] { onReadRequestsDone(run); });
-    connect(run, &FlashReadRun::finished, this, [this, run](FlashRunStatus status) { onReadFinished(run, status); });
-    run->start();
+    connect(engine, &FlashReadEngine::requestsDone, this, [this] {
+        m_bReading = false;
+        log(fromUtf8(kLogReadSent));
+    });
+    connect(engine, &FlashReadEngine::finished, this,
+            [this, engine](const FlashReadResult& result) { onReadFinished(engine, result); });
+    engine->start(request);
 }
 
-void CUtilPage::onReadRequestsDone(FlashReadRun*) {
-    m_bReading = false;
-    log(fromUtf8(kLogReadSent));
-}
-
-void CUtilPage::onReadFinished(FlashReadRun* run, FlashRunStatus status) {
-    run->deleteLater();
-    if (status != FlashRunStatus::Completed) {
+void CUtilPage::onReadFinished(FlashReadEngine* engine, const FlashReadResult& result) {
+    engine->deleteLater();
+    if (refused(result.status, false)) return;
+    if (result.status != FlashStatus::Completed) {
         m_bReading = false;
         postMessage(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
         log(fromUtf8(kLogReadStopped));
         return;
     }
-    for (int sector : run->dump().missing()) log(fromUtf8(kLogSectorMissing).arg(sectorText(sector)));
-    const FlashDump dump = run->dump();
+    for (int sector : result.dump.missing()) log(fromUtf8(kLogSectorMissing).arg(sectorText(sector)));
+    const FlashDump dump = result.dump;
     QTimer::singleShot(0, this, [this, dump] { openFlashViewer(dump); });
 }
 
@@ -328,40 +291,37 @@ void CUtilPage::openFlashViewer(const FlashDump& dump) {
     emit flashViewerOpened(viewer);
 }
 
-void CUtilPage::OnClearFlash() {
-    updateData();
-    switch (checkClearRange(m_nFrom, m_nTo)) {
-    case RangeCheck::FromOutOfRange: return message(fromUtf8(kClearFromOutOfRange), fromUtf8(kCaptionWarning));
-    case RangeCheck::ToOutOfRange: return message(fromUtf8(kClearToOutOfRange), fromUtf8(kCaptionWarning));
-    case RangeCheck::FromAfterTo: return message(fromUtf8(kClearFromAfterTo), fromUtf8(kCaptionWarning));
-    case RangeCheck::Ok: break;
-    }
-    OnSet();
-    if (!m_bTargetSet) return;
-    if (!m_context.prompts.confirm(fromUtf8(kConfirmClear), fromUtf8(kConfirmClearText) + m_strTarget)) return;
-    if (m_bClearing) {
-        m_bClearing = false;
-        return;
-    }
-    m_bClearing = true;
-    if (!m_link->hasFlashSocket()) {
-        message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
-        m_bClearing = false;
-        log(fromUtf8(kLogClearStopped));
-        return;
-    }
-    log(fromUtf8(kLogClearSending));
-    auto* run = new FlashClearRun(m_context.link, m_link->target(), static_cast<int>(m_nFrom),
-                                  static_cast<int>(m_nTo), this);
-    connect(run, &FlashClearRun::finished, this, [this, run](FlashRunStatus status) { onClearFinished(run, status); });
-    run->start();
+bool CUtilPage::confirmClear() {
+    return m_context.prompts.confirm(fromUtf8(kClearOperationWord), fromUtf8(kClearConfirmText) + m_strTarget);
 }
 
-void CUtilPage::onClearFinished(FlashClearRun* run, FlashRunStatus status) {
-    run->deleteLater();
+void CUtilPage::OnClearFlash() {
+    updateData();
+    const FlashClearRequest request{.target = m_ipTarget->address(), .from = m_nFrom, .to = m_nTo,
+                                    .history = history(), .confirm = [this] { return confirmClear(); }};
+    if (m_bClearing) {
+        if (refused(FlashClearEngine::admit(request), true)) return;
+        takeTarget(true);
+        if (confirmClear()) m_bClearing = false;
+        return;
+    }
+    auto* engine = new FlashClearEngine(m_context.link, this);
+    connect(engine, &FlashClearEngine::targetRecorded, this, [this] { takeTarget(true); });
+    connect(engine, &FlashClearEngine::started, this, [this] {
+        m_bClearing = true;
+        log(fromUtf8(kLogClearSending));
+    });
+    connect(engine, &FlashClearEngine::finished, this,
+            [this, engine](const FlashClearResult& result) { onClearFinished(engine, result.status); });
+    engine->start(request);
+}
+
+void CUtilPage::onClearFinished(FlashClearEngine* engine, FlashStatus status) {
+    engine->deleteLater();
+    if (refused(status, true) || status == FlashStatus::NotConfirmed) return;
     QTimer::singleShot(0, this, [this, status] {
-        if (status == FlashRunStatus::Completed) {
-            message(fromUtf8(kClearDone), fromUtf8(kClearDoneCaption));
+        if (status == FlashStatus::Completed) {
+            message(fromUtf8(kClearDoneText), fromUtf8(kClearDoneCaption));
             m_bClearing = false;
             log(fromUtf8(kLogClearDone));
         } else {
@@ -379,10 +339,11 @@ void CUtilPage::OnReadRegister() {
     updateData();
     const int reg = ParseHexByte(m_strRegister.toStdString());
     if (reg == -1) return message(fromUtf8(kBadRegister), fromUtf8(kBadRegisterCaption));
-    if (reg < kFirstFullRegister) message(fromUtf8(kBelowRegisterSpace), fromUtf8(kCaptionError));  // the read goes on
-    if (!m_link->hasRegisterSocket()) return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
+    if (RegisterEngine::isBelowRegisterSpace(static_cast<uint8_t>(reg)))
+        message(fromUtf8(kBelowRegisterSpace), fromUtf8(kCaptionError));  // the read goes on
+    if (m_registers->read(static_cast<uint8_t>(reg)) == RegisterStatus::NoSocket)
+        return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
     log(fromUtf8(kLogRegisterRead));
-    m_link->readRegister(static_cast<uint8_t>(reg));
 }
 
 void CUtilPage::OnReadAllRegisters() {
@@ -390,23 +351,23 @@ void CUtilPage::OnReadAllRegisters() {
     if (!m_bTargetSet) return;
     m_value->SetTextColor(kBlack);
     log(fromUtf8(kLogRegisterRead));
-    if (!m_link->hasRegisterSocket()) return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
-    m_link->readRegisterTable();
+    if (m_registers->readTable() == RegisterStatus::NoSocket)
+        message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
 }
 
 void CUtilPage::OnWriteRegister() {
     OnSet();
     if (!m_bTargetSet) return;
     m_value->SetTextColor(kBlack);
-    if (!m_context.prompts.confirm(fromUtf8(kConfirmWrite), fromUtf8(kConfirmWriteText) + m_strTarget)) return;
+    if (!m_context.prompts.confirm(fromUtf8(kWriteOperationWord), fromUtf8(kWriteConfirmText) + m_strTarget)) return;
     updateData();
     const int reg = ParseHexByte(m_strRegister.toStdString());
-    if (reg == -1) return message(fromUtf8(kWriteError), QString::fromLatin1(Profile::kApplication));
+    if (reg == -1) return message(fromUtf8(kBadRegisterCaption), QString::fromLatin1(Profile::kApplication));
     const int value = ParseHexByte(m_value->text().toStdString());
-    if (value == -1) return message(fromUtf8(kWriteError), QString::fromLatin1(Profile::kApplication));
-    if (!m_link->hasRegisterSocket()) return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
+    if (value == -1) return message(fromUtf8(kBadRegisterCaption), QString::fromLatin1(Profile::kApplication));
+    if (m_registers->write(static_cast<uint8_t>(reg), static_cast<uint8_t>(value)) == RegisterStatus::NoSocket)
+        return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
     log(fromUtf8(kLogRegisterWrite));
-    m_link->writeRegister(static_cast<uint8_t>(reg), static_cast<uint8_t>(value));
 }
 
 void CUtilPage::onRegisterValue(uint8_t value) {

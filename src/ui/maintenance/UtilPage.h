@@ -15,21 +15,24 @@ class QPushButton;
 
 namespace tavo {
 
-class FlashClearRun;
+class FlashClearEngine;
 class FlashDump;
-class FlashReadRun;
+class FlashReadEngine;
 class IpAddressEdit;
-class MaintenanceLink;
-enum class FlashRunStatus;
+class RegisterEngine;
+struct FlashReadResult;
+struct TargetHistory;
+enum class FlashStatus;
 
 // The "Utility" tab, shown on demand: works on one device, the target. Reads a range of
 // flash sectors into the dump viewer, clears a range, reads one register or the whole
 // register table, and writes a register. Every command and reply is logged, one line
 // each, in the list box, which only grows.
 //
-// Every operation first runs Set, which makes a new socket pair to the target. Flash
-// reads and clears are runs of the link layer (paced on this thread, never blocking it)
-// on sockets of their own: a read binds each reply to the request that asked for it, so
+// Every register operation first runs Set, which records the target and makes a new
+// register socket to it. Flash reads and clears are engines of the link layer (paced on
+// this thread, never blocking it) that check the range and the target, record it, and
+// send on sockets of their own: a read binds each reply to the request that asked for it, so
 // a sector's row only ever holds that sector's bytes, and a sector without a reply is
 // shown as missing and named in the log. The flash viewer opens as a window of its own
 // when a read ends, while the page stays usable; the register viewer is modal.
@@ -43,7 +46,6 @@ public:
     QStringList logLines() const;
     bool isReading() const { return m_bReading; }
     bool isClearing() const { return m_bClearing; }
-    const MaintenanceLink& link() const { return *m_link; }
 
 public slots:
     void OnSet();
@@ -75,14 +77,19 @@ private:
     void postMessage(const QString& text, const QString& caption);
     void onRegisterValue(uint8_t value);
     void onRegisterTable(const RegisterTable& table);
-    void onReadRequestsDone(FlashReadRun* run);
-    void onReadFinished(FlashReadRun* run, FlashRunStatus status);
-    void onClearFinished(FlashClearRun* run, FlashRunStatus status);
+    TargetHistory history() const;
+    // The target as the field holds it, set (logged) or refused (0.0.0.0, told).
+    void takeTarget(bool set);
+    // Tells a refusal of a flash operation's input; false when there was none.
+    bool refused(FlashStatus status, bool clear);
+    bool confirmClear();
+    void onReadFinished(FlashReadEngine* engine, const FlashReadResult& result);
+    void onClearFinished(FlashClearEngine* engine, FlashStatus status);
     void openFlashViewer(const FlashDump& dump);
 
     AppContext& m_context;
     Pace m_pace;
-    MaintenanceLink* m_link = nullptr;  // the socket pair and the register commands
+    RegisterEngine* m_registers = nullptr;  // the register socket and the register commands
     bool m_bReading = false;
     bool m_bClearing = false;
     uint32_t m_nFrom = 0;
