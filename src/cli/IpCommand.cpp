@@ -12,10 +12,10 @@
 #include <string>
 
 #include "AddressText.h"
+#include "AddressWords.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
-#include "IPFDB.h"
-#include "IpClearCommand.h"
+#include "IpClearEngine.h"
 #include "IpSearch.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
@@ -29,10 +29,6 @@ constexpr unsigned kClearLinkGroups = kLinkDevicePort;
 constexpr unsigned kFindLinkGroups = kLinkDevicePort | kLinkBroadcast | kLinkInterface;
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr double kMaxTimeoutSeconds = 3600;  // bounds every search's sending
-
-const char* const kConfirmOperation = "IP Clear";
-const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
-const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
 
 QString usageText() {
     return QString(
@@ -88,17 +84,16 @@ int clearAddress(const QStringList& args) {
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
     if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
 
-    if (!options.has("yes") && !confirmOnTerminal(kConfirmOperation, QString::fromUtf8(kConfirmDescription)))
+    if (!options.has("yes") && !confirmOnTerminal(kIpClearOperation, QString::fromUtf8(kIpClearConfirmation)))
         return failAs("not_confirmed", "not confirmed: nothing sent");
-    // Recorded after the yes and before the command, as the clear dialog does.
-    CIPFDB::AddIfAbsent(dataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], stderrTableSink());
+    const IpClearResult result = IpClearEngine().start({*ip, dataDirectory(options), link, stderrTableSink()});
     const QString dotted = QString::fromStdString(formatDotted(*ip));
-    if (!IpClearCommand(link).send(QHostAddress(dotted)))
+    if (result.status != IpClearResult::Status::Sent)
         return failAs("not_sent", "the IP clear command could not be sent to " + dotted);
     if (jsonOutput())
         printJson({{"cleared", dotted}});
     else
-        printLine(QString::fromUtf8(kSentText));
+        printLine(QString::fromUtf8(kIpClearSentText));
     return 0;
 }
 

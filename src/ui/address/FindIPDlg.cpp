@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "AddressTexts.h"
 #include "IpSearch.h"
 #include "MacDBDlg.h"
 #include "MacHistoryFDB.h"
@@ -21,16 +22,6 @@
 namespace tavo {
 namespace {
 
-const char* const kWaitingText = "In Attesa.....";
-const char* const kSearchingText = "Ricerca dell'indirizzo IP in corso ";
-const char* const kStoppedText = "Ricerca dell'indirizzo IP interrotta ...";
-const char* const kConcludedText = "Operazione di ricerca conclusa...";
-const char* const kSocketErrorText = "Socket error";
-const char* const kOtherDeviceText = "Error";
-const char* const kNoSocketText = "Impossibile inizializzare il socket !!";
-const char* const kNoSocketCaption = "Errore";
-const char* const kFindText = "Trova";
-const char* const kStopText = "Stop";
 // The status shows 0 to kDotCycle - 1 trailing full stops, one more each tick.
 constexpr int kDotCycle = 5;
 
@@ -64,11 +55,11 @@ CFindIPDlg::CFindIPDlg(AppContext& context, QWidget* parent, Pace pace)
     connect(m_search, &IpSearch::requestSent, this, &CFindIPDlg::onRequestSent);
     connect(m_search, &IpSearch::found, this, &CFindIPDlg::onFound);
     connect(m_search, &IpSearch::otherDevice, this, [this] {
-        setStatus(QString::fromLatin1(kOtherDeviceText));
+        setStatus(QString::fromLatin1(kSearchOtherDeviceText));
         endSearch();
     });
     connect(m_search, &IpSearch::receiveFailed, this,
-            [this] { setStatus(QString::fromLatin1(kSocketErrorText)); });
+            [this] { setStatus(QString::fromLatin1(kSearchSocketErrorText)); });
 }
 
 CFindIPDlg::~CFindIPDlg() = default;  // the search ends with its parent
@@ -90,10 +81,10 @@ void CFindIPDlg::buildControls() {
     auto* clearDatabase = newButton(QStringLiteral("Cancella DataBase MAC"), "1040", this);
     m_ipFound = new IpAddressEdit(this);
     m_ipFound->setObjectName(QStringLiteral("1074"));
-    m_searchStatus = new QLineEdit(QString::fromLatin1(kWaitingText), this);
+    m_searchStatus = new QLineEdit(QString::fromLatin1(kSearchWaitingText), this);
     m_searchStatus->setObjectName(QStringLiteral("1075"));
     m_searchStatus->setReadOnly(true);
-    m_findButton = newButton(QString::fromLatin1(kFindText), "1073", this);
+    m_findButton = newButton(QString::fromLatin1(kSearchFindText), "1073", this);
     m_findButton->setDefault(true);
     auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
 
@@ -145,7 +136,7 @@ std::array<int, 6> CFindIPDlg::macFieldValues() const {
 
 void CFindIPDlg::OnFind() {
     if (m_bSearching) {
-        stopSearch(QString::fromLatin1(kStoppedText));
+        stopSearch(QString::fromLatin1(kSearchStoppedText));
     } else {
         startSearch();
     }
@@ -155,10 +146,10 @@ void CFindIPDlg::startSearch() {
     // Without a socket there is nothing to search with: say so once and stay idle,
     // rather than once a tick.
     if (!m_search->start()) {
-        m_context.prompts.message(QString::fromLatin1(kNoSocketText), QString::fromLatin1(kNoSocketCaption));
+        m_context.prompts.message(QString::fromLatin1(kSearchNoSocketText), QString::fromLatin1(kSearchNoSocketCaption));
         return;
     }
-    m_findButton->setText(QString::fromLatin1(kStopText));
+    m_findButton->setText(QString::fromLatin1(kSearchStopText));
     m_bSearching = true;
     CMacHistoryFDB::AddIfAbsent(m_context.dataDir.toStdString(), macFieldValues(),
                                 tableMessagesTo(m_context.prompts));
@@ -173,7 +164,7 @@ void CFindIPDlg::stopSearch(const QString& status) {
 
 void CFindIPDlg::endSearch() {
     m_nDotCount = 0;
-    m_findButton->setText(QString::fromLatin1(kFindText));
+    m_findButton->setText(QString::fromLatin1(kSearchFindText));
     m_bSearching = false;
 }
 
@@ -184,7 +175,7 @@ void CFindIPDlg::onRequestSent() {
 }
 
 void CFindIPDlg::onFound(const Ipv4Octets& ip) {
-    setStatus(QString::fromLatin1(kConcludedText));
+    setStatus(QString::fromLatin1(kSearchConcludedText));
     m_ipFound->setAddress(ip);
     endSearch();
 }

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "AddressWords.h"
 #include "BootpEditDlg.h"
 #include "BootpLogTexts.h"
 #include "BootpPreflight.h"
@@ -32,7 +33,6 @@ namespace tavo {
 namespace {
 
 const QString kWaiting = QStringLiteral("In Attesa ....");
-const QString kClearSent = QStringLiteral("Comando di cancellazione indirizzo IP inviato..");
 
 enum Column { kColType, kColLength, kColIp, kColMac, kColGateway, kColSubnet, kColumnCount };
 
@@ -345,7 +345,7 @@ void CIPPage::prepareForAddressCommand() {
 
 void CIPPage::OnClearIp() {
     prepareForAddressCommand();
-    if (m_runIpClear && m_runIpClear()) showStatus(kClearSent);
+    if (m_runIpClear && m_runIpClear()) showStatus(QString::fromUtf8(kIpClearSentText));
 }
 
 void CIPPage::OnSearchIp() {
