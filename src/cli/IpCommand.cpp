@@ -16,10 +16,9 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "IpClearEngine.h"
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "MacHistoryFDB.h"
 #include "QuitOnSignal.h"
 
 namespace tavo::cli {
@@ -122,32 +121,30 @@ int Find(const QStringList& args) {
     if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
                               kExitUsage);
 
-    const auto& b = *mac;
-    CMacHistoryFDB::AddIfAbsent(dataDirectory(options), {b[0], b[1], b[2], b[3], b[4], b[5]}, stderrTableSink());
-
     const QString wanted = QString::fromStdString(FormatMac(*mac));
-    IpSearch search(link, Pace::product(), [mac] { return *mac; });
-    QObject::connect(&search, &IpSearch::found, [&](const Ipv4Octets& ip) {
+    IpSearchEngine search({link, Pace::product(), [mac] { return *mac; }, dataDirectory(options), stderrTableSink()});
+    QObject::connect(&search, &IpSearchEngine::found, [&](const Ipv4Octets& ip) {
         if (jsonOutput())
             printJson({{"mac", wanted}, {"ip", QString::fromStdString(formatDotted(ip))}});
         else
             printLine(formatDotted(ip));
         QCoreApplication::exit(0);
     });
-    QObject::connect(&search, &IpSearch::otherDevice, [&](const MacOctets& other) {
+    QObject::connect(&search, &IpSearchEngine::otherDevice, [&](const MacOctets& other) {
         failAs("other_device", "a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
              " (searched for " + wanted + ")");
         QCoreApplication::exit(kExitFailure);
     });
-    QObject::connect(&search, &IpSearch::receiveFailed,
+    QObject::connect(&search, &IpSearchEngine::receiveFailed,
                      [] { std::fputs("tavo: a reply could not be read (socket error); still searching\n", stderr); });
-    QObject::connect(&search, &IpSearch::requestSent, [&](const MacOctets&, int accepted) {
+    QObject::connect(&search, &IpSearchEngine::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
         failAs("not_sent", "the search request could not be sent to " + link.broadcast.toString() +
              (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
         QCoreApplication::exit(kExitFailure);
     });
-    if (!search.start()) return failAs("no_socket", "the search socket cannot be opened");
+    const auto& b = *mac;
+    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failAs("no_socket", "the search socket cannot be opened");
 
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -161,7 +158,7 @@ int Find(const QStringList& args) {
         QCoreApplication::exit(kExitFailure);
     });
     // The first request leaves at once; nothing on a command line is still being typed.
-    QTimer::singleShot(0, &search, &IpSearch::sendNow);
+    QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
     const int result = QCoreApplication::exec();
     search.stop();
     return result;

@@ -10,9 +10,8 @@
 #include <QVBoxLayout>
 
 #include "AddressTexts.h"
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
 #include "MacDBDlg.h"
-#include "MacHistoryFDB.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
@@ -43,22 +42,21 @@ CFindIPDlg::CFindIPDlg(AppContext& context, QWidget* parent, Pace pace)
     setObjectName(QStringLiteral("FindIPDlg"));
     setWindowTitle(QStringLiteral("Ricerca indirizzo IP"));
     buildControls();
-    m_search = new IpSearch(
-        m_context.link, pace,
-        [this] {
-            MacOctets mac{};
-            const auto values = macFieldValues();
-            for (size_t i = 0; i < mac.size(); ++i) mac[i] = wireOctet(values[i]);
-            return mac;
-        },
-        this);
-    connect(m_search, &IpSearch::requestSent, this, &CFindIPDlg::onRequestSent);
-    connect(m_search, &IpSearch::found, this, &CFindIPDlg::onFound);
-    connect(m_search, &IpSearch::otherDevice, this, [this] {
+    IpSearchRequest request{m_context.link, pace, {}, m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts)};
+    request.mac = [this] {
+        MacOctets mac{};
+        const auto values = macFieldValues();
+        for (size_t i = 0; i < mac.size(); ++i) mac[i] = wireOctet(values[i]);
+        return mac;
+    };
+    m_search = new IpSearchEngine(std::move(request), this);
+    connect(m_search, &IpSearchEngine::requestSent, this, &CFindIPDlg::onRequestSent);
+    connect(m_search, &IpSearchEngine::found, this, &CFindIPDlg::onFound);
+    connect(m_search, &IpSearchEngine::otherDevice, this, [this] {
         setStatus(QString::fromLatin1(kSearchOtherDeviceText));
         endSearch();
     });
-    connect(m_search, &IpSearch::receiveFailed, this,
+    connect(m_search, &IpSearchEngine::receiveFailed, this,
             [this] { setStatus(QString::fromLatin1(kSearchSocketErrorText)); });
 }
 
@@ -145,14 +143,12 @@ void CFindIPDlg::OnFind() {
 void CFindIPDlg::startSearch() {
     // Without a socket there is nothing to search with: say so once and stay idle,
     // rather than once a tick.
-    if (!m_search->start()) {
+    if (!m_search->start(macFieldValues())) {
         m_context.prompts.message(QString::fromLatin1(kSearchNoSocketText), QString::fromLatin1(kSearchNoSocketCaption));
         return;
     }
     m_findButton->setText(QString::fromLatin1(kSearchStopText));
     m_bSearching = true;
-    CMacHistoryFDB::AddIfAbsent(m_context.dataDir.toStdString(), macFieldValues(),
-                                tableMessagesTo(m_context.prompts));
     setStatus(QString::fromLatin1(kSearchingText));
 }
 
