@@ -5,13 +5,14 @@
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
 
 namespace {
 
@@ -33,7 +34,9 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
     listener.bind(kLoopbackBroadcast, 0);
     std::vector<double> spacings;
     for (auto _ : state) {
-        tavo::IpSearch search(loopbackLink(listener.localPort()), tavo::Pace::product(), [] { return kMac; });
+        QTemporaryDir history;
+        tavo::IpSearchEngine search(
+            {loopbackLink(listener.localPort()), tavo::Pace::product(), [] { return kMac; }, history.path().toStdString(), {}});
         std::vector<qint64> arrivals;
         QElapsedTimer clock;
         QObject::connect(&listener, &QUdpSocket::readyRead, [&] {
@@ -43,7 +46,7 @@ void BM_SearchRequestSpacing(benchmark::State& state) {
             }
         });
         clock.start();
-        search.start();
+        search.start({});
         bench::runUntil([&] { return int(arrivals.size()) > kIntervals; }, kBoundMs);
         search.stop();
         listener.disconnect();
@@ -70,10 +73,12 @@ void BM_SearchAnswered(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        tavo::IpSearch search(loopbackLink(network.port()), tavo::Pace::product(), [] { return kMac; });
+        QTemporaryDir history;
+        tavo::IpSearchEngine search(
+            {loopbackLink(network.port()), tavo::Pace::product(), [] { return kMac; }, history.path().toStdString(), {}});
         bool found = false;
-        QObject::connect(&search, &tavo::IpSearch::found, [&] { found = true; });
-        search.start();
+        QObject::connect(&search, &tavo::IpSearchEngine::found, [&] { found = true; });
+        search.start({});
         search.sendNow();
         bench::runUntil([&] { return found; }, kBoundMs);
         if (!found) state.SkipWithError("no answer");

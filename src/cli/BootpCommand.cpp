@@ -10,6 +10,7 @@
 #include "AddressText.h"
 #include "DeviceTable.h"
 #include "BootpLogWriter.h"
+#include "BootpWords.h"
 #include "BootpServer.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
@@ -263,7 +264,7 @@ int serve(const CliOptions& options) {
             printLine(interfaceLine(event));
         std::fflush(stdout);
     });
-    if (!server.start()) return failAs("not_started", "the BootP server did not start: " + server.errorString());
+    if (!server.start()) return failAs("not_started", "the BootP server did not start: " + QString::fromStdString(bootpStartFailureReason(server.startFailure())));
     if (jsonOutput())
         printJson({{"event", "ready"}, {"port", int(server.localPort())}});
     else

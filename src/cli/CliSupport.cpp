@@ -6,6 +6,7 @@
 #include "JsonOutput.h"
 #include "PathArguments.h"
 #include "Profile.h"
+#include "TableWords.h"
 
 namespace tavo::cli {
 

@@ -12,14 +12,13 @@
 #include <string>
 
 #include "AddressText.h"
+#include "AddressWords.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
-#include "IPFDB.h"
-#include "IpClearCommand.h"
-#include "IpSearch.h"
+#include "IpClearEngine.h"
+#include "IpSearchEngine.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "MacHistoryFDB.h"
 #include "QuitOnSignal.h"
 
 namespace tavo::cli {
@@ -29,10 +28,6 @@ constexpr unsigned kClearLinkGroups = kLinkDevicePort;
 constexpr unsigned kFindLinkGroups = kLinkDevicePort | kLinkBroadcast | kLinkInterface;
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr double kMaxTimeoutSeconds = 3600;  // bounds every search's sending
-
-const char* const kConfirmOperation = "IP Clear";
-const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
-const char* const kSentText = "Comando di cancellazione indirizzo IP inviato..";
 
 QString usageText() {
     return QString(
@@ -88,17 +83,16 @@ int clearAddress(const QStringList& args) {
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
     if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
 
-    if (!options.has("yes") && !confirmOnTerminal(kConfirmOperation, QString::fromUtf8(kConfirmDescription)))
+    if (!options.has("yes") && !confirmOnTerminal(kIpClearOperation, QString::fromUtf8(kIpClearConfirmation)))
         return failAs("not_confirmed", "not confirmed: nothing sent");
-    // Recorded after the yes and before the command, as the clear dialog does.
-    CIPFDB::AddIfAbsent(dataDirectory(options), (*ip)[0], (*ip)[1], (*ip)[2], (*ip)[3], stderrTableSink());
+    const IpClearResult result = IpClearEngine().start({*ip, dataDirectory(options), link, stderrTableSink()});
     const QString dotted = QString::fromStdString(formatDotted(*ip));
-    if (!IpClearCommand(link).send(QHostAddress(dotted)))
+    if (result.status != IpClearResult::Status::Sent)
         return failAs("not_sent", "the IP clear command could not be sent to " + dotted);
     if (jsonOutput())
         printJson({{"cleared", dotted}});
     else
-        printLine(QString::fromUtf8(kSentText));
+        printLine(QString::fromUtf8(kIpClearSentText));
     return 0;
 }
 
@@ -127,32 +121,30 @@ int Find(const QStringList& args) {
     if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
                               kExitUsage);
 
-    const auto& b = *mac;
-    CMacHistoryFDB::AddIfAbsent(dataDirectory(options), {b[0], b[1], b[2], b[3], b[4], b[5]}, stderrTableSink());
-
     const QString wanted = QString::fromStdString(FormatMac(*mac));
-    IpSearch search(link, Pace::product(), [mac] { return *mac; });
-    QObject::connect(&search, &IpSearch::found, [&](const Ipv4Octets& ip) {
+    IpSearchEngine search({link, Pace::product(), [mac] { return *mac; }, dataDirectory(options), stderrTableSink()});
+    QObject::connect(&search, &IpSearchEngine::found, [&](const Ipv4Octets& ip) {
         if (jsonOutput())
             printJson({{"mac", wanted}, {"ip", QString::fromStdString(formatDotted(ip))}});
         else
             printLine(formatDotted(ip));
         QCoreApplication::exit(0);
     });
-    QObject::connect(&search, &IpSearch::otherDevice, [&](const MacOctets& other) {
+    QObject::connect(&search, &IpSearchEngine::otherDevice, [&](const MacOctets& other) {
         failAs("other_device", "a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
              " (searched for " + wanted + ")");
         QCoreApplication::exit(kExitFailure);
     });
-    QObject::connect(&search, &IpSearch::receiveFailed,
+    QObject::connect(&search, &IpSearchEngine::receiveFailed,
                      [] { std::fputs("tavo: a reply could not be read (socket error); still searching\n", stderr); });
-    QObject::connect(&search, &IpSearch::requestSent, [&](const MacOctets&, int accepted) {
+    QObject::connect(&search, &IpSearchEngine::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
         failAs("not_sent", "the search request could not be sent to " + link.broadcast.toString() +
              (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
         QCoreApplication::exit(kExitFailure);
     });
-    if (!search.start()) return failAs("no_socket", "the search socket cannot be opened");
+    const auto& b = *mac;
+    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failAs("no_socket", "the search socket cannot be opened");
 
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -166,7 +158,7 @@ int Find(const QStringList& args) {
         QCoreApplication::exit(kExitFailure);
     });
     // The first request leaves at once; nothing on a command line is still being typed.
-    QTimer::singleShot(0, &search, &IpSearch::sendNow);
+    QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
     const int result = QCoreApplication::exec();
     search.stop();
     return result;

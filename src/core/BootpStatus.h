@@ -4,8 +4,7 @@
 
 #include "AddressText.h"
 
-// What the BootP server reports to its front ends, and the status texts that the front
-// ends show for it.
+// What the BootP server reports to its front ends (their words are in BootpWords).
 namespace tavo {
 
 enum class BootpStatus {
@@ -30,15 +29,8 @@ struct BootpEvent {
     std::string entryIp;  // ReplySent, ReplySendFailed
     MacOctets mac{};      // NotFound
     int port = 0;         // PortUnavailable
-    std::string reason;   // PortUnavailable: why the port could not be opened
+    std::string reason;   // PortUnavailable: the socket's own account of why the port could not be opened
+    std::string missingInterface;  // PortUnavailable: the configured interface, when it does not exist
 };
-
-// The status field's text of an event.
-std::string bootpStatusText(const BootpEvent& event);
-inline std::string bootpStatusText(BootpStatus status) { return bootpStatusText(BootpEvent(status)); }
-
-// The message box of a failed read on the server socket.
-inline constexpr const char* kBootpReadFailedText = "Errore nel Socket !!";
-inline constexpr const char* kBootpReadFailedCaption = "errore";
 
 }  // namespace tavo

@@ -5,7 +5,7 @@
 
 // What the text-file tables have to tell the operator. The core only reports these; the
 // user interface shows them (a message box with an OK button) and the command line
-// prints them on stderr.
+// prints them on stderr, both in the words of TableWords.
 namespace tavo {
 
 enum class TableMessage {
@@ -18,13 +18,6 @@ enum class TableMessage {
     UnreadRecordsKept,     // a save replaced a file whose later lines could not be read;
                            // the old file was kept beside it (detail: the copy's path)
 };
-
-struct TableMessageText {
-    const char* text;
-    const char* caption;
-};
-
-TableMessageText describeTableMessage(TableMessage message);
 
 // Receives every message of a table. `detail` names the file and the reason for the
 // two file messages and is empty otherwise.

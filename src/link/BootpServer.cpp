@@ -5,6 +5,7 @@
 #include <QNetworkProxy>
 #include <QUdpSocket>
 #include <span>
+#include <utility>
 
 #include "LinkLog.h"
 
@@ -49,19 +50,23 @@ bool BootpServer::start() {
     connect(socket, &QUdpSocket::readyRead, this, [this, socket] { OnBootpReceive(socket); });
 
     showStatus(BootpStatus::Initializing);
-    m_errorString.clear();
+    m_startFailure = BootpEvent();
     m_configuredInterface = 0;
     if (!m_config.interfaceName.isEmpty()) {
         m_configuredInterface = m_interfaces.indexOf(m_config.interfaceName);
         if (m_configuredInterface == 0) {
-            reportStartFailure(QStringLiteral("interfaccia %1 non trovata").arg(m_config.interfaceName));
+            BootpEvent failure(BootpStatus::PortUnavailable);
+            failure.missingInterface = m_config.interfaceName.toStdString();
+            reportStartFailure(std::move(failure));
             return false;
         }
     }
     // Not shared: another BootP server on the port is a failure to report, not a
     // neighbour that silently takes some of the requests.
     if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), m_config.bootpServerPort, QAbstractSocket::DontShareAddress)) {
-        reportStartFailure(socket->errorString());
+        BootpEvent failure(BootpStatus::PortUnavailable);
+        failure.reason = socket->errorString().toStdString();
+        reportStartFailure(std::move(failure));
         return false;
     }
     // Read the table and the interfaces now, so that the first request is not the one
@@ -85,13 +90,11 @@ void BootpServer::stop() {
     m_bBootpRunning = false;
 }
 
-void BootpServer::reportStartFailure(const QString& reason) {
-    m_errorString = reason;
+void BootpServer::reportStartFailure(BootpEvent failure) {
     if (m_pBootpSocket) m_pBootpSocket->abort();
-    BootpEvent event{BootpStatus::PortUnavailable};
-    event.port = m_config.bootpServerPort;
-    event.reason = reason.toStdString();
-    m_observer.bootpStatus(event);
+    failure.port = m_config.bootpServerPort;
+    m_startFailure = std::move(failure);
+    m_observer.bootpStatus(m_startFailure);
 }
 
 void BootpServer::OnBootpReceive(QUdpSocket* socket) {

@@ -99,7 +99,7 @@ public:
     BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent = nullptr);
     ~BootpServer() override;
 
-    // Opens the server port. False, with errorString() and a PortUnavailable status, when the port
+    // Opens the server port. False, with startFailure() and a PortUnavailable status, when the port
     // cannot be opened (taken by another server, no permission) or the configured
     // interface does not exist: the server then stays stopped. A running server is left
     // as it is.
@@ -109,7 +109,9 @@ public:
     bool isRunning() const { return m_bBootpRunning; }
     bool isBusy() const { return m_bBootpBusy; }
     quint16 localPort() const;
-    QString errorString() const { return m_errorString; }
+    // The PortUnavailable event of the last start that failed; the status Waiting after a
+    // start that succeeded.
+    const BootpEvent& startFailure() const { return m_startFailure; }
     // The MAC address of the last request that passed the request checks; nothing
     // before the first.
     const std::optional<MacOctets>& lastMac() const { return m_lastMac; }
@@ -133,7 +135,7 @@ private:
     void sendReply(const BootpRequest& request, const BootpTableCache::Entry& entry, int interfaceIndex);
     void showStatus(BootpStatus status);
     void finishRequest(const BootpEvent& outcome, bool replied);
-    void reportStartFailure(const QString& reason);
+    void reportStartFailure(BootpEvent failure);
     bool servesInterface(int index);
     void onInterfaceChanged(const BootpInterfaceEvent& event, int index);
     bool isLogging() const;
@@ -152,7 +154,7 @@ private:
     bool m_bBootpRunning = false;
     bool m_bBootpBusy = false;
     std::optional<MacOctets> m_lastMac;
-    QString m_errorString;
+    BootpEvent m_startFailure;
     BootpRequestInfo m_current;  // the request being served
     BootpRequestRecord m_currentRecord;  // its log record, while something logs
     BootpInterfaceWatch m_interfaceWatch;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BootpStatus.h"
+#include "BootpWords.h"
 
 namespace tavo {
 namespace {

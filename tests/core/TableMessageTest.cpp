@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "TableMessage.h"
+#include "TableWords.h"
 
 namespace tavo {
 namespace {

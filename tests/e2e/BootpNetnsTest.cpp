@@ -21,6 +21,7 @@
 
 #include "BootPFDB.h"
 #include "BootpServer.h"
+#include "BootpWords.h"
 #include "NetnsSupport.h"
 
 namespace tavo {
@@ -420,7 +421,7 @@ TEST(BootpNetnsChild, DISABLED_PageEngineServesOneUnknownDevice) {
     config.interfaceName = childArgs.section('|', 1);
     EnteringObserver observer(childArgs.section('|', 0, 0));
     BootpServer server(config, childArgs.section('|', 0, 0), observer);
-    ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+    ASSERT_TRUE(server.start()) << bootpStartFailureReason(server.startFailure());
     EnteringObserver::print("engine ready");
     QSignalSpy handled(&server, &BootpServer::requestHandled);
     QDeadlineTimer deadline(kWaitMs);

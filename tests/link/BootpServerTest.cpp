@@ -1,4 +1,5 @@
 #include "BootpServer.h"
+#include "BootpWords.h"
 
 #include <QDeadlineTimer>
 #include <QNetworkDatagram>
@@ -287,7 +288,7 @@ TEST(BootpServer, PortThatCannotBeOpenedIsReportedAndTheServerStaysStopped) {
 
         EXPECT_FALSE(server.start());
         EXPECT_FALSE(server.isRunning());
-        EXPECT_FALSE(server.errorString().isEmpty());
+        EXPECT_FALSE(bootpStartFailureReason(server.startFailure()).empty());
         ASSERT_EQ(observer.statuses.size(), 2);
         EXPECT_EQ(observer.statuses[0], "Inizializzazione del BootP Server..");
         EXPECT_TRUE(observer.statuses[1].startsWith(QStringLiteral("Impossibile aprire la porta BootP %1 (").arg(blocker.localPort())))

@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QNetworkProxy>
 #include <QUdpSocket>
@@ -22,7 +23,7 @@
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
 #include "FlashRegisterLink.h"
-#include "IpClearCommand.h"
+#include "IpClearEngine.h"
 #include "LinkConfig.h"
 #include "SearchSocket.h"
 #include "UploadSocket.h"
@@ -85,9 +86,14 @@ QByteArray Bytes(std::initializer_list<int> values) {
     return out;
 }
 
-TEST(IpClearCommand, SendsExactlyOneByteAndLeavesNothingOpen) {
+TEST(IpClearEngine, SendsExactlyOneByteAndLeavesNothingOpen) {
     FakeDevice device(kLoopback, [](const QByteArray&) { return QByteArray("answer"); });
-    ASSERT_TRUE(IpClearCommand(LoopbackConfig(device.port())).send(kLoopback));
+    QTemporaryDir dir;
+    IpClearEngine engine;
+    QSignalSpy finished(&engine, &IpClearEngine::finished);
+    const IpClearResult result = engine.start({{127, 0, 0, 1}, dir.path().toStdString(), LoopbackConfig(device.port()), {}});
+    ASSERT_EQ(result.status, IpClearResult::Status::Sent);
+    EXPECT_EQ(finished.size(), 1);
     ASSERT_TRUE(device.waitFor(1));
     EXPECT_EQ(device.received.front().data(), Bytes({0x36}));
     // The one-shot socket is closed already: its port is free again.

@@ -23,7 +23,7 @@
 #include "BootPFDB.h"
 #include "BootpServer.h"
 #include "Flood.h"
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
 #include "Loopback.h"
 #include "MaintenanceLink.h"
 
@@ -169,7 +169,9 @@ TEST(Flood, SearchSocketTakesMalformedRepliesAndStillFindsTheDevice) {
     LinkConfig config;
     config.devicePort = sink.port();
     config.broadcast = kLoopbackBroadcast;
-    IpSearch search(config, Pace::immediate(), [] { return kKnownMac; });
+    QTemporaryDir history;  // the MAC history the search records in
+    IpSearchEngine search({config, Pace::immediate(), [] { return kKnownMac; }, history.path().toStdString(), {}});
+    const CMacHistoryFDB::Values entry{kKnownMac[0], kKnownMac[1], kKnownMac[2], kKnownMac[3], kKnownMac[4], kKnownMac[5]};
     std::atomic<uint16_t> port{0};
     int handled = 0;
     // A reply ends the search; it is started again, as an operator would, so that the
@@ -178,13 +180,13 @@ TEST(Flood, SearchSocketTakesMalformedRepliesAndStillFindsTheDevice) {
         ++handled;
         port = 0;
         QTimer::singleShot(0, &search, [&] {
-            if (!search.isSearching() && search.start()) port = search.localPort();
+            if (!search.isSearching() && search.start(entry)) port = search.localPort();
         });
     };
-    QObject::connect(&search, &IpSearch::found, restart);
-    QObject::connect(&search, &IpSearch::otherDevice, restart);
-    QObject::connect(&search, &IpSearch::receiveFailed, [&] { ++handled; });
-    ASSERT_TRUE(search.start());
+    QObject::connect(&search, &IpSearchEngine::found, restart);
+    QObject::connect(&search, &IpSearchEngine::otherDevice, restart);
+    QObject::connect(&search, &IpSearchEngine::receiveFailed, [&] { ++handled; });
+    ASSERT_TRUE(search.start(entry));
     port = search.localPort();
 
     LoopbackFlooder flooder;
@@ -199,7 +201,7 @@ TEST(Flood, SearchSocketTakesMalformedRepliesAndStillFindsTheDevice) {
     (void)QTest::qWaitFor([&] { return search.isSearching(); }, test::kWaitMs);
     ASSERT_TRUE(search.isSearching());
     search.sendNow();
-    QSignalSpy found(&search, &IpSearch::found);
+    QSignalSpy found(&search, &IpSearchEngine::found);
     std::vector<uint8_t> reply(11, 0);
     reply[0] = CMD_IP_SEARCH;
     std::copy(kKnownMac.begin(), kKnownMac.end(), reply.begin() + 1);

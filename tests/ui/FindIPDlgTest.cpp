@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "FakePrompts.h"
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
 #include "UiTestHelpers.h"
 #include "address/FindIPDlg.h"
 #include "controls/IpAddressEdit.h"
@@ -100,7 +100,7 @@ protected:
         const Ipv4Octets ip = dlg.findChild<IpAddressEdit*>(QStringLiteral("1074"))->address();
         return QString::fromStdString(formatDotted(ip));
     }
-    IpSearch* search() { return dlg.findChild<IpSearch*>(); }
+    IpSearchEngine* search() { return dlg.findChild<IpSearchEngine*>(); }
     // Types into the six MAC fields through the keyboard, each field clicked first.
     void typeMac(const QStringList& bytes) {
         for (int i = 0; i < 6; ++i) {
@@ -136,7 +136,7 @@ TEST_F(FindIPDlgTest, OpensIdleAndRunsAtTheProductPaceByDefault) {
     EXPECT_TRUE(dlg.findChild<IpAddressEdit*>(QStringLiteral("1074"))->isBlank());
 
     CFindIPDlg product(context);
-    auto* timer = product.findChild<IpSearch*>()->findChild<QTimer*>();
+    auto* timer = product.findChild<IpSearchEngine*>()->findChild<QTimer*>();
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1000);
     EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
@@ -146,8 +146,8 @@ TEST_F(FindIPDlgTest, RequestsFollowTheTickCarryTheFieldsAsTypedAndCycleTheFullS
     show();
     typeMac({"00", "1A", "2B", "3C", "4D", "5E"});
     QStringList statusAtRequest;
-    QSignalSpy sent(search(), &IpSearch::requestSent);
-    QObject::connect(search(), &IpSearch::requestSent, &dlg, [&] { statusAtRequest << status(); });
+    QSignalSpy sent(search(), &IpSearchEngine::requestSent);
+    QObject::connect(search(), &IpSearchEngine::requestSent, &dlg, [&] { statusAtRequest << status(); });
 
     QTest::mouseClick(button("1073"), Qt::LeftButton);
     // Nothing leaves at the press: the first request waits for the first tick.
@@ -335,7 +335,7 @@ TEST_F(FindIPDlgTest, AnUnreadableFirstByteIsSearchedButNotRecorded) {
     test::WriteFileBytes(dir.filePath(QStringLiteral("mach.ini")), "[1]\t 1:2:3:4:5:6\r\n");
     show();
     typeMac({"-", "1A", "2B", "3C", "4D", "5E"});
-    QSignalSpy sent(search(), &IpSearch::requestSent);
+    QSignalSpy sent(search(), &IpSearchEngine::requestSent);
     QTest::mouseClick(button("1073"), Qt::LeftButton);
     ASSERT_TRUE(sent.wait(kWaitMs));
     QTest::mouseClick(button("1073"), Qt::LeftButton);
@@ -348,7 +348,7 @@ TEST_F(FindIPDlgTest, AnUnreadableFirstByteIsSearchedButNotRecorded) {
 TEST_F(FindIPDlgTest, ClosingTheDialogDuringASearchEndsIt) {
     show();
     typeMac({"00", "1A", "2B", "3C", "4D", "5E"});
-    QSignalSpy sent(search(), &IpSearch::requestSent);
+    QSignalSpy sent(search(), &IpSearchEngine::requestSent);
     QTest::mouseClick(button("1073"), Qt::LeftButton);
     ASSERT_TRUE(sent.wait(kWaitMs));
     QTest::mouseClick(button("2"), Qt::LeftButton);

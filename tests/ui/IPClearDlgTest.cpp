@@ -201,13 +201,16 @@ TEST_F(IPClearDlgTest, BlankPartsReadAsZeroAndAnAcceptedAddressIsHandedBack) {
 }
 
 TEST_F(IPClearDlgTest, ADatagramTheStackRefusesIsReportedNotClaimedSent) {
-    // The page runs the clear with a sending step that the stack refuses.
+    // The page runs the clear with an engine run (history and send) whose datagram the
+    // stack is taken to refuse.
     CIPPage refusingPage(context);
     QHostAddress asked;
     refusingPage.setIpClearRunner([&] {
-        return CIPClearDlg::run(context, &refusingPage, [&](const QHostAddress& device) {
-            asked = device;
-            return false;
+        return CIPClearDlg::run(context, &refusingPage, [&](const IpClearRequest& request) {
+            asked = QHostAddress(QString::fromStdString(formatDotted(request.target)));
+            IpClearResult result = IpClearEngine().start(request);
+            result.status = IpClearResult::Status::NotSent;
+            return result;
         });
     });
     test::WhenModal([](QWidget* dialog) {

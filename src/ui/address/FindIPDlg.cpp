@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "IpSearch.h"
+#include "AddressTexts.h"
+#include "IpSearchEngine.h"
 #include "MacDBDlg.h"
-#include "MacHistoryFDB.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
@@ -21,16 +21,6 @@
 namespace tavo {
 namespace {
 
-const char* const kWaitingText = "In Attesa.....";
-const char* const kSearchingText = "Ricerca dell'indirizzo IP in corso ";
-const char* const kStoppedText = "Ricerca dell'indirizzo IP interrotta ...";
-const char* const kConcludedText = "Operazione di ricerca conclusa...";
-const char* const kSocketErrorText = "Socket error";
-const char* const kOtherDeviceText = "Error";
-const char* const kNoSocketText = "Impossibile inizializzare il socket !!";
-const char* const kNoSocketCaption = "Errore";
-const char* const kFindText = "Trova";
-const char* const kStopText = "Stop";
 // The status shows 0 to kDotCycle - 1 trailing full stops, one more each tick.
 constexpr int kDotCycle = 5;
 
@@ -52,23 +42,22 @@ CFindIPDlg::CFindIPDlg(AppContext& context, QWidget* parent, Pace pace)
     setObjectName(QStringLiteral("FindIPDlg"));
     setWindowTitle(QStringLiteral("Ricerca indirizzo IP"));
     buildControls();
-    m_search = new IpSearch(
-        m_context.link, pace,
-        [this] {
-            MacOctets mac{};
-            const auto values = macFieldValues();
-            for (size_t i = 0; i < mac.size(); ++i) mac[i] = wireOctet(values[i]);
-            return mac;
-        },
-        this);
-    connect(m_search, &IpSearch::requestSent, this, &CFindIPDlg::onRequestSent);
-    connect(m_search, &IpSearch::found, this, &CFindIPDlg::onFound);
-    connect(m_search, &IpSearch::otherDevice, this, [this] {
-        setStatus(QString::fromLatin1(kOtherDeviceText));
+    IpSearchRequest request{m_context.link, pace, {}, m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts)};
+    request.mac = [this] {
+        MacOctets mac{};
+        const auto values = macFieldValues();
+        for (size_t i = 0; i < mac.size(); ++i) mac[i] = wireOctet(values[i]);
+        return mac;
+    };
+    m_search = new IpSearchEngine(std::move(request), this);
+    connect(m_search, &IpSearchEngine::requestSent, this, &CFindIPDlg::onRequestSent);
+    connect(m_search, &IpSearchEngine::found, this, &CFindIPDlg::onFound);
+    connect(m_search, &IpSearchEngine::otherDevice, this, [this] {
+        setStatus(QString::fromLatin1(kSearchOtherDeviceText));
         endSearch();
     });
-    connect(m_search, &IpSearch::receiveFailed, this,
-            [this] { setStatus(QString::fromLatin1(kSocketErrorText)); });
+    connect(m_search, &IpSearchEngine::receiveFailed, this,
+            [this] { setStatus(QString::fromLatin1(kSearchSocketErrorText)); });
 }
 
 CFindIPDlg::~CFindIPDlg() = default;  // the search ends with its parent
@@ -90,10 +79,10 @@ void CFindIPDlg::buildControls() {
     auto* clearDatabase = newButton(QStringLiteral("Cancella DataBase MAC"), "1040", this);
     m_ipFound = new IpAddressEdit(this);
     m_ipFound->setObjectName(QStringLiteral("1074"));
-    m_searchStatus = new QLineEdit(QString::fromLatin1(kWaitingText), this);
+    m_searchStatus = new QLineEdit(QString::fromLatin1(kSearchWaitingText), this);
     m_searchStatus->setObjectName(QStringLiteral("1075"));
     m_searchStatus->setReadOnly(true);
-    m_findButton = newButton(QString::fromLatin1(kFindText), "1073", this);
+    m_findButton = newButton(QString::fromLatin1(kSearchFindText), "1073", this);
     m_findButton->setDefault(true);
     auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
 
@@ -145,7 +134,7 @@ std::array<int, 6> CFindIPDlg::macFieldValues() const {
 
 void CFindIPDlg::OnFind() {
     if (m_bSearching) {
-        stopSearch(QString::fromLatin1(kStoppedText));
+        stopSearch(QString::fromLatin1(kSearchStoppedText));
     } else {
         startSearch();
     }
@@ -154,14 +143,12 @@ void CFindIPDlg::OnFind() {
 void CFindIPDlg::startSearch() {
     // Without a socket there is nothing to search with: say so once and stay idle,
     // rather than once a tick.
-    if (!m_search->start()) {
-        m_context.prompts.message(QString::fromLatin1(kNoSocketText), QString::fromLatin1(kNoSocketCaption));
+    if (!m_search->start(macFieldValues())) {
+        m_context.prompts.message(QString::fromLatin1(kSearchNoSocketText), QString::fromLatin1(kSearchNoSocketCaption));
         return;
     }
-    m_findButton->setText(QString::fromLatin1(kStopText));
+    m_findButton->setText(QString::fromLatin1(kSearchStopText));
     m_bSearching = true;
-    CMacHistoryFDB::AddIfAbsent(m_context.dataDir.toStdString(), macFieldValues(),
-                                tableMessagesTo(m_context.prompts));
     setStatus(QString::fromLatin1(kSearchingText));
 }
 
@@ -173,7 +160,7 @@ void CFindIPDlg::stopSearch(const QString& status) {
 
 void CFindIPDlg::endSearch() {
     m_nDotCount = 0;
-    m_findButton->setText(QString::fromLatin1(kFindText));
+    m_findButton->setText(QString::fromLatin1(kSearchFindText));
     m_bSearching = false;
 }
 
@@ -184,7 +171,7 @@ void CFindIPDlg::onRequestSent() {
 }
 
 void CFindIPDlg::onFound(const Ipv4Octets& ip) {
-    setStatus(QString::fromLatin1(kConcludedText));
+    setStatus(QString::fromLatin1(kSearchConcludedText));
     m_ipFound->setAddress(ip);
     endSearch();
 }

@@ -12,7 +12,7 @@ class QPushButton;
 namespace tavo {
 
 class IpAddressEdit;
-class IpSearch;
+class IpSearchEngine;
 class MacByteFields;
 
 // "Ricerca indirizzo IP": finds a device's IP address from its MAC address. "Trova"
@@ -56,7 +56,7 @@ private:
     QLineEdit* m_searchStatus = nullptr;  // 1075
     QPushButton* m_findButton = nullptr;  // 1073
     bool m_bSearching = false;
-    IpSearch* m_search = nullptr;
+    IpSearchEngine* m_search = nullptr;
 };
 
 }  // namespace tavo

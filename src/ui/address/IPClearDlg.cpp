@@ -1,30 +1,18 @@
 #include "IPClearDlg.h"
 
 #include <QHBoxLayout>
-#include <QHostAddress>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "AddressTexts.h"
 #include "IPDBdlg.h"
-#include "IPFDB.h"
-#include "IpClearCommand.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 
 namespace tavo {
-namespace {
-
-const char* const kConfirmOperation = "IP Clear";
-const char* const kConfirmDescription = "Cancellazione dell'indirizzo IP dal dispositivo !!";
-// When the stack refuses the datagram the operator is told so instead of being told it
-// was sent.
-const char* const kNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";
-const char* const kNotSentCaption = "Errore";
-
-}  // namespace
 
 CIPClearDlg::CIPClearDlg(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("IPClearDlg"));
@@ -60,13 +48,11 @@ void CIPClearDlg::buildControls() {
 
 void CIPClearDlg::OnOK() {
     // Blank parts of the address read as 0; the address is not otherwise checked.
-    const Ipv4Octets ip = m_ipDevice->address();
-    m_strIp = QString::fromStdString(formatDotted(ip));
-    if (!m_context.prompts.confirm(QString::fromLatin1(kConfirmOperation), QString::fromUtf8(kConfirmDescription)))
+    m_ip = m_ipDevice->address();
+    m_strIp = QString::fromStdString(formatDotted(m_ip));
+    if (!m_context.prompts.confirm(QString::fromLatin1(kIpClearOperation), QString::fromUtf8(kIpClearConfirmation)))
         return;
     QDialog::accept();
-    CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
-                        tableMessagesTo(m_context.prompts));
 }
 
 void CIPClearDlg::OnDatabase() {
@@ -80,15 +66,16 @@ void CIPClearDlg::OnDatabase() {
 }
 
 bool CIPClearDlg::run(AppContext& context, QWidget* parent) {
-    const IpClearCommand command(context.link);
-    return run(context, parent, [&command](const QHostAddress& device) { return command.send(device); });
+    return run(context, parent, [](const IpClearRequest& request) { return IpClearEngine().start(request); });
 }
 
 bool CIPClearDlg::run(AppContext& context, QWidget* parent, const Sender& send) {
     CIPClearDlg dialog(context, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (send(QHostAddress(dialog.getIp()))) return true;
-    context.prompts.message(QString::fromLatin1(kNotSentText), QString::fromLatin1(kNotSentCaption));
+    const IpClearRequest request{dialog.ipOctets(), context.dataDir.toStdString(), context.link,
+                                 tableMessagesTo(context.prompts)};
+    if (send(request).status == IpClearResult::Status::Sent) return true;
+    context.prompts.message(QString::fromLatin1(kIpClearNotSentText), QString::fromLatin1(kIpClearNotSentCaption));
     return false;
 }
 

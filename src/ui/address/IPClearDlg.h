@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QHostAddress>
 #include <QString>
 #include <functional>
 
+#include "IpClearEngine.h"
 #include "common/AppContext.h"
 
 namespace tavo {
@@ -13,7 +13,7 @@ class IpAddressEdit;
 
 // "Cancellazione indirizzo IP": the address of the device whose IP address is to be
 // removed. OK asks for confirmation first; a no leaves the dialog open. After a yes the
-// dialog ends with Accepted and the address goes into the IP history.
+// dialog ends with Accepted; the clear engine records the address and sends.
 class CIPClearDlg : public QDialog {
     Q_OBJECT
 public:
@@ -21,13 +21,15 @@ public:
 
     // The address to clear, "%d.%d.%d.%d"; empty until OK.
     QString getIp() const { return m_strIp; }
+    // The same as octets, as the engine takes them.
+    const Ipv4Octets& ipOctets() const { return m_ip; }
 
     // The whole command as the page runs it: the dialog, then, after OK, the clear
-    // command to the device. True when the command went out; false when the operator
-    // cancelled, or when the stack refused the datagram (the operator is told so).
+    // engine. True when the command went out; false when the operator cancelled, or when
+    // the stack refused the datagram (the operator is told so).
     static bool run(AppContext& context, QWidget* parent);
-    // The same with the sending step given: true when the stack took the datagram.
-    using Sender = std::function<bool(const QHostAddress& device)>;
+    // The same with the engine's run given.
+    using Sender = std::function<IpClearResult(const IpClearRequest& request)>;
     static bool run(AppContext& context, QWidget* parent, const Sender& send);
 
     // Every way of accepting (the OK button, Enter) goes through the confirmation.
@@ -42,6 +44,7 @@ private:
 
     AppContext& m_context;
     QString m_strIp;
+    Ipv4Octets m_ip{};
     IpAddressEdit* m_ipDevice = nullptr;  // 1042
 };
 

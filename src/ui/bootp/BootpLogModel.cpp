@@ -1,6 +1,6 @@
 #include "BootpLogModel.h"
 
-#include "BootpLogTexts.h"
+#include "BootpTexts.h"
 
 namespace tavo {
 namespace {

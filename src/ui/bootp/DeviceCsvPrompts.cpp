@@ -1,6 +1,6 @@
 #include "DeviceCsvPrompts.h"
 
-#include "DeviceCsvTexts.h"
+#include "BootpTexts.h"
 #include "DeviceImport.h"
 #include "common/TablePrompts.h"
 #include "common/AppContext.h"

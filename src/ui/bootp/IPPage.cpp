@@ -12,14 +12,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "AddressWords.h"
 #include "BootpEditDlg.h"
-#include "BootpLogTexts.h"
 #include "BootpPreflight.h"
 #include "BootpServer.h"
+#include "BootpTexts.h"
+#include "BootpWords.h"
 #include "DeviceCsvPrompts.h"
-#include "DeviceCsvTexts.h"
 #include "IPPageBootpObserver.h"
-#include "PreflightTexts.h"
 #include "common/TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
@@ -30,9 +30,6 @@
 
 namespace tavo {
 namespace {
-
-const QString kWaiting = QStringLiteral("In Attesa ....");
-const QString kClearSent = QStringLiteral("Comando di cancellazione indirizzo IP inviato..");
 
 enum Column { kColType, kColLength, kColIp, kColMac, kColGateway, kColSubnet, kColumnCount };
 
@@ -174,7 +171,7 @@ void CIPPage::setTabOrderOfControls(const QList<QWidget*>& order) {
 
 void CIPPage::OnInitDialog() {
     FillDeviceList();
-    showStatus(kWaiting);
+    showStatus(kIpPageWaiting);
     setRunningButtons(false);
 }
 
@@ -317,7 +314,7 @@ void CIPPage::OnStartBootp() {
         PreflightRequest preflight;
         preflight.link = m_context.link;
         const auto blocker = BootpPreflight::firstBlocker(preflight);
-        m_context.prompts.message(m_status->text(), QStringLiteral("Errore"));
+        m_context.prompts.message(QString::fromStdString(bootpStatusText(m_pBootpServer->startFailure())), QStringLiteral("Errore"));
         const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
         if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
         setRunningButtons(false);
@@ -340,12 +337,12 @@ void CIPPage::prepareForAddressCommand() {
     m_bBootpRunning = false;
     setRunningButtons(false);
     m_pBootpServer->stop();
-    showStatus(kWaiting);
+    showStatus(kIpPageWaiting);
 }
 
 void CIPPage::OnClearIp() {
     prepareForAddressCommand();
-    if (m_runIpClear && m_runIpClear()) showStatus(kClearSent);
+    if (m_runIpClear && m_runIpClear()) showStatus(QString::fromUtf8(kIpClearSentText));
 }
 
 void CIPPage::OnSearchIp() {

@@ -1,5 +1,6 @@
 #include "IPPageBootpObserver.h"
 
+#include "BootpWords.h"
 #include "IPPage.h"
 #include "common/Prompts.h"
 

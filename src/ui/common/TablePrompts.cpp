@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "TableWords.h"
 #include "common/Prompts.h"
 
 namespace tavo {

@@ -1,4 +1,4 @@
-#include "BootpStatus.h"
+#include "BootpWords.h"
 
 #include <cctype>
 
@@ -11,6 +11,11 @@ std::string upperCase(std::string text) {
 }
 
 }  // namespace
+
+std::string bootpStartFailureReason(const BootpEvent& event) {
+    if (!event.missingInterface.empty()) return "interfaccia " + event.missingInterface + " non trovata";
+    return event.reason;
+}
 
 std::string bootpStatusText(const BootpEvent& event) {
     switch (event.status) {
@@ -27,8 +32,8 @@ std::string bootpStatusText(const BootpEvent& event) {
     case BootpStatus::HostNameUnavailable: return "Impossibile individuare il nome dell'Host!";
     case BootpStatus::HostAddressUnavailable: return "Impossibile individuare l'indirizzo IP dell'Host!";
     case BootpStatus::PortUnavailable:
-        return "Impossibile aprire la porta BootP " + std::to_string(event.port) + " (" + event.reason +
-               ") .. BootP non avviato ..";
+        return "Impossibile aprire la porta BootP " + std::to_string(event.port) + " (" +
+               bootpStartFailureReason(event) + ") .. BootP non avviato ..";
     }
     return {};
 }

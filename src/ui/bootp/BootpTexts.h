@@ -1,8 +1,38 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
+#include "BootpRequestRecord.h"
 #include "DeviceImport.h"
+#include "PreflightFinding.h"
+
+// The Italian texts of the BootP subsystem's window: the request log, the notices of the
+// IP configuration page, the preflight's causes and the device table's import and
+// export. The status lines, which the terminal shows too, are in BootpWords.
+
+// The request log window and the notices that the IP configuration page shows for
+// another server and for its interface.
+namespace tavo {
+
+// The status field before an IP clear or search, whatever the server's state.
+inline const QString kIpPageWaiting = QStringLiteral("In Attesa ....");
+
+QString bootpOutcomeText(BootpRequestOutcome outcome);
+QString bootpRivalServerText(const BootpRivalServer& rival);
+QString bootpInterfaceText(const BootpInterfaceEvent& event);
+
+}  // namespace tavo
+
+// The IP page's words for what the BootP preflight found.
+namespace tavo::preflighttexts {
+
+inline const QString kCaption = QStringLiteral("Errore");
+
+// Why "Avvio BootP" failed, for a finding that blocks the server; empty for any other.
+QString startFailureCause(const PreflightFinding& finding);
+
+}  // namespace tavo::preflighttexts
 
 // The texts of the device table's import and export on the IP configuration page.
 namespace tavo::csvtexts {

@@ -1,44 +1,47 @@
-#include "IpSearch.h"
+#include "IpSearchEngine.h"
+
+#include <utility>
 
 #include "DeviceCommand.h"
 
 namespace tavo {
 
-IpSearch::IpSearch(LinkConfig config, Pace pace, MacSource macSource, QObject* parent)
-    : QObject(parent), m_macSource(std::move(macSource)), m_socket(std::move(config)) {
+IpSearchEngine::IpSearchEngine(IpSearchRequest request, QObject* parent)
+    : QObject(parent), m_request(std::move(request)) {
     // No pause follows a request: the tick already spaces them, and a pause would only
     // hold up the thread that shows the search.
     m_timer.setParent(this);  // so that the pace can be looked at from outside
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(pace.searchTick);
-    connect(&m_timer, &QTimer::timeout, this, &IpSearch::sendNow);
-    connect(&m_socket, &SearchSocket::replyWaiting, this, &IpSearch::onReplyWaiting);
+    m_timer.setInterval(m_request.pace.searchTick);
+    connect(&m_timer, &QTimer::timeout, this, &IpSearchEngine::sendNow);
+    connect(&m_socket, &SearchSocket::replyWaiting, this, &IpSearchEngine::onReplyWaiting);
 }
 
-IpSearch::~IpSearch() = default;
+IpSearchEngine::~IpSearchEngine() = default;
 
-bool IpSearch::start() {
+bool IpSearchEngine::start(const CMacHistoryFDB::Values& historyEntry) {
     if (!m_socket.open()) {
         m_socket.close();
         return false;
     }
+    CMacHistoryFDB::AddIfAbsent(m_request.dataDir, historyEntry, m_request.tableMessages);
     m_timer.start();
     return true;
 }
 
-void IpSearch::stop() {
+void IpSearchEngine::stop() {
     m_timer.stop();
     m_socket.close();
 }
 
-void IpSearch::sendNow() {
+void IpSearchEngine::sendNow() {
     if (!m_socket.isOpen()) return;
-    const MacOctets mac = m_macSource ? m_macSource() : MacOctets{};
+    const MacOctets mac = m_request.mac ? m_request.mac() : MacOctets{};
     const int accepted = m_socket.sendRequest(mac);
     emit requestSent(mac, accepted);
 }
 
-void IpSearch::onReplyWaiting() {
+void IpSearchEngine::onReplyWaiting() {
     const SearchReply reply = m_socket.receiveReply();
     if (!reply.ok) {
         emit receiveFailed();

@@ -1,4 +1,4 @@
-#include "TableMessage.h"
+#include "TableWords.h"
 
 namespace tavo {
 

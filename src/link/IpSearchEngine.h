@@ -3,13 +3,26 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "AddressText.h"
 #include "LinkConfig.h"
+#include "MacHistoryFDB.h"
 #include "Pace.h"
 #include "SearchSocket.h"
+#include "TableMessage.h"
 
 namespace tavo {
+
+// What an IP search needs. `mac` gives the MAC address the next request is to carry, read
+// at each tick (the operator may edit it during a search).
+struct IpSearchRequest {
+    LinkConfig link;
+    Pace pace = Pace::product();
+    std::function<MacOctets()> mac;
+    std::string dataDir;             // the folder of the MAC history
+    TableMessageSink tableMessages;  // the history's problems
+};
 
 // The IP search by MAC address as a paced sequence: while it runs, every tick of the
 // search pace broadcasts one request carrying the MAC address its source gives at that
@@ -19,20 +32,21 @@ namespace tavo {
 // A reply that carries the MAC of the last request sent ends the search with found(); a
 // reply for another MAC ends it with otherDevice(); a failed receive (a datagram longer
 // than the reply buffer) is reported with receiveFailed() and the search goes on.
-class IpSearch : public QObject {
+class IpSearchEngine final : public QObject {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(IpSearchEngine)
 public:
-    // The MAC address the next request is to carry, read at each tick.
-    using MacSource = std::function<MacOctets()>;
+    explicit IpSearchEngine(IpSearchRequest request, QObject* parent = nullptr);
+    ~IpSearchEngine() override;
 
-    IpSearch(LinkConfig config, Pace pace, MacSource macSource, QObject* parent = nullptr);
-    ~IpSearch() override;
-
-    // Opens the search socket and starts the tick; the first request leaves one tick
-    // later. False when the socket cannot be opened: nothing runs then.
-    bool start();
+    // Opens the search socket, records `historyEntry` (the MAC address as the operator
+    // gave it) in the MAC history and starts the tick; the first request leaves one tick
+    // later. False when the socket cannot be opened: nothing runs and nothing is
+    // recorded then.
+    bool start(const CMacHistoryFDB::Values& historyEntry);
     // Ends the search: no further request, the socket is released.
     void stop();
+    void cancel() { stop(); }
     bool isSearching() const { return m_timer.isActive(); }
 
     // One request at once, outside the tick (the command line's first request).
@@ -55,8 +69,8 @@ signals:
 private:
     void onReplyWaiting();
 
-    MacSource m_macSource;
-    SearchSocket m_socket;
+    IpSearchRequest m_request;
+    SearchSocket m_socket{m_request.link};
     QTimer m_timer;
 };
 

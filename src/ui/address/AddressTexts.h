@@ -1,0 +1,25 @@
+#pragma once
+
+#include "AddressWords.h"
+
+// The texts of the address dialogs (IP clear, IP search), beside the words they share
+// with the command line.
+namespace tavo {
+
+// When the stack refuses the datagram the operator is told so instead of being told it
+// was sent.
+inline constexpr const char* kIpClearNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";
+inline constexpr const char* kIpClearNotSentCaption = "Errore";
+
+inline constexpr const char* kSearchWaitingText = "In Attesa.....";
+inline constexpr const char* kSearchingText = "Ricerca dell'indirizzo IP in corso ";
+inline constexpr const char* kSearchStoppedText = "Ricerca dell'indirizzo IP interrotta ...";
+inline constexpr const char* kSearchConcludedText = "Operazione di ricerca conclusa...";
+inline constexpr const char* kSearchSocketErrorText = "Socket error";
+inline constexpr const char* kSearchOtherDeviceText = "Error";
+inline constexpr const char* kSearchNoSocketText = "Impossibile inizializzare il socket !!";
+inline constexpr const char* kSearchNoSocketCaption = "Errore";
+inline constexpr const char* kSearchFindText = "Trova";
+inline constexpr const char* kSearchStopText = "Stop";
+
+}  // namespace tavo
