@@ -19,8 +19,9 @@
 #include "WebFileSystem.h"
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
+#include "WebImageBuilder.h"
 #include "UploadPicture.h"
-#include "WebPageTexts.h"
+#include "WebTexts.h"
 #include "common/Prompts.h"
 #include "controls/NewButton.h"
 
@@ -32,13 +33,13 @@ namespace texts = webtexts;
 enum Column { kColName, kColBytes, kColIndex, kColumnCount };
 
 struct ColumnSpec {
-    const char* heading;
+    const QString& heading;
     Qt::Alignment alignment;
     int width;
 };
-const ColumnSpec kColumns[kColumnCount] = {{" Nome del File ", Qt::AlignLeft, 200},
-                                           {"Byte", Qt::AlignRight, 60},
-                                           {"Indice", Qt::AlignRight, 60}};
+const ColumnSpec kColumns[kColumnCount] = {{texts::kColumnName, Qt::AlignLeft, 200},
+                                           {texts::kColumnBytes, Qt::AlignRight, 60},
+                                           {texts::kColumnIndex, Qt::AlignRight, 60}};
 
 constexpr int kStatusSettleMs = 100;  // the final build status stays this long
 
@@ -51,7 +52,7 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
       m_programDir(QCoreApplication::applicationDirPath()),
       m_pace(pace) {
     setObjectName(QStringLiteral("WebPage"));
-    setWindowTitle(QStringLiteral("Web Upload"));
+    setWindowTitle(texts::kPageTitle);
     buildControls();
     OnInitDialog();
 }
@@ -73,7 +74,7 @@ void CWebPage::buildControls() {
     m_list = new QTableWidget(0, kColumnCount, this);
     m_list->setObjectName(QStringLiteral("1013"));
     for (int c = 0; c < kColumnCount; ++c) {
-        auto* heading = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
+        auto* heading = new QTableWidgetItem(kColumns[c].heading);
         heading->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
         m_list->setHorizontalHeaderItem(c, heading);
         m_list->setColumnWidth(c, kColumns[c].width);
@@ -92,12 +93,12 @@ void CWebPage::buildControls() {
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMinimumWidth(kColumns[0].width + kColumns[1].width + kColumns[2].width + 24);
 
-    m_selectButton = newButton(QStringLiteral("Seleziona Files"), "1014", this);
-    m_clearButton = newButton(QStringLiteral("Elimina Files"), "1015", this);
+    m_selectButton = newButton(texts::kSelectFiles, "1014", this);
+    m_clearButton = newButton(texts::kClearFiles, "1015", this);
     m_buildButton = newButton(texts::kCaptionBuild, "1016", this);
     m_buildButton->hide();  // its caption only reflects the build state
 
-    auto* resources = new QGroupBox(QStringLiteral("Risorse Web"), this);
+    auto* resources = new QGroupBox(texts::kResourcesGroup, this);
     resources->setObjectName(QStringLiteral("resourcesGroup"));
     auto* resourcesLayout = new QVBoxLayout(resources);
     resourcesLayout->addWidget(m_list, 1);
@@ -113,7 +114,7 @@ void CWebPage::buildControls() {
     m_status->setReadOnly(true);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("1023"));
-    auto* state = new QGroupBox(QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload"), this);
+    auto* state = new QGroupBox(texts::kStateGroup, this);
     auto* stateLayout = new QGridLayout(state);
     stateLayout->addWidget(m_status, 0, 0);
     stateLayout->addWidget(m_progress, 0, 0);
@@ -206,18 +207,18 @@ bool CWebPage::selectFolder(const QString& folder) {
     DiskWebFileSystem disk;
     const std::string templatePath =
         locateWebTemplate(disk, m_startupDir.toStdString(), m_programDir.toStdString());
-    const WebFolderPlan plan = planWebFolder(disk, folder.toStdString(), templatePath);
+    const WebFolderSelection selection = selectWebFolder(disk, folder.toStdString(), templatePath);
+    const WebFolderPlan& plan = selection.plan;
     for (const WebNote& note : plan.notes)
         if (note.kind == WebNoteKind::SpecialIndexReserved) message(texts::reservedIndex().text, texts::reservedIndex().caption);
-    if (!plan.ready()) {
-        if (plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) fillRows(plan, false);
+    if (selection.status == WebSelectionStatus::Refused) {
+        if (selection.listsFolderAsItIs()) fillRows(plan, false);
         const texts::Message refusal = texts::planFailure(plan);
         message(refusal.text, refusal.caption);
         return false;
     }
-    const WebApplyResult applied = applyWebFolderPlan(disk, plan);
-    if (!applied.ok()) {
-        const texts::Message failure = texts::applyFailure(plan, applied);
+    if (selection.status == WebSelectionStatus::NotChanged) {
+        const texts::Message failure = texts::applyFailure(plan, selection.applied);
         message(failure.text, failure.caption);
         return false;
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Pace.h"
-#include "UploadRun.h"
+#include "UploadEngine.h"
 #include "common/AppContext.h"
 
 class QCheckBox;
@@ -23,7 +23,6 @@ class QVBoxLayout;
 namespace tavo {
 
 class IpAddressEdit;
-class UploadSocket;
 struct WebFolderPlan;
 
 // The second tab, "Web Upload". Its left half, the group "Risorse Web", turns a folder of
@@ -34,7 +33,7 @@ struct WebFolderPlan;
 // and asks only for the file to write.
 //
 // The right half, the groups "Destinazione" and "Upload" (WebPageUpload.cpp), sends a
-// project file to a device with the link's UploadRun, paced by a timer on this thread:
+// project file to a device with the link's UploadEngine, paced by a timer on this thread:
 // the progress bar counts the blocks and tells the time left; with "Verifica" the blocks
 // are read back and compared with the file. Only the file is read on a worker.
 //
@@ -66,9 +65,9 @@ public:
     int m_bAddressSet = 0;   // result of the last address set-up
     QString m_strProjectFile;
     quint32 m_nProjectLength = 0;
-    // The newest link socket of Set. A running upload holds the one it started with, so
-    // a socket that Set replaces is released once nothing sends on it any more.
-    std::shared_ptr<UploadSocket> m_pSocket;
+    // The upload the last Set prepared for its address: its engine holds the socket. An
+    // upload takes it over when it starts, so a later Set never touches a running one.
+    std::unique_ptr<UploadEngine> m_pSocket;
 
 signals:
     // The end of a build pass, after its messages; `built` when the file was written.
@@ -117,8 +116,7 @@ private:
     std::thread m_worker;  // joined before its result is read
     std::thread m_uploadWorker;  // reads the project file; joined the same way
     Pace m_pace;
-    std::unique_ptr<UploadRun> m_run;
-    QString m_strTarget;  // the address of the last Set, "%d.%d.%d.%d"
+    std::unique_ptr<UploadEngine> m_run;
 
     QTableWidget* m_list = nullptr;
     QPushButton* m_selectButton = nullptr;

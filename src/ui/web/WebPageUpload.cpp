@@ -1,6 +1,6 @@
 // The upload half of the "Web Upload" page: the groups "Destinazione" and "Upload".
-// Set makes the link socket to the device and records its address; "Upload " reads the
-// project file on a worker and hands it to an UploadRun, whose typed signals drive the
+// Set prepares an UploadEngine for the address (it opens its socket and records the
+// address); "Upload " reads the project file on a worker and starts that engine, whose typed signals drive the
 // progress bar (with the time left) and the final messages on this thread.
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 #include "IPFDB.h"
+#include "UploadEngine.h"
 #include "UploadPlan.h"
-#include "UploadSocket.h"
 #include "WebPage.h"
-#include "WebPageTexts.h"
+#include "WebTexts.h"
 #include "address/IPDBdlg.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
@@ -33,9 +33,9 @@ constexpr int kStatusSettleMs = 100;  // the final upload status stays this long
 void CWebPage::buildUploadControls() {
     m_ipAddress = new IpAddressEdit(this);
     m_ipAddress->setObjectName(QStringLiteral("1017"));
-    auto* ipDatabase = newButton(QStringLiteral("DataBase indirizzi IP"), "1019", this);
-    auto* clearIpDatabase = newButton(QStringLiteral("Cancella DataBase indirizzi IP"), "1030", this);
-    m_setButton = newButton(QStringLiteral("Set"), "1020", this);
+    auto* ipDatabase = newButton(texts::kIpHistory, "1019", this);
+    auto* clearIpDatabase = newButton(texts::kClearIpHistory, "1030", this);
+    m_setButton = newButton(texts::kCaptionSet, "1020", this);
     m_setButton->setDefault(true);
     m_setButton->hide();
     // The hidden default button: Enter anywhere on the page runs the address set-up.
@@ -44,17 +44,17 @@ void CWebPage::buildUploadControls() {
         enter->setContext(Qt::WidgetWithChildrenShortcut);
     }
 
-    auto* destination = new QGroupBox(QStringLiteral("Destinazione"), this);
+    auto* destination = new QGroupBox(texts::kDestinationGroup, this);
     destination->setObjectName(QStringLiteral("destinationGroup"));
     auto* destinationLayout = new QGridLayout(destination);
-    auto* ipLabel = new QLabel(QStringLiteral("Indirizzo IP"), destination);
+    auto* ipLabel = new QLabel(texts::kAddressLabel, destination);
     destinationLayout->addWidget(ipLabel, 0, 0);
     destinationLayout->addWidget(m_ipAddress, 0, 1);
     destinationLayout->addWidget(ipDatabase, 1, 0, 1, 2);
     destinationLayout->addWidget(clearIpDatabase, 2, 0, 1, 2);
     destinationLayout->addWidget(m_setButton, 3, 0, 1, 2);
 
-    auto* selectProject = newButton(QStringLiteral("Seleziona File di progetto"), "1021", this);
+    auto* selectProject = newButton(texts::kSelectProject, "1021", this);
     m_projectPath = new QLineEdit(this);
     m_projectPath->setObjectName(QStringLiteral("1018"));
     m_projectPath->setReadOnly(true);
@@ -63,7 +63,7 @@ void CWebPage::buildUploadControls() {
     m_verify->setObjectName(QStringLiteral("verify"));
     m_verify->setChecked(false);
 
-    auto* upload = new QGroupBox(QStringLiteral("Upload"), this);
+    auto* upload = new QGroupBox(texts::kUploadGroup, this);
     upload->setObjectName(QStringLiteral("uploadGroup"));
     auto* uploadLayout = new QVBoxLayout(upload);
     uploadLayout->addWidget(selectProject);
@@ -93,13 +93,13 @@ void CWebPage::OnSet() {
         return;
     }
     m_bAddressSet = 1;
-    m_strTarget = QString::fromStdString(formatDotted(ip));
-    // A running upload keeps its own reference to the socket it sends on.
-    m_pSocket = std::make_shared<UploadSocket>(m_context.link);
-    m_pSocket->open(QHostAddress(m_strTarget));
+    UploadRequest request;
+    request.target = QHostAddress(QString::fromStdString(formatDotted(ip)));
+    request.dataDir = m_context.dataDir.toStdString();
+    request.historyMessages = tableMessagesTo(m_context.prompts);
+    m_pSocket = std::make_unique<UploadEngine>(m_context.link, m_pace, std::move(request));
+    m_pSocket->prepare();
     showStatus(texts::kSocketReady);
-    CIPFDB::AddIfAbsent(m_context.dataDir.toStdString(), ip[0], ip[1], ip[2], ip[3],
-                        tableMessagesTo(m_context.prompts));
 }
 
 void CWebPage::OnIpDatabase() {
@@ -168,18 +168,14 @@ void CWebPage::startRun(std::shared_ptr<const std::vector<uint8_t>> image) {
     m_progress->show();
     m_progress->setRange(0, uploadBlockCount(image->size()));
     m_progress->setValue(0);
-    UploadRun::Request request;
-    request.target = QHostAddress(m_strTarget);
-    request.image = std::move(image);
-    request.verify = m_verify->isChecked();
-    m_run = std::make_unique<UploadRun>(m_context.link, m_pace, request, m_pSocket);
-    connect(m_run.get(), &UploadRun::phaseStarted, this, [this](UploadPhase, int total) {
+    m_run = std::move(m_pSocket);
+    connect(m_run.get(), &UploadEngine::phaseStarted, this, [this](UploadPhase, int total) {
         m_progress->setRange(0, total);
         m_progress->setValue(0);
     });
-    connect(m_run.get(), &UploadRun::progressed, this, &CWebPage::showUploadProgress);
-    connect(m_run.get(), &UploadRun::finished, this, &CWebPage::uploadFinished);
-    m_run->start();
+    connect(m_run.get(), &UploadEngine::progressed, this, &CWebPage::showUploadProgress);
+    connect(m_run.get(), &UploadEngine::finished, this, &CWebPage::uploadFinished);
+    m_run->start(std::move(image), m_verify->isChecked());
 }
 
 void CWebPage::showUploadProgress(const UploadProgress& progress) {
@@ -197,7 +193,7 @@ void CWebPage::uploadFinished(const UploadResult& result) {
         if (!failure.text.isEmpty()) message(failure.text, failure.caption);
     }
     // The run is inside its own signal: it goes once this event is over.
-    if (UploadRun* run = m_run.release()) run->deleteLater();
+    if (UploadEngine* run = m_run.release()) run->deleteLater();
     endUpload(result.ok());
 }
 
