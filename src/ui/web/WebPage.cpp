@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,6 +23,8 @@
 #include "WebImageBuilder.h"
 #include "UploadPicture.h"
 #include "WebTexts.h"
+#include "WebUploadPanel.h"
+#include "WorkerThread.h"
 #include "common/Prompts.h"
 #include "controls/NewButton.h"
 
@@ -49,11 +52,10 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
     : QWidget(parent),
       m_context(context),
       m_startupDir(QDir::currentPath()),
-      m_programDir(QCoreApplication::applicationDirPath()),
-      m_pace(pace) {
+      m_programDir(QCoreApplication::applicationDirPath()) {
     setObjectName(QStringLiteral("WebPage"));
     setWindowTitle(texts::kPageTitle);
-    buildControls();
+    buildControls(pace);
     OnInitDialog();
 }
 
@@ -61,8 +63,6 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
 // would carry it is dropped with the page).
 CWebPage::~CWebPage() {
     if (m_worker.joinable()) m_worker.join();
-    if (m_uploadWorker.joinable()) m_uploadWorker.join();
-    m_run.reset();  // a running upload ends with the page
 }
 
 void CWebPage::setTemplateFolders(const QString& startupDir, const QString& programDir) {
@@ -70,7 +70,7 @@ void CWebPage::setTemplateFolders(const QString& startupDir, const QString& prog
     m_programDir = programDir;
 }
 
-void CWebPage::buildControls() {
+void CWebPage::buildControls(Pace pace) {
     m_list = new QTableWidget(0, kColumnCount, this);
     m_list->setObjectName(QStringLiteral("1013"));
     for (int c = 0; c < kColumnCount; ++c) {
@@ -138,7 +138,16 @@ void CWebPage::buildControls() {
     connect(m_selectButton, &QPushButton::clicked, this, &CWebPage::OnSelectFiles);
     connect(m_clearButton, &QPushButton::clicked, this, &CWebPage::OnClearFiles);
     connect(m_buildButton, &QPushButton::clicked, this, &CWebPage::OnBuild);
-    buildUploadControls();
+
+    m_upload = new CWebUploadPanel(m_context, pace, m_status, m_progress,
+                                   [this](const QString& text) { showStatus(text); }, this);
+    m_uploadArea->addWidget(m_upload);
+    connect(m_upload, &CWebUploadPanel::uploadPassFinished, this, &CWebPage::uploadPassFinished);
+    // The hidden default button "Set": Enter anywhere on the page runs the address set-up.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this, m_upload, &CWebUploadPanel::OnSet);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+    }
 }
 
 void CWebPage::OnInitDialog() {
@@ -310,11 +319,7 @@ void CWebPage::saveImage(std::vector<uint8_t> image) {
                 return;
             }
             m_buildButton->setText(texts::kCaptionBuild);
-            // The image just written is the one to upload next, unless one is chosen.
-            if (m_strProjectFile.isEmpty()) {
-                m_strProjectFile = QString::fromStdString(job->path);
-                m_projectPath->setText(m_strProjectFile);
-            }
+            m_upload->offerBuiltImage(QString::fromStdString(job->path));
             endPass(true, texts::buildCompleted().text, texts::buildCompleted().caption);
         });
 }
@@ -338,24 +343,8 @@ void CWebPage::endPass(bool built) {
     }
 }
 
-// Runs `work` on a thread of its own, then `done` back on this page's thread once the
-// worker has ended (joined, so everything it wrote is visible). The work gets only its
-// own data, never a widget.
 void CWebPage::runOnWorker(std::function<void()> work, std::function<void()> done) {
-    runOnWorker(m_worker, std::move(work), std::move(done));
-}
-
-void CWebPage::runOnWorker(std::thread& worker, std::function<void()> work, std::function<void()> done) {
-    worker = std::thread([this, &worker, work = std::move(work), done = std::move(done)]() mutable {
-        work();
-        QMetaObject::invokeMethod(
-            this,
-            [&worker, done = std::move(done)] {
-                worker.join();
-                done();
-            },
-            Qt::QueuedConnection);
-    });
+    tavo::runOnWorker(this, m_worker, std::move(work), std::move(done));
 }
 
 }  // namespace tavo

@@ -1,26 +1,19 @@
-// The upload half of the "Web Upload" page: the groups "Destinazione" and "Upload".
-// Set prepares an UploadEngine for the address (it opens its socket and records the
-// address); "Upload " reads the project file on a worker and starts that engine, whose typed signals drive the
-// progress bar (with the time left) and the final messages on this thread.
+#include "WebUploadPanel.h"
+
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "IPFDB.h"
-#include "UploadEngine.h"
 #include "UploadPlan.h"
-#include "WebPage.h"
 #include "WebTexts.h"
-#include "address/IPDBdlg.h"
+#include "WorkerThread.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
+#include "common/TargetBar.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 
@@ -30,29 +23,29 @@ namespace texts = webtexts;
 constexpr int kStatusSettleMs = 100;  // the final upload status stays this long
 }  // namespace
 
-void CWebPage::buildUploadControls() {
-    m_ipAddress = new IpAddressEdit(this);
-    m_ipAddress->setObjectName(QStringLiteral("1017"));
-    auto* ipDatabase = newButton(texts::kIpHistory, "1019", this);
-    auto* clearIpDatabase = newButton(texts::kClearIpHistory, "1030", this);
-    m_setButton = newButton(texts::kCaptionSet, "1020", this);
-    m_setButton->setDefault(true);
-    m_setButton->hide();
-    // The hidden default button: Enter anywhere on the page runs the address set-up.
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* enter = new QShortcut(QKeySequence(key), this, this, &CWebPage::OnSet);
-        enter->setContext(Qt::WidgetWithChildrenShortcut);
-    }
-
+CWebUploadPanel::CWebUploadPanel(AppContext& context, Pace pace, QLineEdit* status, QProgressBar* progress,
+                                 std::function<void(const QString&)> showStatus, QWidget* page)
+    : QWidget(page),
+      m_context(context),
+      m_pace(pace),
+      m_status(status),
+      m_progress(progress),
+      m_showStatus(std::move(showStatus)) {
+    setObjectName(QStringLiteral("uploadPanel"));
     auto* destination = new QGroupBox(texts::kDestinationGroup, this);
     destination->setObjectName(QStringLiteral("destinationGroup"));
-    auto* destinationLayout = new QGridLayout(destination);
-    auto* ipLabel = new QLabel(texts::kAddressLabel, destination);
-    destinationLayout->addWidget(ipLabel, 0, 0);
-    destinationLayout->addWidget(m_ipAddress, 0, 1);
-    destinationLayout->addWidget(ipDatabase, 1, 0, 1, 2);
-    destinationLayout->addWidget(clearIpDatabase, 2, 0, 1, 2);
-    destinationLayout->addWidget(m_setButton, 3, 0, 1, 2);
+    m_target = new TargetBar(context,
+                             {texts::kAddressLabel, QStringLiteral("1017"), texts::kIpHistory, QStringLiteral("1019"),
+                              texts::kClearIpHistory, QStringLiteral("1030")},
+                             TargetBar::Arrangement::Stacked, destination);
+    m_target->setDialogParent(page);
+    m_ipAddress = m_target->field();
+    m_setButton = newButton(texts::kCaptionSet, "1020", m_target);
+    m_setButton->setDefault(true);
+    m_setButton->hide();
+    m_target->insert(m_setButton);
+    auto* destinationLayout = new QVBoxLayout(destination);
+    destinationLayout->addWidget(m_target);
 
     auto* selectProject = newButton(texts::kSelectProject, "1021", this);
     m_projectPath = new QLineEdit(this);
@@ -73,18 +66,32 @@ void CWebPage::buildUploadControls() {
     start->addWidget(m_verify);
     uploadLayout->addLayout(start);
 
-    m_uploadArea->addWidget(destination);
-    m_uploadArea->addWidget(upload);
-    m_uploadArea->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(destination);
+    layout->addWidget(upload);
+    layout->addStretch(1);
 
-    connect(ipDatabase, &QPushButton::clicked, this, &CWebPage::OnIpDatabase);
-    connect(clearIpDatabase, &QPushButton::clicked, this, &CWebPage::OnClearIpDatabase);
-    connect(m_setButton, &QPushButton::clicked, this, &CWebPage::OnSet);
-    connect(selectProject, &QPushButton::clicked, this, &CWebPage::OnSelectProjectFile);
-    connect(m_uploadButton, &QPushButton::clicked, this, &CWebPage::OnUpload);
+    connect(m_setButton, &QPushButton::clicked, this, &CWebUploadPanel::OnSet);
+    connect(selectProject, &QPushButton::clicked, this, &CWebUploadPanel::OnSelectProjectFile);
+    connect(m_uploadButton, &QPushButton::clicked, this, &CWebUploadPanel::OnUpload);
 }
 
-void CWebPage::OnSet() {
+// A running read finishes; its result goes nowhere. A running upload ends with the page.
+CWebUploadPanel::~CWebUploadPanel() {
+    if (m_uploadWorker.joinable()) m_uploadWorker.join();
+    m_run.reset();
+}
+
+void CWebUploadPanel::message(const QString& text, const QString& caption) { m_context.prompts.message(text, caption); }
+
+void CWebUploadPanel::offerBuiltImage(const QString& path) {
+    if (!m_strProjectFile.isEmpty()) return;
+    m_strProjectFile = path;
+    m_projectPath->setText(m_strProjectFile);
+}
+
+void CWebUploadPanel::OnSet() {
     const Ipv4Octets ip = m_ipAddress->address();
     m_ipAddress->setAddress(ip);  // an empty field becomes 0
     if (ip == Ipv4Octets{0, 0, 0, 0}) {
@@ -99,37 +106,26 @@ void CWebPage::OnSet() {
     request.historyMessages = tableMessagesTo(m_context.prompts);
     m_pSocket = std::make_unique<UploadEngine>(m_context.link, m_pace, std::move(request));
     m_pSocket->prepare();
-    showStatus(texts::kSocketReady);
+    m_showStatus(texts::kSocketReady);
 }
 
-void CWebPage::OnIpDatabase() {
-    CIPDBdlg picker(m_context, this);
-    if (picker.exec() == QDialog::Accepted) {
-        const auto& octet = picker.m_nOctet;
-        m_ipAddress->setOctets(octet[0], octet[1], octet[2], octet[3]);
-    } else {
-        m_ipAddress->setOctets(0, 0, 0, 0);
-    }
-}
+void CWebUploadPanel::OnIpDatabase() { m_target->pickFromHistory(); }
 
-void CWebPage::OnClearIpDatabase() {
-    CIPFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
-    history.ClearAll();
-}
+void CWebUploadPanel::OnClearIpDatabase() { m_target->clearHistory(); }
 
-void CWebPage::OnSelectProjectFile() {
+void CWebUploadPanel::OnSelectProjectFile() {
     m_strProjectFile = m_context.prompts.openFile(QString(), texts::kOpenFilter, texts::kDefaultSuffix);
     m_projectPath->setText(m_strProjectFile);
 }
 
-void CWebPage::OnUpload() {
+void CWebUploadPanel::OnUpload() {
     if (m_bUploading) return;  // the button is disabled meanwhile; Enter cannot start a second one
     OnSet();
     if (!m_bAddressSet) return;
-    showStatus(texts::kUploading);
+    m_showStatus(texts::kUploading);
     if (m_strProjectFile.isEmpty()) {
         message(texts::kNoProjectFile, texts::kCaptionError);
-        showStatus(texts::kWaiting);
+        m_showStatus(texts::kWaiting);
         return;
     }
     m_bUploading = 1;
@@ -139,11 +135,11 @@ void CWebPage::OnUpload() {
 
 // Reads the file on a worker (a slow disk never holds up this thread), refuses it above
 // the limit before anything is sent, and starts the run.
-void CWebPage::UploadThreadProc() {
+void CWebUploadPanel::UploadThreadProc() {
     auto file = std::make_shared<ProjectFile>();
     const std::string path = m_strProjectFile.toStdString();
     runOnWorker(
-        m_uploadWorker, [file, path] { *file = loadProjectFile(path); },
+        this, m_uploadWorker, [file, path] { *file = loadProjectFile(path); },
         [this, file] {
             switch (file->status) {
             case ProjectFileStatus::Ok: break;
@@ -163,7 +159,7 @@ void CWebPage::UploadThreadProc() {
         });
 }
 
-void CWebPage::startRun(std::shared_ptr<const std::vector<uint8_t>> image) {
+void CWebUploadPanel::startRun(std::shared_ptr<const std::vector<uint8_t>> image) {
     m_status->hide();
     m_progress->show();
     m_progress->setRange(0, uploadBlockCount(image->size()));
@@ -173,18 +169,18 @@ void CWebPage::startRun(std::shared_ptr<const std::vector<uint8_t>> image) {
         m_progress->setRange(0, total);
         m_progress->setValue(0);
     });
-    connect(m_run.get(), &UploadEngine::progressed, this, &CWebPage::showUploadProgress);
-    connect(m_run.get(), &UploadEngine::finished, this, &CWebPage::uploadFinished);
+    connect(m_run.get(), &UploadEngine::progressed, this, &CWebUploadPanel::showUploadProgress);
+    connect(m_run.get(), &UploadEngine::finished, this, &CWebUploadPanel::uploadFinished);
     m_run->start(std::move(image), m_verify->isChecked());
 }
 
-void CWebPage::showUploadProgress(const UploadProgress& progress) {
+void CWebUploadPanel::showUploadProgress(const UploadProgress& progress) {
     m_progress->setMaximum(std::max(progress.total, 1));
     m_progress->setValue(progress.done);
     m_progress->setFormat(texts::progressFormat(progress.phase, progress.timeLeft));
 }
 
-void CWebPage::uploadFinished(const UploadResult& result) {
+void CWebUploadPanel::uploadFinished(const UploadResult& result) {
     if (result.ok()) {
         message(texts::kUploadDone, texts::kCaptionUploadDone);
         m_uploadButton->setText(texts::kCaptionUploaded);
@@ -197,14 +193,14 @@ void CWebPage::uploadFinished(const UploadResult& result) {
     endUpload(result.ok());
 }
 
-void CWebPage::endUpload(bool completed) {
+void CWebUploadPanel::endUpload(bool completed) {
     m_bUploading = 0;
     m_progress->hide();
     m_progress->resetFormat();
     m_status->show();
-    showStatus(completed ? texts::kUploadCompleted : texts::kUploadInterrupted);
+    m_showStatus(completed ? texts::kUploadCompleted : texts::kUploadInterrupted);
     QTimer::singleShot(kStatusSettleMs, this, [this] {
-        if (!m_bUploading) showStatus(texts::kWaiting);
+        if (!m_bUploading) m_showStatus(texts::kWaiting);
     });
     m_uploadButton->setEnabled(true);
     emit uploadPassFinished(completed);
