@@ -105,8 +105,9 @@ void CWebUploadPanel::OnSet() {
     request.dataDir = m_context.dataDir.toStdString();
     request.historyMessages = tableMessagesTo(m_context.prompts);
     m_pSocket = std::make_unique<UploadEngine>(m_context.link, m_pace, std::move(request));
-    m_pSocket->prepare();
+    // The status first, as before the engine: a history problem is told over it.
     m_showStatus(texts::kSocketReady);
+    m_pSocket->prepare();
 }
 
 void CWebUploadPanel::OnIpDatabase() { m_target->pickFromHistory(); }
