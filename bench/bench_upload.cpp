@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "UploadRun.h"
+#include "UploadEngine.h"
 
 namespace {
 
@@ -31,14 +31,14 @@ std::shared_ptr<const std::vector<uint8_t>> image(int n) {
 }
 
 // Uploads to every device at once; the wall time until the last one finished.
-double uploadAll(bench::SimDevices& devices, const tavo::UploadRun::Request& base, int* failures) {
-    std::vector<std::unique_ptr<tavo::UploadRun>> runs;
+double uploadAll(bench::SimDevices& devices, const tavo::UploadRequest& base, int* failures) {
+    std::vector<std::unique_ptr<tavo::UploadEngine>> runs;
     int done = 0;
     for (int d = 0; d < devices.network->deviceCount(); ++d) {
-        tavo::UploadRun::Request request = base;
+        tavo::UploadRequest request = base;
         request.target = devices.network->deviceAddress(d);
-        runs.push_back(std::make_unique<tavo::UploadRun>(devices.link, tavo::Pace::product(), request));
-        QObject::connect(runs.back().get(), &tavo::UploadRun::finished, [&] { ++done; });
+        runs.push_back(std::make_unique<tavo::UploadEngine>(devices.link, tavo::Pace::product(), request));
+        QObject::connect(runs.back().get(), &tavo::UploadEngine::finished, [&] { ++done; });
     }
     QElapsedTimer wall;
     wall.start();

@@ -12,9 +12,11 @@
 #include "JsonOutput.h"
 #include "PathArguments.h"
 #include "WebBuildWarnings.h"
+#include "WebEnglish.h"
 #include "WebFileSystem.h"
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
+#include "WebImageBuilder.h"
 #include "WebImageReader.h"
 
 namespace tavo::cli {
@@ -39,39 +41,7 @@ int usage(FILE* out, int status) {
     return status;
 }
 
-std::string hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%2.2x", value & 0xFFu);
-    return text;
-}
-
 std::string url(const WebFolderPlan& plan, const std::string& path) { return webUrlPath(plan.folder, path); }
-
-std::string describe(const WebWarning& w) {
-    switch (w.kind) {
-        case WebWarningKind::EscapedName:
-            return w.path + ": a browser sends this name escaped (" + w.detail + "), so the device cannot find it";
-        case WebWarningKind::UnknownContentType: return w.path + ": content type \"unknown\"";
-        case WebWarningKind::UnreachableRecord:
-            return w.path + ": its record cannot be reached: index " + hex2(w.index) + " belongs to " + w.other +
-                   ", later in the list";
-        case WebWarningKind::SpecialIndexReserved:
-            return w.path + ": index " + hex2(w.index) +
-                   " is already reserved by another special file (two special files on one index)";
-        case WebWarningKind::SharedIndex:
-            return w.path + ": keeps its name and shares index " + hex2(w.index) +
-                   " (no free index or no character to change)";
-        case WebWarningKind::RenameWalkExhausted:
-            return w.path + ": keeps its name and shares index " + hex2(w.index) + " (every new name is taken)";
-        case WebWarningKind::SymbolicLinkSkipped: return w.path + ": symbolic link, not followed";
-        case WebWarningKind::NotRegularFileSkipped: return w.path + ": not a regular file, skipped";
-        case WebWarningKind::FolderTooDeep: return w.path + ": folder nested too deep, skipped";
-        case WebWarningKind::ImageOverLimit:
-            return "the image (" + std::to_string(w.value) + " bytes) is larger than the " +
-                   std::to_string(WEB_IMAGE_LIMIT) + " bytes the upload accepts";
-    }
-    return w.path;
-}
 
 void printPlan(const WebFolderPlan& plan, const WebBuildResult* build) {
     printLine(std::string("resources (list order):"));
@@ -91,7 +61,7 @@ void printPlan(const WebFolderPlan& plan, const WebBuildResult* build) {
         printLine("  " + url(plan, step->to) + ": " + step->oldName + " -> " + step->newName);
     const std::vector<WebWarning> warnings = webBuildWarnings(plan, build);
     printLine(std::string("warnings:") + (warnings.empty() ? " none" : ""));
-    for (const WebWarning& w : warnings) printLine("  " + describe(w));
+    for (const WebWarning& w : warnings) printLine("  " + describeWebWarning(w));
     std::string total = "total: " + std::to_string(plan.totalBytes) + " of " + std::to_string(WEB_IMAGE_LIMIT) + " bytes";
     if (build != nullptr && build->ok()) total += "; image: " + std::to_string(build->image.size()) + " bytes";
     printLine(total);
@@ -113,7 +83,7 @@ QJsonObject planJson(const WebFolderPlan& plan, const WebBuildResult& build) {
         else
             patches.append(QJsonObject{{"page", qs(url(plan, step.to))}, {"old", qs(step.oldName)}, {"new", qs(step.newName)}});
     }
-    for (const WebWarning& w : webBuildWarnings(plan, &build)) warnings.append(qs(describe(w)));
+    for (const WebWarning& w : webBuildWarnings(plan, &build)) warnings.append(qs(describeWebWarning(w)));
     return {{"resources", resources}, {"copies", copies},   {"renames", renames},
             {"patches", patches},     {"warnings", warnings}, {"totalBytes", qint64(plan.totalBytes)},
             {"imageBytes", qint64(build.image.size())}};
@@ -202,27 +172,20 @@ int build(const CliOptions& options, const QString& folderArg) {
         options.has("template") ? QDir(options.value("template")).absolutePath().toStdString()
                                 : locateWebTemplate(disk, QDir::currentPath().toStdString(),
                                                     QCoreApplication::applicationDirPath().toStdString());
-    const WebFolderPlan plan = planWebFolder(disk, folder, templatePath);
-    if (!plan.ready()) {
-        if ((plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) && !jsonOutput())
-            printPlan(plan, nullptr);
+    const WebFolderSelection selection = selectWebFolder(disk, folder, templatePath, dryRun);
+    const WebFolderPlan& plan = selection.plan;
+    if (selection.status == WebSelectionStatus::Refused) {
+        if (selection.listsFolderAsItIs() && !jsonOutput()) printPlan(plan, nullptr);
         return planFailure(plan);
     }
-    if (dryRun) {
-        PlannedWebFileSystem preview(disk, plan);
-        const WebBuildResult build = composeWebImageFromFiles(preview, folder, rowPaths(plan), plan.totalBytes);
-        if (!jsonOutput()) printPlan(plan, &build);
-        if (!build.ok()) return buildFailure(build);
-        return built(plan, build, QString());
-    }
-    const WebApplyResult applied = applyWebFolderPlan(disk, plan);
-    if (!applied.ok()) {
+    if (selection.status == WebSelectionStatus::NotChanged) {
         if (!jsonOutput()) printPlan(plan, nullptr);
-        return applyFailure(plan, applied);
+        return applyFailure(plan, selection.applied);
     }
-    const WebBuildResult build = composeWebImageFromFiles(disk, folder, rowPaths(plan), plan.totalBytes);
+    const WebBuildResult build = dryRun ? previewSelectedImage(disk, selection) : composeSelectedImage(disk, selection);
     if (!jsonOutput()) printPlan(plan, &build);
     if (!build.ok()) return buildFailure(build);
+    if (dryRun) return built(plan, build, QString());
     if (!disk.writeFile(QDir(output).absolutePath().toStdString(), build.image))
         return failAs("file_not_written", QString("cannot write %1: %2").arg(output, QString::fromStdString(disk.lastError())));
     return built(plan, build, output);

@@ -17,7 +17,8 @@
 #include "LinkOptions.h"
 #include "MaintenanceOptions.h"
 #include "QuitOnSignal.h"
-#include "UploadRun.h"
+#include "UploadEngine.h"
+#include "WebEnglish.h"
 
 namespace tavo::cli {
 namespace {
@@ -59,35 +60,9 @@ int usage(FILE* out, int status) {
     return status;
 }
 
-const char* phaseName(UploadPhase phase) {
-    switch (phase) {
-    case UploadPhase::ReadingBefore: return "reading";
-    case UploadPhase::Sending: return "sending";
-    case UploadPhase::Verifying: return "verifying";
-    }
-    return "";
-}
-
-const char* statusName(UploadStatus status) {
-    switch (status) {
-    case UploadStatus::Completed: return "completed";
-    case UploadStatus::VerifyFailed: return "verify-failed";
-    case UploadStatus::VerifyIncomplete: return "verify-incomplete";
-    case UploadStatus::NoSocket: return "no-socket";
-    case UploadStatus::Stopped: return "stopped";
-    }
-    return "";
-}
-
-QString duration(std::chrono::milliseconds ms) {
-    const qint64 seconds = (ms.count() + 999) / 1000;
-    if (seconds < 60) return QString("%1 s").arg(seconds);
-    return QString("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-}
-
 struct Device {
     QString address;
-    std::unique_ptr<UploadRun> run;
+    std::unique_ptr<UploadEngine> run;
     int lastStep = -1;
 };
 
@@ -95,25 +70,26 @@ class UploadCommand {
 public:
     UploadCommand(bool json, bool terminal) : m_json(json), m_terminal(terminal) {}
 
-    void add(const QString& address, LinkConfig link, Pace pace, UploadRun::Request request) {
+    void add(const QString& address, LinkConfig link, Pace pace, UploadRequest request) {
         auto device = std::make_unique<Device>();
         device->address = address;
-        device->run = std::make_unique<UploadRun>(link, pace, std::move(request));
+        device->run = std::make_unique<UploadEngine>(link, pace, std::move(request));
         Device* d = device.get();
-        QObject::connect(d->run.get(), &UploadRun::phaseStarted, [this, d](UploadPhase phase, int total) {
+        QObject::connect(d->run.get(), &UploadEngine::phaseStarted, [this, d](UploadPhase phase, int total) {
             d->lastStep = -1;
             if (m_json) printJson({{"event", "phase"}, {"device", d->address}, {"phase", phaseName(phase)}, {"total", total}});
             else if (!m_terminal) std::fprintf(stderr, "tavo: %s: %s, %d blocks\n", qPrintable(d->address), phaseName(phase), total);
         });
-        QObject::connect(d->run.get(), &UploadRun::progressed, [this, d](const UploadProgress& p) { onProgress(*d, p); });
-        QObject::connect(d->run.get(), &UploadRun::finished, [this, d](const UploadResult& r) { onFinished(*d, r); });
+        QObject::connect(d->run.get(), &UploadEngine::progressed, [this, d](const UploadProgress& p) { onProgress(*d, p); });
+        QObject::connect(d->run.get(), &UploadEngine::finished, [this, d](const UploadResult& r) { onFinished(*d, r); });
+        d->run->prepare();  // every target is in the history before the first block leaves
         m_devices.push_back(std::move(device));
     }
 
     // Runs every upload to its end; true when every one completed.
     bool run() {
         QuitOnSignal quit([this](int) {
-            for (auto& d : m_devices) d->run->stop();
+            for (auto& d : m_devices) d->run->cancel();
         });
         m_running = int(m_devices.size());
         for (auto& d : m_devices) d->run->start();
@@ -249,15 +225,16 @@ int upload(const QStringList& args) {
     const bool json = jsonOutput();
     UploadCommand command(json, !json && ::isatty(STDERR_FILENO) == 1);
     for (const Ipv4Octets& ip : targets) {
-        recordTarget(options, ip);
         const QString address = QString::fromStdString(formatDotted(ip));
-        UploadRun::Request request;
+        UploadRequest request;
         request.target = QHostAddress(address);
         request.image = image;
         request.verify = options.has("verify");
         request.changedOnly = options.has("changed-only");
         request.readRetries = kReadRetries;
         request.replyWait = *replyWait;
+        request.dataDir = dataDirectory(options);
+        request.historyMessages = stderrTableSink();
         command.add(address, link, pace, request);
     }
     const bool ok = command.run();

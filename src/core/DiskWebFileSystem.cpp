@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "DurableFile.h"
+#include "SafeFileRead.h"
 #include "WebFileSystem.h"
 
 namespace tavo {
@@ -35,22 +36,6 @@ std::string lastErrorText() { return std::system_category().message(static_cast<
 fs::path toPath(const std::string& path) { return fs::path(path); }
 std::string fromPath(const fs::path& path) { return path.string(); }
 std::string errnoText() { return std::strerror(errno); }
-#endif
-
-#ifndef _WIN32
-// Reads up to the end of an open descriptor.
-bool readAll(int fd, std::vector<uint8_t>& bytes) {
-    uint8_t chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (got == 0) return true;
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-}
 #endif
 
 // A page patch or an image write killed between its write and its rename leaves a
@@ -112,35 +97,7 @@ bool DiskWebFileSystem::listFolder(const std::string& folder, std::vector<WebDir
 }
 
 #ifdef _WIN32
-// Windows: the same rules with the system's own calls. A link (reparse point) put in a
-// file's place is opened as itself and refused as not a file; renames never replace.
-bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    bytes.clear();
-    const HANDLE file = CreateFileW(toPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        m_lastError = lastErrorText();
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    bool ok = GetFileInformationByHandle(file, &info) != 0;
-    if (ok && (GetFileType(file) != FILE_TYPE_DISK ||
-               (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        ok = false;
-    }
-    if (ok) {
-        bytes.reserve((static_cast<size_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-        uint8_t chunk[65536];
-        DWORD got = 0;
-        while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
-            bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (!ok) m_lastError = lastErrorText();
-    CloseHandle(file);
-    return ok;
-}
-
+// Windows: the same rules with the system's own calls; renames never replace.
 bool DiskWebFileSystem::exists(const std::string& path) {
     return GetFileAttributesW(toPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -153,30 +110,6 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
 }
 
 #else
-bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    bytes.clear();
-    // O_NOFOLLOW and O_NONBLOCK: a link put in a file's place is not followed, and a
-    // pipe put there does not hang the read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        m_lastError = errnoText();
-        return false;
-    }
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
-    if (ok && !S_ISREG(info.st_mode)) {
-        errno = EINVAL;
-        ok = false;
-    }
-    if (ok) {
-        bytes.reserve(static_cast<size_t>(info.st_size));
-        ok = readAll(fd, bytes);
-    }
-    if (!ok) m_lastError = errnoText();
-    ::close(fd);
-    return ok;
-}
-
 bool DiskWebFileSystem::exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
@@ -203,6 +136,15 @@ bool DiskWebFileSystem::renameEntry(const std::string& from, const std::string& 
 }
 
 #endif
+
+// A link put in a file's place is not followed (it is listed as a link and skipped), and
+// a pipe put there does not hang the read.
+bool DiskWebFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    FileRead read = readFileSafely(path, {.followLinks = false});
+    bytes = std::move(read.bytes);
+    if (!read.ok()) m_lastError = read.reason;
+    return read.ok();
+}
 
 // Every write goes through the durable replace of the tables: a crash, a power cut or a
 // full disk leaves the old file or the new one, and an existing file keeps its permissions.

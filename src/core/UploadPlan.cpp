@@ -3,14 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#ifdef _WIN32
-#include <filesystem>
-#include <fstream>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+
+#include "SafeFileRead.h"
 
 namespace tavo {
 
@@ -28,91 +22,31 @@ std::vector<uint8_t> uploadDatagram(std::span<const uint8_t> image, int block) {
     return encodeUploadBlock(block, uploadBlockData(image, block));
 }
 
-namespace {
-
-ProjectFile failed(ProjectFileStatus status, uint64_t length = 0) {
-    ProjectFile file;
-    file.status = status;
-    file.length = length;
-    file.reason = std::strerror(errno);
-    return file;
-}
-
-}  // namespace
-
-#ifdef _WIN32
-// Windows has no pipes in the file system's place: the file is checked, sized and read.
+// The file's length is taken first and the file read only when the upload would take it.
+// The bytes of its length when opened are sent: a file that shrank meanwhile is refused,
+// one that grew is cut where it ended when it was opened.
 ProjectFile loadProjectFile(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path file = fs::u8path(path);
-    std::error_code error;
-    if (!fs::is_regular_file(file, error)) {
-        errno = error ? error.value() : EINVAL;
-        return failed(ProjectFileStatus::CannotOpen);
-    }
-    const uint64_t length = fs::file_size(file, error);
-    if (error) return failed(ProjectFileStatus::CannotOpen);
-    if (length > UPLOAD_LIMIT) {
-        ProjectFile result;
-        result.status = ProjectFileStatus::TooLarge;
-        result.length = length;
-        return result;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return failed(ProjectFileStatus::CannotOpen);
-    ProjectFile result;
-    result.length = length;
-    result.bytes.resize(length);
-    if (!in.read(reinterpret_cast<char*>(result.bytes.data()), std::streamsize(length))) {
-        errno = EIO;  // the file shrank while it was read, or the read failed
-        return failed(ProjectFileStatus::CannotRead, length);
-    }
-    result.status = ProjectFileStatus::Ok;
-    return result;
-}
-#else
-namespace {
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-}  // namespace
-
-ProjectFile loadProjectFile(const std::string& path) {
-    // O_NONBLOCK: a pipe put in the file's place does not hang the open or the read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failed(ProjectFileStatus::CannotOpen);
-    const FileCloser closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return failed(ProjectFileStatus::CannotOpen);
-    if (!S_ISREG(info.st_mode)) {
-        errno = EINVAL;
-        return failed(ProjectFileStatus::CannotOpen);
-    }
-    const auto length = static_cast<uint64_t>(info.st_size);
-    if (length > UPLOAD_LIMIT) {
-        ProjectFile file;
-        file.status = ProjectFileStatus::TooLarge;
-        file.length = length;
-        return file;
-    }
+    FileRead read = readFileSafely(path, {.followLinks = true, .limit = UPLOAD_LIMIT});
     ProjectFile file;
-    file.length = length;
-    file.bytes.resize(length);
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t got = ::read(fd, file.bytes.data() + done, length - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            if (got == 0) errno = EIO;  // the file shrank while it was read
-            return failed(ProjectFileStatus::CannotRead, length);
+    file.length = read.length;
+    file.reason = std::move(read.reason);
+    switch (read.status) {
+    case FileReadStatus::Ok:
+        if (read.bytes.size() < read.length) {
+            file.status = ProjectFileStatus::CannotRead;
+            file.reason = std::strerror(EIO);
+            return file;
         }
-        done += static_cast<size_t>(got);
+        read.bytes.resize(static_cast<size_t>(read.length));
+        file.bytes = std::move(read.bytes);
+        file.status = ProjectFileStatus::Ok;
+        return file;
+    case FileReadStatus::CannotOpen: file.status = ProjectFileStatus::CannotOpen; return file;
+    case FileReadStatus::TooLarge: file.status = ProjectFileStatus::TooLarge; return file;
+    case FileReadStatus::CannotRead: file.status = ProjectFileStatus::CannotRead; return file;
     }
-    file.status = ProjectFileStatus::Ok;
     return file;
 }
-#endif
 
 BlockComparison compareBlocks(const FlashDump& dump, std::span<const uint8_t> image) {
     BlockComparison result;

@@ -1,8 +1,5 @@
 #include "UploadSocket.h"
 
-#include <QMetaObject>
-#include <QThread>
-
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
 
@@ -31,12 +28,8 @@ quint16 UploadSocket::localPort() const { return m_socket ? m_socket->localPort(
 bool UploadSocket::sendBlock(int block, std::span<const uint8_t> data) {
     const std::vector<uint8_t> bytes = encodeUploadBlock(block, data);
     if (bytes.empty()) return false;
-    const QByteArray datagram = toDatagram(bytes);
-    if (QThread::currentThread() == thread()) return sendNow(datagram);
-    return QMetaObject::invokeMethod(this, [this, datagram] { sendNow(datagram); }, Qt::QueuedConnection);
+    return m_socket && m_socket->Send(toDatagram(bytes));
 }
-
-bool UploadSocket::sendNow(const QByteArray& datagram) { return m_socket && m_socket->Send(datagram); }
 
 void UploadSocket::dropIncoming() {
     if (m_socket) m_socket->Receive();

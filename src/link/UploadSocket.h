@@ -13,10 +13,7 @@ class CClientSocket;
 
 // The web upload's socket: connected to the device, it sends the numbered blocks of an
 // image and reads no answers. Whatever the device sends back is read and dropped, so it
-// neither piles up nor is mistaken for anything later.
-//
-// sendBlock() may be called from a worker thread: the datagram is then handed to the
-// thread that owns the socket and sent from there. The object must outlive such calls.
+// neither piles up nor is mistaken for anything later. Used on the thread that owns it.
 class UploadSocket : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +29,6 @@ public:
     bool sendBlock(int block, std::span<const uint8_t> data);
 
 private:
-    bool sendNow(const QByteArray& datagram);
     void dropIncoming();
 
     LinkConfig m_config;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include "SafeFileRead.h"
 #include "UploadPlan.h"
 
 namespace tavo {
@@ -120,6 +121,27 @@ TEST_F(ProjectFileTest, MissingFilesAndFoldersCannotBeOpened) {
     EXPECT_EQ(loadProjectFile(fifo.string()).status, ProjectFileStatus::CannotOpen);
 #endif
 }
+
+#ifndef _WIN32
+// The one safe read behind both the project file and the web folder: a project file may be
+// reached through a link, a web file may not (it is listed as a link and skipped).
+TEST_F(ProjectFileTest, TheSafeReadFollowsALinkOnlyWhenAsked) {
+    const std::string target = write("real.TAV", 300);
+    const auto link = folder / "link.TAV";
+    std::filesystem::create_symlink(target, link);
+    const FileRead followed = readFileSafely(link.string());
+    ASSERT_EQ(followed.status, FileReadStatus::Ok);
+    EXPECT_EQ(followed.bytes, Pattern(300));
+    const FileRead refused = readFileSafely(link.string(), {.followLinks = false});
+    EXPECT_EQ(refused.status, FileReadStatus::CannotOpen);
+    EXPECT_FALSE(refused.reason.empty());
+    EXPECT_EQ(loadProjectFile(link.string()).bytes, Pattern(300));
+    const FileRead over = readFileSafely(target, {.limit = 299});
+    EXPECT_EQ(over.status, FileReadStatus::TooLarge);
+    EXPECT_EQ(over.length, 300u);
+    EXPECT_TRUE(over.bytes.empty());
+}
+#endif
 
 TEST(UploadPlan, ReadBackComparesOnlyWhatEachBlockCarried) {
     const std::vector<uint8_t> image = Pattern(3 * 256 + 10);  // 4 blocks, the last of 10 bytes

@@ -13,6 +13,7 @@
 #include "WebFolderPlan.h"
 #include "WebFolderPlanner.h"
 #include "WebImageBuild.h"
+#include "WebImageBuilder.h"
 #include "WebImageReader.h"
 
 namespace tavo {
@@ -390,6 +391,47 @@ TEST_F(WebFolderTest, FailuresNameTheFileAndTheRenamesAlreadyMade) {
     const WebBuildResult built = composeWebImageFromFiles(failing, dir(), rowPaths(p));
     EXPECT_EQ(built.status, WebBuildStatus::FileUnreadable);
     EXPECT_EQ(built.failedPath, folder.file("cd.gif").generic_string());
+}
+
+// The selection both front ends make: a preview leaves the folder as it is and composes
+// what the change would give; a folder refused for its size is listed as it is, one
+// refused for an unreadable page is not; a failed step is told apart from a refusal.
+TEST_F(WebFolderTest, TheSelectionPreviewsChangesOrRefusesAsBothFrontEndsDo) {
+    file("ab.gif", "1");
+    file("ba.gif", "2");
+    const WebFolderSelection preview = selectWebFolder(disk, dir(), templatePath(), true);
+    ASSERT_TRUE(preview.ready());
+    EXPECT_FALSE(fs::exists(folder.path() / "707.html"));  // nothing copied or renamed yet
+    EXPECT_TRUE(fs::exists(folder.path() / "ba.gif"));
+    const WebBuildResult previewed = previewSelectedImage(disk, preview);
+    ASSERT_TRUE(previewed.ok());
+    const WebFolderSelection changed = selectWebFolder(disk, dir(), templatePath());
+    ASSERT_TRUE(changed.ready());
+    EXPECT_TRUE(fs::exists(folder.path() / "707.html"));
+    const WebBuildResult built = composeSelectedImage(disk, changed);
+    ASSERT_TRUE(built.ok());
+    EXPECT_EQ(built.image, previewed.image);
+
+    file("big.gif", std::string(WEB_IMAGE_LIMIT, 'g'));
+    const WebFolderSelection over = selectWebFolder(disk, dir(), templatePath());
+    EXPECT_EQ(over.status, WebSelectionStatus::Refused);
+    EXPECT_TRUE(over.listsFolderAsItIs());
+    fs::remove(folder.path() / "big.gif");
+
+    file("ef.gif");
+    file("fe.gif");  // collides with ef.gif: the page naming it is patched
+    file("page.htm", "fe.gif");
+    FailingFileSystem failing(disk);
+    failing.unreadable.insert(folder.file("page.htm").generic_string());
+    const WebFolderSelection unreadable = selectWebFolder(failing, dir(), templatePath());
+    EXPECT_EQ(unreadable.status, WebSelectionStatus::Refused);
+    EXPECT_FALSE(unreadable.listsFolderAsItIs());
+    failing.unreadable.clear();
+
+    failing.unrenamable.insert(folder.file("fe.gif").generic_string());
+    const WebFolderSelection notChanged = selectWebFolder(failing, dir(), templatePath());
+    EXPECT_EQ(notChanged.status, WebSelectionStatus::NotChanged);
+    EXPECT_EQ(notChanged.applied.status, WebApplyStatus::RenameFailed);
 }
 
 TEST(WebFolderSlots, NextWrapsAndPrevSkips170AndNeverGivesZero) {

@@ -201,22 +201,27 @@ TEST(DeviceLink, WorkerThreadSendsGoOutFromTheOwnerThreadInOrder) {
     FakeDevice device;
     FlashRegisterLink link(LoopbackConfig(device.port()));
     ASSERT_TRUE(link.open(kLoopback));
-    UploadSocket upload(LoopbackConfig(device.port()));
-    ASSERT_TRUE(upload.open(kLoopback));
 
-    const std::vector<uint8_t> block(256, 0xAB), tail{0x7E};
     std::thread worker([&] {
         for (int sector = 0; sector < 3; ++sector) link.sendSectorRead(sector);
-        upload.sendBlock(0, block);
-        upload.sendBlock(1, tail);
     });
     worker.join();
-    ASSERT_TRUE(device.waitFor(5));
+    ASSERT_TRUE(device.waitFor(3));
     EXPECT_EQ(device.received[0].data(), Bytes({0x50, 0x00, 0x00}));
     EXPECT_EQ(device.received[2].data(), Bytes({0x50, 0x00, 0x02}));
-    EXPECT_EQ(device.received[3].data(), Bytes({0x40, 0x00, 0x00}) + QByteArray(256, '\xAB'));
-    EXPECT_EQ(device.received[4].data(), Bytes({0x40, 0x00, 0x01, 0x7E}));
-    EXPECT_EQ(device.received[4].senderPort(), upload.localPort());
+}
+
+TEST(UploadSocket, BlocksLeaveNumberedWithTheirBytesFromItsOwnPort) {
+    FakeDevice device;
+    UploadSocket upload(LoopbackConfig(device.port()));
+    ASSERT_TRUE(upload.open(kLoopback));
+    const std::vector<uint8_t> block(256, 0xAB), tail{0x7E};
+    ASSERT_TRUE(upload.sendBlock(0, block));
+    ASSERT_TRUE(upload.sendBlock(1, tail));
+    ASSERT_TRUE(device.waitFor(2));
+    EXPECT_EQ(device.received[0].data(), Bytes({0x40, 0x00, 0x00}) + QByteArray(256, '\xAB'));
+    EXPECT_EQ(device.received[1].data(), Bytes({0x40, 0x00, 0x01, 0x7E}));
+    EXPECT_EQ(device.received[1].senderPort(), upload.localPort());
 }
 
 TEST(UploadSocket, RefusesAnOversizedBlockAndDropsWhatTheDeviceSends) {

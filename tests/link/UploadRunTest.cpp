@@ -1,17 +1,20 @@
 // The upload engine on loopback: the blocks in order with their exact bytes and sizes at
 // an injected pace, and against in-process simulated devices the read-back, a lost
 // block named by the verification, changed-only, several devices at once and a lossy
-// network; the socket a run was given is released once the run no longer sends on it.
+// network; the target recorded in the IP history by the engine itself.
 #include <QNetworkDatagram>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "Loopback.h"
 #include "SimNetwork.h"
-#include "UploadRun.h"
-#include "UploadSocket.h"
+#include "UploadEngine.h"
+#include "IPFDB.h"
 
 namespace tavo {
 namespace {
@@ -39,8 +42,8 @@ LinkConfig DeviceLink(quint16 port) {
 }
 
 // Runs the upload to its end (bounded) and returns its result.
-UploadResult RunToEnd(UploadRun& run) {
-    QSignalSpy finished(&run, &UploadRun::finished);
+UploadResult RunToEnd(UploadEngine& run) {
+    QSignalSpy finished(&run, &UploadEngine::finished);
     run.start();
     if (finished.isEmpty()) EXPECT_TRUE(finished.wait(30000));
     return run.result();
@@ -56,14 +59,14 @@ QByteArray Bytes(const std::vector<uint8_t>& bytes) {
 
 sim::MacAddress Mac(int n) { return sim::MacAddress{0x02, 0x4B, 0x7E, 0x00, 0x01, quint8(n)}; }
 
-TEST(UploadRun, BlocksLeaveInOrderWithTheirBytesAndSizes) {
+TEST(UploadEngine, BlocksLeaveInOrderWithTheirBytesAndSizes) {
     PeerSocket device;
     ASSERT_TRUE(device.bind(kLoopback, 0));
     const auto image = Image(3 * 256 + 5);
-    UploadRun::Request request{.target = kLoopback, .image = image};
-    UploadRun run(DeviceLink(device.localPort()), FastPace(), request);
+    UploadRequest request{.target = kLoopback, .image = image};
+    UploadEngine run(DeviceLink(device.localPort()), FastPace(), request);
     QList<UploadProgress> progress;
-    QObject::connect(&run, &UploadRun::progressed, [&](const UploadProgress& p) { progress << p; });
+    QObject::connect(&run, &UploadEngine::progressed, [&](const UploadProgress& p) { progress << p; });
     const UploadResult result = RunToEnd(run);
     EXPECT_EQ(result.status, UploadStatus::Completed);
     EXPECT_EQ(result.blocks, 4);
@@ -87,10 +90,10 @@ TEST(UploadRun, BlocksLeaveInOrderWithTheirBytesAndSizes) {
     EXPECT_EQ(progress.front().phase, UploadPhase::Sending);
 }
 
-TEST(UploadRun, AnEmptyFileSendsNothingAndCompletes) {
+TEST(UploadEngine, AnEmptyFileSendsNothingAndCompletes) {
     PeerSocket device;
     ASSERT_TRUE(device.bind(kLoopback, 0));
-    UploadRun run(DeviceLink(device.localPort()), FastPace(), {.target = kLoopback, .image = Image(0), .verify = true});
+    UploadEngine run(DeviceLink(device.localPort()), FastPace(), {.target = kLoopback, .image = Image(0), .verify = true});
     const UploadResult result = RunToEnd(run);
     EXPECT_EQ(result.status, UploadStatus::Completed);
     EXPECT_EQ(result.blocksSent, 0);
@@ -100,15 +103,15 @@ TEST(UploadRun, AnEmptyFileSendsNothingAndCompletes) {
     EXPECT_FALSE(device.hasPendingDatagrams());
 }
 
-TEST(UploadRun, TimeLeftCountsThePaceOfEveryPhaseToCome) {
+TEST(UploadEngine, TimeLeftCountsThePaceOfEveryPhaseToCome) {
     PeerSocket device;
     ASSERT_TRUE(device.bind(kLoopback, 0));
     Pace pace = Pace::product();  // only the first block goes out: the run is stopped at once
-    UploadRun run(DeviceLink(device.localPort()), pace, {.target = kLoopback, .image = Image(10 * 256), .verify = true});
+    UploadEngine run(DeviceLink(device.localPort()), pace, {.target = kLoopback, .image = Image(10 * 256), .verify = true});
     UploadProgress first;
-    QObject::connect(&run, &UploadRun::progressed, [&](const UploadProgress& p) {
+    QObject::connect(&run, &UploadEngine::progressed, [&](const UploadProgress& p) {
         first = p;
-        run.stop();
+        run.cancel();
     });
     EXPECT_EQ(RunToEnd(run).status, UploadStatus::Stopped);
     // 10 blocks at 300 ms from the first (each with its pause), then 10 reads at 100 ms.
@@ -127,11 +130,11 @@ protected:
             if (code == 0x40) ++writes[d];
         });
     }
-    std::unique_ptr<UploadRun> run(int device, std::shared_ptr<const std::vector<uint8_t>> image, bool verify,
+    std::unique_ptr<UploadEngine> run(int device, std::shared_ptr<const std::vector<uint8_t>> image, bool verify,
                                    bool changedOnly = false) {
-        UploadRun::Request request{.target = network->deviceAddress(device), .image = std::move(image), .verify = verify,
+        UploadRequest request{.target = network->deviceAddress(device), .image = std::move(image), .verify = verify,
                                    .changedOnly = changedOnly, .readRetries = 3, .replyWait = 300ms};
-        return std::make_unique<UploadRun>(DeviceLink(network->port()), FastPace(), request);
+        return std::make_unique<UploadEngine>(DeviceLink(network->port()), FastPace(), request);
     }
     std::unique_ptr<sim::SimNetwork> network;
     std::map<int, int> writes;
@@ -183,13 +186,13 @@ TEST_F(UploadSim, ChangedOnlySendsOnlyTheBlocksThatDiffer) {
 
 TEST_F(UploadSim, SeveralDevicesAtOnceEachGetTheirImage) {
     start(4);
-    std::vector<std::unique_ptr<UploadRun>> runs;
+    std::vector<std::unique_ptr<UploadEngine>> runs;
     std::vector<std::shared_ptr<const std::vector<uint8_t>>> images;
     int finished = 0;
     for (int d = 0; d < 4; ++d) {
         images.push_back(Image(size_t(10 + d) * 256, d));
         runs.push_back(run(d, images.back(), true));
-        QObject::connect(runs.back().get(), &UploadRun::finished, [&] { ++finished; });
+        QObject::connect(runs.back().get(), &UploadEngine::finished, [&] { ++finished; });
     }
     for (auto& r : runs) r->start();
     for (int i = 0; i < 3000 && finished < 4; ++i) QTest::qWait(10);
@@ -214,32 +217,47 @@ TEST_F(UploadSim, ALossyNetworkIsVerifiedThroughRepeatedReads) {
     EXPECT_TRUE(result.verification->matches());
 }
 
-TEST_F(UploadSim, AGivenSocketIsReleasedWhenTheRunNoLongerSendsOnIt) {
+TEST_F(UploadSim, TheEngineRecordsItsTargetOnceBeforeItSends) {
     start(1);
-    auto socket = std::make_shared<UploadSocket>(DeviceLink(network->port()));
-    ASSERT_TRUE(socket->open(network->deviceAddress(0)));
-    std::weak_ptr<UploadSocket> watch = socket;
-    UploadRun::Request request{.target = network->deviceAddress(0), .image = Image(8 * 256)};
-    Pace pace = FastPace();
-    pace.afterUploadBlock = 10ms;
-    UploadRun upload(DeviceLink(network->port()), pace, request, socket);
-    socket.reset();  // the page's Set made a new one meanwhile
-    QSignalSpy finished(&upload, &UploadRun::finished);
-    upload.start();
-    EXPECT_FALSE(watch.expired());
-    ASSERT_TRUE(finished.wait(10000));
-    EXPECT_EQ(upload.result().status, UploadStatus::Completed);
-    EXPECT_TRUE(watch.expired());
-    EXPECT_EQ(writes[0], 8);
+    QTemporaryDir dataDir;
+    ASSERT_TRUE(dataDir.isValid());
+    std::vector<TableMessage> messages;
+    UploadRequest request{.target = network->deviceAddress(0), .image = Image(2 * 256)};
+    request.dataDir = dataDir.path().toStdString();
+    request.historyMessages = [&](TableMessage m, const std::string&) { messages.push_back(m); };
+    UploadEngine upload(DeviceLink(network->port()), FastPace(), request);
+    ASSERT_TRUE(upload.prepare());
+    ASSERT_TRUE(upload.prepare());  // told again, recorded once
+    EXPECT_EQ(RunToEnd(upload).status, UploadStatus::Completed);
+    QFile history(QDir(dataDir.path()).filePath(CIPFDB::kFileName));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_EQ(history.readAll(), QByteArray("[1]\t 127.0.0.2\r\n"));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(writes[0], 2);
+}
+
+TEST_F(UploadSim, AnUnreadableHistoryIsToldTypedAndTheUploadStillGoes) {
+    start(1);
+    QTemporaryDir dataDir;
+    ASSERT_TRUE(dataDir.isValid());
+    ASSERT_TRUE(QDir(dataDir.path()).mkdir(CIPFDB::kFileName));  // a folder where the file should be
+    std::vector<TableMessage> messages;
+    UploadRequest request{.target = network->deviceAddress(0), .image = Image(256)};
+    request.dataDir = dataDir.path().toStdString();
+    request.historyMessages = [&](TableMessage m, const std::string&) { messages.push_back(m); };
+    UploadEngine upload(DeviceLink(network->port()), FastPace(), request);
+    EXPECT_EQ(RunToEnd(upload).status, UploadStatus::Completed);
+    EXPECT_FALSE(messages.empty());
+    EXPECT_EQ(writes[0], 1);
 }
 
 TEST_F(UploadSim, AStoppedRunSendsNoMore) {
     start(1);
     Pace pace = FastPace();
     pace.afterUploadBlock = 20ms;
-    UploadRun upload(DeviceLink(network->port()), pace, {.target = network->deviceAddress(0), .image = Image(50 * 256)});
-    QObject::connect(&upload, &UploadRun::progressed, [&](const UploadProgress& p) {
-        if (p.done == 3) upload.stop();
+    UploadEngine upload(DeviceLink(network->port()), pace, {.target = network->deviceAddress(0), .image = Image(50 * 256)});
+    QObject::connect(&upload, &UploadEngine::progressed, [&](const UploadProgress& p) {
+        if (p.done == 3) upload.cancel();
     });
     EXPECT_EQ(RunToEnd(upload).status, UploadStatus::Stopped);
     QTest::qWait(100);

@@ -19,6 +19,7 @@
 #include "UiTestHelpers.h"
 #include "WebImage.h"
 #include "web/WebPage.h"
+#include "web/WebUploadPanel.h"
 
 namespace tavo {
 namespace {
@@ -284,7 +285,7 @@ TEST_F(WebPageTest, TheBuiltImageBecomesTheProjectFileWhenNoneIsChosen) {
     auto* project = page->findChild<QLineEdit*>(QStringLiteral("1018"));
     file("site/707.html", "x");
     ASSERT_TRUE(select(path("site"), path("site.TAV")));
-    EXPECT_EQ(page->m_strProjectFile, path("site.TAV"));
+    EXPECT_EQ(page->uploadPanel()->m_strProjectFile, path("site.TAV"));
     EXPECT_EQ(project->text(), path("site.TAV"));
 
     ASSERT_TRUE(select(path("site"), path("other.TAV")));
@@ -292,7 +293,7 @@ TEST_F(WebPageTest, TheBuiltImageBecomesTheProjectFileWhenNoneIsChosen) {
 
     QTest::mouseClick(button("1021"), Qt::LeftButton);  // the fake answers cancel
     EXPECT_EQ(prompts.suffixes.last(), "TAV");  // the open dialog starts from "*.TAV"
-    EXPECT_TRUE(page->m_strProjectFile.isEmpty());
+    EXPECT_TRUE(page->uploadPanel()->m_strProjectFile.isEmpty());
     EXPECT_TRUE(project->text().isEmpty());
 }
 

@@ -20,6 +20,7 @@
 #include "PropSheet.h"
 #include "controls/IpAddressEdit.h"
 #include "web/WebPage.h"
+#include "web/WebUploadPanel.h"
 
 namespace tavo {
 namespace {
@@ -105,7 +106,7 @@ void ScreenshotScene::start() {
         QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
         auto* progress = web->findChild<QProgressBar*>(QStringLiteral("1023"));
         waitFor([this, web, progress]() -> QWidget* {
-            return web->m_bUploading && progress->isVisible() && progress->value() >= kUploadBlocksShown ? &m_sheet
+            return web->uploadPanel()->m_bUploading && progress->isVisible() && progress->value() >= kUploadBlocksShown ? &m_sheet
                                                                                                         : nullptr;
         });
         return;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,8 +20,11 @@
 #include "WebFileSystem.h"
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
+#include "WebImageBuilder.h"
 #include "UploadPicture.h"
-#include "WebPageTexts.h"
+#include "WebTexts.h"
+#include "WebUploadPanel.h"
+#include "WorkerThread.h"
 #include "common/Prompts.h"
 #include "controls/NewButton.h"
 
@@ -32,13 +36,13 @@ namespace texts = webtexts;
 enum Column { kColName, kColBytes, kColIndex, kColumnCount };
 
 struct ColumnSpec {
-    const char* heading;
+    const QString& heading;
     Qt::Alignment alignment;
     int width;
 };
-const ColumnSpec kColumns[kColumnCount] = {{" Nome del File ", Qt::AlignLeft, 200},
-                                           {"Byte", Qt::AlignRight, 60},
-                                           {"Indice", Qt::AlignRight, 60}};
+const ColumnSpec kColumns[kColumnCount] = {{texts::kColumnName, Qt::AlignLeft, 200},
+                                           {texts::kColumnBytes, Qt::AlignRight, 60},
+                                           {texts::kColumnIndex, Qt::AlignRight, 60}};
 
 constexpr int kStatusSettleMs = 100;  // the final build status stays this long
 
@@ -48,11 +52,10 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
     : QWidget(parent),
       m_context(context),
       m_startupDir(QDir::currentPath()),
-      m_programDir(QCoreApplication::applicationDirPath()),
-      m_pace(pace) {
+      m_programDir(QCoreApplication::applicationDirPath()) {
     setObjectName(QStringLiteral("WebPage"));
-    setWindowTitle(QStringLiteral("Web Upload"));
-    buildControls();
+    setWindowTitle(texts::kPageTitle);
+    buildControls(pace);
     OnInitDialog();
 }
 
@@ -60,8 +63,6 @@ CWebPage::CWebPage(AppContext& context, QWidget* parent, Pace pace)
 // would carry it is dropped with the page).
 CWebPage::~CWebPage() {
     if (m_worker.joinable()) m_worker.join();
-    if (m_uploadWorker.joinable()) m_uploadWorker.join();
-    m_run.reset();  // a running upload ends with the page
 }
 
 void CWebPage::setTemplateFolders(const QString& startupDir, const QString& programDir) {
@@ -69,11 +70,11 @@ void CWebPage::setTemplateFolders(const QString& startupDir, const QString& prog
     m_programDir = programDir;
 }
 
-void CWebPage::buildControls() {
+void CWebPage::buildControls(Pace pace) {
     m_list = new QTableWidget(0, kColumnCount, this);
     m_list->setObjectName(QStringLiteral("1013"));
     for (int c = 0; c < kColumnCount; ++c) {
-        auto* heading = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
+        auto* heading = new QTableWidgetItem(kColumns[c].heading);
         heading->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
         m_list->setHorizontalHeaderItem(c, heading);
         m_list->setColumnWidth(c, kColumns[c].width);
@@ -92,12 +93,12 @@ void CWebPage::buildControls() {
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMinimumWidth(kColumns[0].width + kColumns[1].width + kColumns[2].width + 24);
 
-    m_selectButton = newButton(QStringLiteral("Seleziona Files"), "1014", this);
-    m_clearButton = newButton(QStringLiteral("Elimina Files"), "1015", this);
+    m_selectButton = newButton(texts::kSelectFiles, "1014", this);
+    m_clearButton = newButton(texts::kClearFiles, "1015", this);
     m_buildButton = newButton(texts::kCaptionBuild, "1016", this);
     m_buildButton->hide();  // its caption only reflects the build state
 
-    auto* resources = new QGroupBox(QStringLiteral("Risorse Web"), this);
+    auto* resources = new QGroupBox(texts::kResourcesGroup, this);
     resources->setObjectName(QStringLiteral("resourcesGroup"));
     auto* resourcesLayout = new QVBoxLayout(resources);
     resourcesLayout->addWidget(m_list, 1);
@@ -113,7 +114,7 @@ void CWebPage::buildControls() {
     m_status->setReadOnly(true);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("1023"));
-    auto* state = new QGroupBox(QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload"), this);
+    auto* state = new QGroupBox(texts::kStateGroup, this);
     auto* stateLayout = new QGridLayout(state);
     stateLayout->addWidget(m_status, 0, 0);
     stateLayout->addWidget(m_progress, 0, 0);
@@ -137,7 +138,16 @@ void CWebPage::buildControls() {
     connect(m_selectButton, &QPushButton::clicked, this, &CWebPage::OnSelectFiles);
     connect(m_clearButton, &QPushButton::clicked, this, &CWebPage::OnClearFiles);
     connect(m_buildButton, &QPushButton::clicked, this, &CWebPage::OnBuild);
-    buildUploadControls();
+
+    m_upload = new CWebUploadPanel(m_context, pace, m_status, m_progress,
+                                   [this](const QString& text) { showStatus(text); }, this);
+    m_uploadArea->addWidget(m_upload);
+    connect(m_upload, &CWebUploadPanel::uploadPassFinished, this, &CWebPage::uploadPassFinished);
+    // The hidden default button "Set": Enter anywhere on the page runs the address set-up.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this, m_upload, &CWebUploadPanel::OnSet);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+    }
 }
 
 void CWebPage::OnInitDialog() {
@@ -206,18 +216,18 @@ bool CWebPage::selectFolder(const QString& folder) {
     DiskWebFileSystem disk;
     const std::string templatePath =
         locateWebTemplate(disk, m_startupDir.toStdString(), m_programDir.toStdString());
-    const WebFolderPlan plan = planWebFolder(disk, folder.toStdString(), templatePath);
+    const WebFolderSelection selection = selectWebFolder(disk, folder.toStdString(), templatePath);
+    const WebFolderPlan& plan = selection.plan;
     for (const WebNote& note : plan.notes)
         if (note.kind == WebNoteKind::SpecialIndexReserved) message(texts::reservedIndex().text, texts::reservedIndex().caption);
-    if (!plan.ready()) {
-        if (plan.status == WebPlanStatus::OverLimit || plan.status == WebPlanStatus::TooManyFiles) fillRows(plan, false);
+    if (selection.status == WebSelectionStatus::Refused) {
+        if (selection.listsFolderAsItIs()) fillRows(plan, false);
         const texts::Message refusal = texts::planFailure(plan);
         message(refusal.text, refusal.caption);
         return false;
     }
-    const WebApplyResult applied = applyWebFolderPlan(disk, plan);
-    if (!applied.ok()) {
-        const texts::Message failure = texts::applyFailure(plan, applied);
+    if (selection.status == WebSelectionStatus::NotChanged) {
+        const texts::Message failure = texts::applyFailure(plan, selection.applied);
         message(failure.text, failure.caption);
         return false;
     }
@@ -309,11 +319,7 @@ void CWebPage::saveImage(std::vector<uint8_t> image) {
                 return;
             }
             m_buildButton->setText(texts::kCaptionBuild);
-            // The image just written is the one to upload next, unless one is chosen.
-            if (m_strProjectFile.isEmpty()) {
-                m_strProjectFile = QString::fromStdString(job->path);
-                m_projectPath->setText(m_strProjectFile);
-            }
+            m_upload->offerBuiltImage(QString::fromStdString(job->path));
             endPass(true, texts::buildCompleted().text, texts::buildCompleted().caption);
         });
 }
@@ -337,24 +343,8 @@ void CWebPage::endPass(bool built) {
     }
 }
 
-// Runs `work` on a thread of its own, then `done` back on this page's thread once the
-// worker has ended (joined, so everything it wrote is visible). The work gets only its
-// own data, never a widget.
 void CWebPage::runOnWorker(std::function<void()> work, std::function<void()> done) {
-    runOnWorker(m_worker, std::move(work), std::move(done));
-}
-
-void CWebPage::runOnWorker(std::thread& worker, std::function<void()> work, std::function<void()> done) {
-    worker = std::thread([this, &worker, work = std::move(work), done = std::move(done)]() mutable {
-        work();
-        QMetaObject::invokeMethod(
-            this,
-            [&worker, done = std::move(done)] {
-                worker.join();
-                done();
-            },
-            Qt::QueuedConnection);
-    });
+    tavo::runOnWorker(this, m_worker, std::move(work), std::move(done));
 }
 
 }  // namespace tavo

@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "Pace.h"
-#include "UploadRun.h"
 #include "common/AppContext.h"
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -22,8 +20,7 @@ class QVBoxLayout;
 
 namespace tavo {
 
-class IpAddressEdit;
-class UploadSocket;
+class CWebUploadPanel;
 struct WebFolderPlan;
 
 // The second tab, "Web Upload". Its left half, the group "Risorse Web", turns a folder of
@@ -33,8 +30,8 @@ struct WebFolderPlan;
 // by itself; the build reads and composes on a worker thread that never touches a widget,
 // and asks only for the file to write.
 //
-// The right half, the groups "Destinazione" and "Upload" (WebPageUpload.cpp), sends a
-// project file to a device with the link's UploadRun, paced by a timer on this thread:
+// The right half, the groups "Destinazione" and "Upload" (CWebUploadPanel), sends a
+// project file to a device with the link's UploadEngine, paced by a timer on this thread:
 // the progress bar counts the blocks and tells the time left; with "Verifica" the blocks
 // are read back and compared with the file. Only the file is read on a worker.
 //
@@ -54,6 +51,7 @@ public:
     void showStatus(const QString& text);
     // The column on the right, kept for the upload controls.
     QVBoxLayout* uploadArea() const { return m_uploadArea; }
+    CWebUploadPanel* uploadPanel() const { return m_upload; }
     bool isBuildPassRunning() const { return m_bPassRunning; }
 
     QString m_strFolder;  // the web folder, root of all URL paths; empty when none is chosen
@@ -61,14 +59,6 @@ public:
     int m_bBuilding = 0;  // build run request
     qint64 m_nTotalBytes = 0;
     int m_nRows = 0;
-    // The upload half.
-    int m_bUploading = 0;    // an upload runs (from its start until its final status)
-    int m_bAddressSet = 0;   // result of the last address set-up
-    QString m_strProjectFile;
-    quint32 m_nProjectLength = 0;
-    // The newest link socket of Set. A running upload holds the one it started with, so
-    // a socket that Set replaces is released once nothing sends on it any more.
-    std::shared_ptr<UploadSocket> m_pSocket;
 
 signals:
     // The end of a build pass, after its messages; `built` when the file was written.
@@ -81,15 +71,10 @@ public slots:
     void OnSelectFiles();
     void OnClearFiles();
     void OnBuild();
-    void OnSet();
-    void OnIpDatabase();
-    void OnClearIpDatabase();
-    void OnSelectProjectFile();
-    void OnUpload();
 
 private:
     void OnInitDialog();
-    void buildControls();
+    void buildControls(Pace pace);
     void ResetList();
     void appendRow(const QString& path, qint64 size, int index);
     void fillRows(const WebFolderPlan& plan, bool asPlanned);
@@ -100,13 +85,6 @@ private:
     void endPass(bool built);
     void endPass(bool built, const QString& text, const QString& caption);
     void runOnWorker(std::function<void()> work, std::function<void()> done);
-    void runOnWorker(std::thread& worker, std::function<void()> work, std::function<void()> done);
-    void buildUploadControls();
-    void UploadThreadProc();
-    void startRun(std::shared_ptr<const std::vector<uint8_t>> image);
-    void showUploadProgress(const UploadProgress& progress);
-    void uploadFinished(const UploadResult& result);
-    void endUpload(bool completed);
 
     AppContext& m_context;
     QString m_startupDir;
@@ -115,10 +93,6 @@ private:
     bool m_bPassRunning = false;
     bool m_bBuildPending = false;  // a selection ended while a pass ran: build after it
     std::thread m_worker;  // joined before its result is read
-    std::thread m_uploadWorker;  // reads the project file; joined the same way
-    Pace m_pace;
-    std::unique_ptr<UploadRun> m_run;
-    QString m_strTarget;  // the address of the last Set, "%d.%d.%d.%d"
 
     QTableWidget* m_list = nullptr;
     QPushButton* m_selectButton = nullptr;
@@ -127,11 +101,7 @@ private:
     QLineEdit* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QVBoxLayout* m_uploadArea = nullptr;
-    IpAddressEdit* m_ipAddress = nullptr;
-    QPushButton* m_setButton = nullptr;
-    QPushButton* m_uploadButton = nullptr;
-    QLineEdit* m_projectPath = nullptr;
-    QCheckBox* m_verify = nullptr;
+    CWebUploadPanel* m_upload = nullptr;
     QLabel* m_picture = nullptr;
 };
 

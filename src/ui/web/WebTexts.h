@@ -4,12 +4,30 @@
 
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
-#include "UploadRun.h"
+#include "UploadEngine.h"
 
 #include <chrono>
 
-// The texts the "Web Upload" page shows for the results of the scan and the build.
+// Every Italian text of the "Web Upload" page: its captions, and what it shows for the
+// results of the scan, the build and the upload.
 namespace tavo::webtexts {
+
+// Captions of the page's groups, buttons and columns.
+inline const QString kPageTitle = QStringLiteral("Web Upload");
+inline const QString kResourcesGroup = QStringLiteral("Risorse Web");
+inline const QString kSelectFiles = QStringLiteral("Seleziona Files");
+inline const QString kClearFiles = QStringLiteral("Elimina Files");
+inline const QString kColumnName = QStringLiteral(" Nome del File ");
+inline const QString kColumnBytes = QStringLiteral("Byte");
+inline const QString kColumnIndex = QStringLiteral("Indice");
+inline const QString kStateGroup = QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload");
+inline const QString kDestinationGroup = QStringLiteral("Destinazione");
+inline const QString kAddressLabel = QStringLiteral("Indirizzo IP");
+inline const QString kIpHistory = QStringLiteral("DataBase indirizzi IP");
+inline const QString kClearIpHistory = QStringLiteral("Cancella DataBase indirizzi IP");
+inline const QString kCaptionSet = QStringLiteral("Set");
+inline const QString kUploadGroup = QStringLiteral("Upload");
+inline const QString kSelectProject = QStringLiteral("Seleziona File di progetto");
 
 inline const QString kWaiting = QStringLiteral("In Attesa...");
 inline const QString kBuilding = QStringLiteral("Fase di Costruzione...........");

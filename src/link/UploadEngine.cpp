@@ -1,6 +1,7 @@
-#include "UploadRun.h"
+#include "UploadEngine.h"
 
 #include "FlashReadRun.h"
+#include "IPFDB.h"
 #include "UploadSocket.h"
 
 #include <algorithm>
@@ -15,40 +16,49 @@ std::chrono::milliseconds times(std::chrono::milliseconds pace, qint64 count) {
 }
 }  // namespace
 
-UploadRun::UploadRun(LinkConfig config, Pace pace, Request request, std::shared_ptr<UploadSocket> socket,
-                     QObject* parent)
-    : QObject(parent),
-      m_config(std::move(config)),
-      m_pace(pace),
-      m_request(std::move(request)),
-      m_socket(std::move(socket)) {
+UploadEngine::UploadEngine(LinkConfig config, Pace pace, UploadRequest request, QObject* parent)
+    : QObject(parent), m_config(std::move(config)), m_pace(pace), m_request(std::move(request)) {
     if (!m_request.image) m_request.image = std::make_shared<const std::vector<uint8_t>>();
     m_result.blocks = uploadBlockCount(m_request.image->size());
     m_tick.setParent(this);
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
-    connect(&m_tick, &QTimer::timeout, this, &UploadRun::sendNext);
+    connect(&m_tick, &QTimer::timeout, this, &UploadEngine::sendNext);
 }
 
-UploadRun::~UploadRun() { m_running = false; }
+UploadEngine::~UploadEngine() { m_running = false; }
 
-void UploadRun::start() {
+bool UploadEngine::prepare() {
+    if (m_prepared) return m_socketOpen;
+    m_prepared = true;
+    m_socket = std::make_unique<UploadSocket>(m_config);
+    m_socketOpen = m_socket->open(m_request.target);
+    if (!m_request.dataDir.empty()) {
+        const quint32 ip = m_request.target.toIPv4Address();
+        CIPFDB::AddIfAbsent(m_request.dataDir, int(ip >> 24), int((ip >> 16) & 0xFF), int((ip >> 8) & 0xFF),
+                            int(ip & 0xFF), m_request.historyMessages);
+    }
+    return m_socketOpen;
+}
+
+void UploadEngine::start(std::shared_ptr<const std::vector<uint8_t>> image, bool verify) {
+    if (m_started) return;
+    m_request.image = image ? std::move(image) : std::make_shared<const std::vector<uint8_t>>();
+    m_request.verify = verify;
+    m_result.blocks = uploadBlockCount(m_request.image->size());
+    start();
+}
+
+void UploadEngine::start() {
     if (m_started) return;
     m_started = true;
     m_running = true;
     if (m_request.image->size() > UPLOAD_LIMIT) {
-        // The front ends refuse such a file before they make a run; nothing is sent.
+        // The front ends refuse such a file before they make an engine run; nothing is sent.
         finish(UploadStatus::Stopped);
         return;
     }
-    if (!m_socket) {
-        m_socket = std::make_shared<UploadSocket>(m_config);
-        if (!m_socket->open(m_request.target)) {
-            finish(UploadStatus::NoSocket);
-            return;
-        }
-    }
-    if (!m_socket->isOpen()) {
+    if (!prepare()) {
         finish(UploadStatus::NoSocket);
         return;
     }
@@ -61,11 +71,11 @@ void UploadRun::start() {
     startSending(std::move(all));
 }
 
-void UploadRun::stop() {
+void UploadEngine::cancel() {
     if (m_running) finish(UploadStatus::Stopped);
 }
 
-void UploadRun::startReading(UploadPhase phase, int from, int to) {
+void UploadEngine::startReading(UploadPhase phase, int from, int to) {
     m_phase = phase;
     FlashReadRun::Request read;
     read.target = m_request.target;
@@ -82,7 +92,7 @@ void UploadRun::startReading(UploadPhase phase, int from, int to) {
     m_read->start();
 }
 
-void UploadRun::readFinished(UploadPhase phase, FlashRunStatus status) {
+void UploadEngine::readFinished(UploadPhase phase, FlashRunStatus status) {
     FlashReadRun* read = m_read;
     m_read = nullptr;
     read->deleteLater();  // it is still inside its own signal
@@ -106,7 +116,7 @@ void UploadRun::readFinished(UploadPhase phase, FlashRunStatus status) {
     finish(UploadStatus::Completed);
 }
 
-void UploadRun::startSending(std::vector<int> blocks) {
+void UploadEngine::startSending(std::vector<int> blocks) {
     m_phase = UploadPhase::Sending;
     m_toSend = std::move(blocks);
     m_next = 0;
@@ -122,7 +132,7 @@ void UploadRun::startSending(std::vector<int> blocks) {
 
 // Sends the block that is due, then waits for the next slot of the grid; the slot after
 // the last block is the pause that ends the phase.
-void UploadRun::sendNext() {
+void UploadEngine::sendNext() {
     if (!m_running) return;
     if (m_next >= m_toSend.size()) {
         afterSending();
@@ -134,12 +144,12 @@ void UploadRun::sendNext() {
     ++m_result.blocksSent;
     if (!accepted) ++m_result.blocksRefused;
     emit progressed(progress());
-    if (!m_running) return;  // a receiver of the signal stopped the run
+    if (!m_running) return;  // a receiver of the signal cancelled the run
     const qint64 due = static_cast<qint64>(m_next) * m_pace.afterUploadBlock.count();
     m_tick.start(std::chrono::milliseconds(std::max<qint64>(0, due - m_phaseClock.elapsed())));
 }
 
-void UploadRun::afterSending() {
+void UploadEngine::afterSending() {
     if (m_request.verify || m_request.changedOnly) {
         if (!m_toSend.empty()) {
             // After a changed-only read, the blocks outside the range sent were just read equal.
@@ -152,7 +162,7 @@ void UploadRun::afterSending() {
     finish(UploadStatus::Completed);
 }
 
-void UploadRun::finish(UploadStatus status) {
+void UploadEngine::finish(UploadStatus status) {
     m_running = false;
     m_tick.stop();
     if (FlashReadRun* read = std::exchange(m_read, nullptr)) {
@@ -161,11 +171,11 @@ void UploadRun::finish(UploadStatus status) {
         read->deleteLater();
     }
     m_result.status = status;
-    m_socket.reset();  // the page's socket stays with the page; a socket of our own goes
+    if (m_socket) m_socket->close();  // nothing is sent on it any more
     emit finished(m_result);
 }
 
-UploadProgress UploadRun::progress() const {
+UploadProgress UploadEngine::progress() const {
     UploadProgress p;
     p.phase = m_phase;
     if (m_phase == UploadPhase::Sending) {
@@ -181,7 +191,7 @@ UploadProgress UploadRun::progress() const {
 
 // The rest of this phase on its grid, and the phases still to come at their pace (before
 // a changed-only read is over, every block is counted as one to send).
-std::chrono::milliseconds UploadRun::timeLeft() const {
+std::chrono::milliseconds UploadEngine::timeLeft() const {
     const int n = m_result.blocks;
     const bool readBack = m_request.verify || m_request.changedOnly;
     std::chrono::milliseconds left{0};

@@ -1,6 +1,8 @@
-#include "WebPageTexts.h"
+#include "WebTexts.h"
 
 #include <QStringList>
+
+#include "TimeLeft.h"
 
 namespace tavo::webtexts {
 namespace {
@@ -169,9 +171,10 @@ Message uploadFailure(const UploadResult& result, const QString& target) {
 }
 
 QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft) {
-    const qint64 seconds = (timeLeft.count() + 999) / 1000;
-    const QString left = seconds < 60 ? QStringLiteral("%1 s").arg(seconds)
-                                      : QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const TimeLeft split = splitTimeLeft(timeLeft);
+    const QString left = split.underAMinute()
+                             ? QStringLiteral("%1 s").arg(split.seconds)
+                             : QStringLiteral("%1 min %2 s").arg(split.minutes).arg(split.seconds, 2, 10, QLatin1Char('0'));
     const QString prefix = phase == UploadPhase::Sending ? QString() : QStringLiteral("Verifica ");
     // %p is the bar's own percentage.
     return prefix + QStringLiteral("%p%  -  tempo rimasto %1").arg(left);

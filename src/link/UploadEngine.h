@@ -7,10 +7,12 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "LinkConfig.h"
 #include "Pace.h"
+#include "TableMessage.h"
 #include "UploadPlan.h"
 
 namespace tavo {
@@ -31,7 +33,7 @@ enum class UploadStatus {
     VerifyFailed,      // the read-back found blocks that differ from the file
     VerifyIncomplete,  // none differ, but some sectors never came back
     NoSocket,          // a socket could not be opened: nothing more was sent
-    Stopped,           // stop() was called
+    Stopped,           // cancel() was called
 };
 
 struct UploadProgress {
@@ -51,44 +53,53 @@ struct UploadResult {
     bool ok() const { return status == UploadStatus::Completed; }
 };
 
-// One upload of a project file to one device, paced on the thread the run lives on: a
+// What one upload sends, where, and how it is checked.
+struct UploadRequest {
+    QHostAddress target;
+    std::shared_ptr<const std::vector<uint8_t>> image;  // at most UPLOAD_LIMIT bytes
+    bool verify = false;
+    bool changedOnly = false;  // implies a read-back at the end
+    int readRetries = 3;       // further read passes for sectors that did not come back
+    std::chrono::milliseconds replyWait{1000};
+    // The folder of the IP history the target is recorded in; empty: not recorded.
+    std::string dataDir;
+    TableMessageSink historyMessages;  // the history file's problems, typed
+};
+
+// One upload of a project file to one device, paced on the thread the engine lives on: a
 // precise single-shot timer keeps the blocks on a fixed grid from the phase's start (one
 // per Pace::afterUploadBlock, the device writes flash in between), so small delays of the
-// event loop do not add up, and nothing ever sleeps. Several runs in one event loop go
+// event loop do not add up, and nothing ever sleeps. Several engines in one event loop go
 // each at its own pace.
 //
-// The blocks leave on the UploadSocket given (the page's, made by its Set), or on one of
-// the run's own. The run holds the socket until it ends, so a Set that replaces the page's
-// socket meanwhile never takes it away from under the run.
+// The engine records its target in the IP history and opens the socket the blocks leave
+// on (prepare(), which start() makes when nobody did before); both are the engine's own,
+// so whoever made a later engine for another target never takes either from under a run.
 //
 // The read-back and the changed-only read are flash reads (FlashReadRun, its pace, its
 // reply binding and its retries for missing sectors): the read-back of sectors 0..N-1,
 // the changed-only read likewise. After a changed-only read only the range from the first
 // to the last block sent is read back, since the rest was just read equal: for a small
 // change the whole run takes about N reads, a third of a full upload's N blocks.
-class UploadRun final : public QObject {
+class UploadEngine final : public QObject {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(UploadRun)
+    Q_DISABLE_COPY_MOVE(UploadEngine)
 public:
-    struct Request {
-        QHostAddress target;
-        std::shared_ptr<const std::vector<uint8_t>> image;  // at most UPLOAD_LIMIT bytes
-        bool verify = false;
-        bool changedOnly = false;  // implies a read-back at the end
-        int readRetries = 3;       // further read passes for sectors that did not come back
-        std::chrono::milliseconds replyWait{1000};
-    };
+    UploadEngine(LinkConfig config, Pace pace, UploadRequest request, QObject* parent = nullptr);
+    ~UploadEngine() override;
 
-    UploadRun(LinkConfig config, Pace pace, Request request, std::shared_ptr<UploadSocket> socket = nullptr,
-              QObject* parent = nullptr);
-    ~UploadRun() override;
-
-    // Begins at once (the first block or read request leaves before start returns). A run
-    // starts once; a 0-byte file finishes inside start().
+    // Records the target in the history and opens the socket; false when the socket could
+    // not be opened. Done once: later calls only tell the outcome again.
+    bool prepare();
+    // Begins at once (the first block or read request leaves before start returns). An
+    // engine starts once; a 0-byte file finishes inside start().
     void start();
-    void stop();
+    // The same, with the file and the read-back chosen only now (the page prepares the
+    // engine when the address is set, before the file is read).
+    void start(std::shared_ptr<const std::vector<uint8_t>> image, bool verify);
+    void cancel();
     bool isRunning() const { return m_running; }
-    const Request& request() const { return m_request; }
+    const UploadRequest& request() const { return m_request; }
     const UploadResult& result() const { return m_result; }
     UploadProgress progress() const;
 
@@ -108,8 +119,8 @@ private:
 
     LinkConfig m_config;
     Pace m_pace;
-    Request m_request;
-    std::shared_ptr<UploadSocket> m_socket;
+    UploadRequest m_request;
+    std::unique_ptr<UploadSocket> m_socket;
     UploadResult m_result;
     UploadPhase m_phase = UploadPhase::Sending;
     FlashReadRun* m_read = nullptr;  // child while a read phase runs
@@ -117,6 +128,8 @@ private:
     QElapsedTimer m_phaseClock;
     std::vector<int> m_toSend;  // in block order
     size_t m_next = 0;
+    bool m_prepared = false;
+    bool m_socketOpen = false;
     bool m_running = false;
     bool m_started = false;
 };
