@@ -5,14 +5,15 @@
 # median of each figure; under Xvfb it also saves a picture of the real window.
 # The CPU figure (user + system time of the process until shown) is the one to compare
 # on a busy machine; the wall-clock ones grow with the load. launch->exit under Xvfb
-# includes starting the X server.
+# includes starting the X server. It runs the testing build of the utility (the same
+# program with --print-startup-ms and --screenshot), made with -DTAVO_TEST_HOOKS=ON.
 #   bench/startup.sh [BUILD_DIR] [RUNS]      (BUILD_DIR default: build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build/release}" 2>/dev/null && pwd) || { echo "startup.sh: no build folder ${1:-$here/build/release}" >&2; exit 2; }
 runs=${2:-5}
-utility="$build/src/app/tavo-utility"
-[ -x "$utility" ] || { echo "startup.sh: no $utility (build it first, e.g. ./run --help)" >&2; exit 2; }
+utility="$build/src/app/tavo-utility-testing"
+[ -x "$utility" ] || { echo "startup.sh: no $utility (build it first: cmake -S . -B $build -DTAVO_TEST_HOOKS=ON && cmake --build $build --target tavo-utility-testing)" >&2; exit 2; }
 
 work=$(mktemp -d /tmp/tavo-startup.XXXXXX)
 trap 'rm -rf "$work"' EXIT

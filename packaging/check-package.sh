@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder, unpacks it into a temporary root and
 # checks what it installs: the programs run from the package's bin folder, the desktop
-# entry validates, the icons, manual pages and completion are in place, the dependencies
-# were computed, and lintian (where installed) reports no error.
+# entry validates, the icons, manual pages and completion are in place, the utility has
+# no testing option, the dependencies were computed, and lintian (where installed)
+# reports no error.
 #   packaging/check-package.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -36,7 +37,13 @@ grep -q '^Exec=tavo-utility --in-data-folder$' "$root/usr/share/applications/tav
 # The installed programs run (a sanitizer build's leak check is not wanted here).
 export ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
 [ "$("$root/usr/bin/tavo" --version)" = "tavo $version" ] || fail "tavo --version does not say tavo $version"
-"$root/usr/bin/tavo-utility" --help | grep -q -- '--in-data-folder' || fail "tavo-utility --help"
+help=$("$root/usr/bin/tavo-utility" --help) || fail "tavo-utility --help"
+grep -q -- '--in-data-folder' <<<"$help" || fail "tavo-utility --help lacks --in-data-folder"
+# The package holds the product: no testing switch, and no testing build of the utility.
+for option in --close-after-ms --print-startup-ms --screenshot --fail-network-init --scene-folder --scene-device; do
+    ! grep -q -- "$option" <<<"$help" || fail "the packaged tavo-utility --help shows the testing option $option"
+done
+! find "$root" -name '*testing*' | grep -q . || fail "the package holds testing files: $(find "$root" -name '*testing*')"
 "$root/usr/bin/tavo-sim" --help >/dev/null || fail "tavo-sim --help"
 
 # The web build of the installed tavo finds the installed default page.

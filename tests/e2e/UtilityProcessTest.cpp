@@ -146,6 +146,30 @@ TEST_F(UtilityProcess, HelpNeedsNoDisplayAndNamesEveryOption) {
         EXPECT_TRUE(run.out.contains(option)) << option;
 }
 
+// The product's tavo-utility (the one installed) knows the operator's options only: the
+// testing switches are neither listed nor taken.
+TEST_F(UtilityProcess, TheProductHasNoTestingOption) {
+    const QStringList testing{"--close-after-ms", "--print-startup-ms", "--screenshot", "--fail-network-init",
+                              "--screenshot-scene", "--scene-folder", "--scene-device"};
+    QProcess product;
+    product.setProcessEnvironment(Environment());
+    product.start(TAVO_PRODUCT_UTILITY_EXE, {"--help"});
+    ASSERT_TRUE(product.waitForFinished(kBoundMs));
+    EXPECT_EQ(product.exitCode(), 0);
+    const QString help = QString::fromLocal8Bit(product.readAllStandardOutput());
+    EXPECT_TRUE(help.contains("--data-dir")) << help.toStdString();
+    for (const QString& option : testing) EXPECT_FALSE(help.contains(option)) << option.toStdString();
+
+    for (const QString& option : testing) {
+        SCOPED_TRACE(option.toStdString());
+        product.start(TAVO_PRODUCT_UTILITY_EXE, kLoopback + QStringList{option, "100"});
+        ASSERT_TRUE(product.waitForFinished(kBoundMs));
+        EXPECT_EQ(product.exitCode(), 2);
+        EXPECT_TRUE(QString::fromLocal8Bit(product.readAllStandardError()).contains(option.mid(2)));
+    }
+    EXPECT_FALSE(QFileInfo::exists(ProfileFile()));
+}
+
 TEST_F(UtilityProcess, StartupFiguresAndPictureOfTheShownWindow) {
     const QString picture = m_startDir.filePath("sheet.png");
     const Outcome run = Start(kLoopback + QStringList{"--print-startup-ms", "--screenshot", picture});

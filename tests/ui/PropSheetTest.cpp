@@ -20,6 +20,8 @@
 #include "Profile.h"
 #include "app/PropSheet.h"
 #include "app/StartupOptions.h"
+#include "TestingOptions.h"
+#include "TestingTavoApp.h"
 #include "app/TavoApp.h"
 
 namespace tavo {
@@ -220,9 +222,9 @@ TEST_F(StartupTest, EveryStartRecordsItsDirectoryForTheTables) {
 
 TEST_F(StartupTest, WithoutANetworkLayerItSaysSoAndShowsNoWindow) {
     Profile::writeStartupPath(QStringLiteral("/before"));
-    StartupOptions options;
+    TestingOptions options;
     options.failNetworkInit = true;
-    CTavoApp app(options, prompts);
+    TestingTavoApp app(options, prompts);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(prompts.messages, (QList<test::FakePrompts::Message>{
                                     {QStringLiteral("Windows sockets initialization failed."), QStringLiteral("tavo-utility")}}));
@@ -232,11 +234,11 @@ TEST_F(StartupTest, WithoutANetworkLayerItSaysSoAndShowsNoWindow) {
 
 TEST(StartupOptions, CommandLineSetsTheLinkAndTheDataFolder) {
     QTemporaryDir data;
-    const StartupParse parse = parseStartupOptions(
+    const TestingStartupParse parse = parseTestingStartupOptions(
         {"tavo-utility", "--device-port", "10240", "--bootp-server-port", "0", "--bootp-client-port", "10068",
          "--broadcast", "127.255.255.255", "--interface", "lo", "--data-dir", data.path(), "--close-after-ms", "50"});
     ASSERT_EQ(parse.kind, StartupParse::Kind::run) << parse.text.toStdString();
-    const StartupOptions& o = parse.options;
+    const TestingOptions& o = parse.options;
     EXPECT_EQ(o.link.devicePort, 10240);
     EXPECT_EQ(o.link.bootpServerPort, 0);
     EXPECT_EQ(o.link.bootpClientPort, 10068);

@@ -9,6 +9,7 @@
 #include "UiTestHelpers.h"
 #include "app/StartupOptions.h"
 #include "app/TavoApp.h"
+#include "TestingOptions.h"
 
 namespace tavo {
 namespace {
@@ -87,7 +88,7 @@ TEST(StartupOptionsScenes, SceneOptionsAreCheckedWhenRead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const StartupParse parse = parseStartupOptions(QStringList{"tavo-utility"} + c.args);
+        const TestingStartupParse parse = parseTestingStartupOptions(QStringList{"tavo-utility"} + c.args);
         EXPECT_EQ(parse.kind == StartupParse::Kind::run, c.ok) << parse.text.toStdString();
         if (!c.ok) {
             EXPECT_TRUE(parse.text.contains(QLatin1String(c.errorPart))) << parse.text.toStdString();

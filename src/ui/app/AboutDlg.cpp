@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "AppTexts.h"
 #include "ProgramIcon.h"
 #include "controls/DialogUnits.h"
 
@@ -15,17 +16,17 @@ constexpr int kTextWidthUnits = 235 - 2 * 7;
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutDlg"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(apptexts::kAboutCaption);
     setWindowIcon(programIcon());
 
-    auto* text = new QLabel(QString::fromUtf8(kText), this);
+    auto* text = new QLabel(apptexts::kAboutText, this);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setAlignment(Qt::AlignCenter);
     text->setMinimumWidth(DialogUnits(*this).x(kTextWidthUnits));
-    auto* rights = new QLabel(QString::fromUtf8(kRights), this);
+    auto* rights = new QLabel(apptexts::kAboutRights, this);
     rights->setObjectName(QStringLiteral("rightsText"));
     rights->setAlignment(Qt::AlignCenter);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(apptexts::kAboutOk, this);
     ok->setObjectName(QStringLiteral("IDOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "AboutDlg.h"
+#include "AppTexts.h"
 #include "ProgramIcon.h"
 #include "bootp/BootpLogDlg.h"
 
@@ -17,9 +18,6 @@
 
 namespace tavo {
 namespace {
-const char* const kUtilityItem = "Utilità";
-const char* const kAboutItem = "About  Nimbrel (&A)...";
-const char* const kBootpLogItem = "Registro BootP";
 #ifdef Q_OS_WIN
 // Where the five items go in the native system menu (after Maximize, before Close).
 constexpr int kSystemMenuFirst = 5;
@@ -39,7 +37,7 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
       m_pageUtil(context),
       m_pageInfo(context) {
     setObjectName(QStringLiteral("PropSheet"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(apptexts::kSheetCaption);
     setWindowIcon(programIcon());
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     // Every tab stays in sight: the sheet is as wide as its tab row needs.
@@ -65,15 +63,15 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
 CPropSheet::~CPropSheet() = default;
 
 void CPropSheet::buildMenu() {
-    m_actUtility = new QAction(QString::fromUtf8(kUtilityItem), this);
+    m_actUtility = new QAction(apptexts::kUtilityItem, this);
     m_actUtility->setObjectName(QStringLiteral("IDM_UTILITY"));
     m_actUtility->setCheckable(true);
     // The check mark follows the page, never the click: ToggleUtilityPage sets it.
     connect(m_actUtility, &QAction::triggered, this, [this] { ToggleUtilityPage(); });
-    m_actAbout = new QAction(QString::fromUtf8(kAboutItem), this);
+    m_actAbout = new QAction(apptexts::kAboutItem, this);
     m_actAbout->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
     connect(m_actAbout, &QAction::triggered, this, &CPropSheet::showAbout);
-    m_actBootpLog = new QAction(QString::fromUtf8(kBootpLogItem), this);
+    m_actBootpLog = new QAction(apptexts::kBootpLogItem, this);
     m_actBootpLog->setObjectName(QStringLiteral("IDM_BOOTPLOG"));
     connect(m_actBootpLog, &QAction::triggered, this, &CPropSheet::showBootpLog);
 
@@ -89,7 +87,7 @@ void CPropSheet::buildMenu() {
     // The arrow says it all; the style's own menu mark beside it would be a second one.
     m_menuButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     m_menuButton->setAutoRaise(true);
-    m_menuButton->setToolTip(QStringLiteral("Menu"));
+    m_menuButton->setToolTip(apptexts::kMenuTip);
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
     m_menuButton->setMenu(menu);
     m_tabs->setCornerWidget(m_menuButton, Qt::TopRightCorner);
@@ -136,9 +134,9 @@ void CPropSheet::insertSystemMenuItems() {
     m_tabs->setCornerWidget(nullptr, Qt::TopRightCorner);
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (!menu) return;
-    const QString utility = QString::fromUtf8(kUtilityItem);
-    const QString about = QString::fromUtf8(kAboutItem);
-    const QString bootpLog = QString::fromUtf8(kBootpLogItem);
+    const QString& utility = apptexts::kUtilityItem;
+    const QString& about = apptexts::kAboutItem;
+    const QString& bootpLog = apptexts::kBootpLogItem;
     InsertMenuW(menu, kSystemMenuFirst, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     InsertMenuW(menu, kUtilityItemPosition, MF_BYPOSITION | MF_STRING, IDM_UTILITY,
                 reinterpret_cast<LPCWSTR>(utility.utf16()));

@@ -28,7 +28,6 @@ public:
     static constexpr int IDM_ABOUTBOX = 16;
     static constexpr int IDM_UTILITY = 1073;
     static constexpr int IDM_BOOTPLOG = 0x440;  // low four bits clear: they belong to the system
-    static constexpr const char* kCaption = "TAVO 707 Utility Software - Vantorel Technologies";
 
     explicit CPropSheet(AppContext& context, QWidget* parent = nullptr);
     ~CPropSheet() override;

@@ -1,29 +1,24 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include "LinkConfig.h"
 
+class QCommandLineOption;
+class QCommandLineParser;
+
 namespace tavo {
 
-// What the command line of tavo-utility sets: where the link sends and listens, where
-// the tables are, and a few switches for tests, benchmarks and screenshots.
+// What the operator's command line of tavo-utility sets: where the link sends and
+// listens, and where the tables are.
 struct StartupOptions {
     LinkConfig link;
-    QString dataDir;          // empty: the directory the profile names
-    int closeAfterMs = -1;    // >= 0: every so often close the top dialog, else the sheet
-    bool printStartupMs = false;
-    QString screenshotPath;   // non-empty: save a picture of the shown sheet here
-    bool failNetworkInit = false;
+    QString dataDir;  // empty: the directory the profile names
     // Started from the desktop menu: work in the program's own data folder (made when
     // missing) instead of the start-up directory; the profile then records that folder.
     bool startInDataFolder = false;
-    // Screenshots only: the scene to set up before the picture (a tab, or a dialog
-    // opened over it), and what the scene needs (a web folder, a device to read).
-    QString screenshotScene;
-    QString sceneFolder;
-    QString sceneDevice;
 };
 
 // The program's own data folder for a start from the desktop menu: the user's data
@@ -38,7 +33,19 @@ struct StartupParse {
     QString text;  // the help text or the error message
 };
 
+// Options that a build of the utility adds to the operator's (the testing build adds
+// its own; the product adds none). They are read after the operator's options.
+class StartupOptionsExtension {
+public:
+    virtual ~StartupOptionsExtension() = default;
+    virtual QList<QCommandLineOption> options() const = 0;
+    // Reads the added options; an error message for the operator, or empty.
+    virtual QString read(const QCommandLineParser& parser) = 0;
+    // Appended to the help text.
+    virtual QString helpNotes() const = 0;
+};
+
 // args includes the program name first, as QCoreApplication::arguments() gives it.
-StartupParse parseStartupOptions(const QStringList& args);
+StartupParse parseStartupOptions(const QStringList& args, StartupOptionsExtension* extension = nullptr);
 
 }  // namespace tavo

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPalette>
 
+#include "AppTexts.h"
 #include "ProgramIcon.h"
 #include "controls/DialogUnits.h"
 
@@ -24,7 +25,7 @@ constexpr int kModalFrameWidth = 2;  // the logo's raised double edge
 
 CSysSetupPage::CSysSetupPage(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     setObjectName(QStringLiteral("SysSetupPage"));
-    setWindowTitle(QStringLiteral("Info"));
+    setWindowTitle(apptexts::kInfoTitle);
 
     // Created bottom first: on the form the earlier controls lie above the later ones,
     // so the frame is at the bottom and the logo on top.

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "common/Prompts.h"
-#include "StartupOptions.h"
+#include "TestingOptions.h"
 
 class QWidget;
 
@@ -33,7 +33,7 @@ bool saveWindowPicture(QWidget& window, const QString& path);
 class ScreenshotScene : public QObject {
     Q_OBJECT
 public:
-    ScreenshotScene(CPropSheet& sheet, const StartupOptions& options, QObject* parent = nullptr);
+    ScreenshotScene(CPropSheet& sheet, const TestingOptions& options, QObject* parent = nullptr);
 
 public slots:
     void start();
@@ -54,7 +54,7 @@ private:
     void setUtilityTarget(bool withRange);
 
     CPropSheet& m_sheet;
-    StartupOptions m_options;
+    TestingOptions m_options;
     Ready m_ready;
     QElapsedTimer m_waited;
     QPointer<QWidget> m_readySince;

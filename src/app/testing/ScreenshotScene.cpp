@@ -17,7 +17,7 @@
 #include <cstdio>
 
 #include "AddressText.h"
-#include "PropSheet.h"
+#include "app/PropSheet.h"
 #include "controls/IpAddressEdit.h"
 #include "web/WebPage.h"
 #include "web/WebUploadPanel.h"
@@ -67,7 +67,7 @@ bool saveWindowPicture(QWidget& window, const QString& path) {
     return picture.save(path, "PNG");
 }
 
-ScreenshotScene::ScreenshotScene(CPropSheet& sheet, const StartupOptions& options, QObject* parent)
+ScreenshotScene::ScreenshotScene(CPropSheet& sheet, const TestingOptions& options, QObject* parent)
     : QObject(parent), m_sheet(sheet), m_options(options) {}
 
 QWidget* ScreenshotScene::page(const char* name) const {
