@@ -40,7 +40,6 @@ inline const QString kSaveFilter = QStringLiteral("TAVRO 707 file(*.TAV)");
 inline const QString kDefaultSuffix = QStringLiteral("TAV");
 
 // The upload half.
-inline const QString kAddressZero = QStringLiteral("Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!");
 inline const QString kCaptionWarning = QStringLiteral("Attenzione");
 inline const QString kCaptionError = QStringLiteral("Errore");
 inline const QString kSocketReady = QStringLiteral("Socket UDP/IP  inizializzato");

@@ -11,6 +11,7 @@
 #include "UploadPlan.h"
 #include "WebTexts.h"
 #include "WorkerThread.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "common/TargetBar.h"
@@ -95,7 +96,7 @@ void CWebUploadPanel::OnSet() {
     const Ipv4Octets ip = m_ipAddress->address();
     m_ipAddress->setAddress(ip);  // an empty field becomes 0
     if (ip == Ipv4Octets{0, 0, 0, 0}) {
-        message(texts::kAddressZero, texts::kCaptionWarning);
+        message(commontexts::kNoTargetAddress, texts::kCaptionWarning);
         m_bAddressSet = 0;
         return;
     }
