@@ -6,6 +6,7 @@
 namespace tavo::commontexts {
 
 inline const QString kOk = QStringLiteral("OK");
+inline const QString kCancel = QStringLiteral("Annulla");
 // An operation on the device while its address field still holds 0.0.0.0.
 inline const QString kNoTargetAddress = QStringLiteral("Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!");
 

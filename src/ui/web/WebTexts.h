@@ -23,7 +23,6 @@ inline const QString kColumnIndex = QStringLiteral("Indice");
 inline const QString kStateGroup = QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload");
 inline const QString kDestinationGroup = QStringLiteral("Destinazione");
 inline const QString kAddressLabel = QStringLiteral("Indirizzo IP");
-inline const QString kIpHistory = QStringLiteral("DataBase indirizzi IP");
 inline const QString kClearIpHistory = QStringLiteral("Cancella DataBase indirizzi IP");
 inline const QString kCaptionSet = QStringLiteral("Set");
 inline const QString kUploadGroup = QStringLiteral("Upload");
