@@ -73,6 +73,7 @@ void CUtilPage::buildControls() {
                              {QStringLiteral("Target IP"), QStringLiteral("1037"), QStringLiteral("History"),
                               QStringLiteral("1039"), QStringLiteral("Delete\nHistory"), QStringLiteral("1040")},
                              TargetBar::Arrangement::Row, this);
+    m_target->setDialogParent(this);  // the picker opens over the page
     m_ipTarget = m_target->field();
     auto* set = newButton(QStringLiteral("Set"), "1038", m_target);
     set->setVisible(false);  // in the layout, never shown: every operation runs Set first
