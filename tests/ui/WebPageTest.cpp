@@ -206,10 +206,12 @@ TEST_F(WebPageTest, ClearFilesEmptiesTheListOnly) {
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_EQ(page->m_nFiles, 0);
     EXPECT_EQ(tree(path("site")), before);
-    // The hidden build toggle with an empty list.
+    // The hidden build toggle with an empty list: a pass that starts and ends at once.
+    QSignalSpy started(page.get(), &CWebPage::buildPassStarted);
     QSignalSpy finished(page.get(), &CWebPage::buildPassFinished);
     button("1016")->click();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(kBuildWaitMs));
+    EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(prompts.messages.last(), (Message{"Non c'è alcun file di progetto da costruire.", "Attenzione!!"}));
     EXPECT_EQ(button("1016")->text(), "Costruzione");
 }

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <memory>
 
 #include "AddressText.h"
 #include "app/PropSheet.h"
@@ -82,10 +83,14 @@ void ScreenshotScene::start() {
         showTab("WebPage");
         // The folder comes from the scene's prompts; the list fills as the operator sees
         // it, and the build that follows writes its image beside the folder.
+        // Ready when no pass is running, as the page's own signals tell it.
         auto* web = qobject_cast<CWebPage*>(page("WebPage"));
+        auto passRunning = std::make_shared<bool>(false);
+        connect(web, &CWebPage::buildPassStarted, this, [passRunning] { *passRunning = true; });
+        connect(web, &CWebPage::buildPassFinished, this, [passRunning] { *passRunning = false; });
         QTimer::singleShot(0, web, [web] { web->findChild<QPushButton*>(QStringLiteral("1014"))->click(); });
-        waitFor([this, web]() -> QWidget* {
-            return !web->isBuildPassRunning() && !QApplication::activeModalWidget() ? &m_sheet : nullptr;
+        waitFor([this, passRunning]() -> QWidget* {
+            return !*passRunning && !QApplication::activeModalWidget() ? &m_sheet : nullptr;
         });
         return;
     } else if (scene == QLatin1String("upload")) {

@@ -6,6 +6,12 @@
 // with the command line.
 namespace tavo {
 
+// The IP history's picker, and the buttons of the IP clear dialog and the "Web Upload"
+// page that open it.
+inline constexpr const char* kIpHistoryTitle = "DataBase indirizzi IP";
+// The IP search dialog, and the IP page's button that opens it.
+inline constexpr const char* kIpSearchTitle = "Ricerca indirizzo IP";
+
 // When the stack refuses the datagram the operator is told so instead of being told it
 // was sent.
 inline constexpr const char* kIpClearNotSentText = "Impossibile inviare il comando di cancellazione indirizzo IP !!";

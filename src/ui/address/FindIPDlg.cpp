@@ -12,6 +12,7 @@
 #include "AddressTexts.h"
 #include "IpSearchEngine.h"
 #include "MacDBDlg.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
@@ -40,7 +41,7 @@ QString byteFieldText(int value) {
 CFindIPDlg::CFindIPDlg(AppContext& context, QWidget* parent, Pace pace)
     : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("FindIPDlg"));
-    setWindowTitle(QStringLiteral("Ricerca indirizzo IP"));
+    setWindowTitle(QString::fromUtf8(kIpSearchTitle));
     buildControls();
     IpSearchRequest request{m_context.link, pace, {}, m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts)};
     request.mac = [this] {
@@ -84,7 +85,7 @@ void CFindIPDlg::buildControls() {
     m_searchStatus->setReadOnly(true);
     m_findButton = newButton(QString::fromLatin1(kSearchFindText), "1073", this);
     m_findButton->setDefault(true);
-    auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
+    auto* cancel = newButton(commontexts::kCancel, "2", this);
 
     auto* history = new QGroupBox(QStringLiteral("DataBase Mac"), this);
     auto* historyButtons = new QHBoxLayout(history);

@@ -7,6 +7,7 @@
 
 #include "AddressTexts.h"
 #include "IPDBdlg.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "controls/IpAddressEdit.h"
@@ -23,10 +24,10 @@ CIPClearDlg::CIPClearDlg(AppContext& context, QWidget* parent) : QDialog(parent)
 void CIPClearDlg::buildControls() {
     m_ipDevice = new IpAddressEdit(this);
     m_ipDevice->setObjectName(QStringLiteral("1042"));
-    auto* database = newButton(QStringLiteral("DataBase indirizzi IP"), "3", this);
-    auto* ok = newButton(QStringLiteral("OK"), "1", this);
+    auto* database = newButton(QString::fromUtf8(kIpHistoryTitle), "3", this);
+    auto* ok = newButton(commontexts::kOk, "1", this);
     ok->setDefault(true);
-    auto* cancel = newButton(QStringLiteral("Annulla"), "2", this);
+    auto* cancel = newButton(commontexts::kCancel, "2", this);
 
     auto* address = new QHBoxLayout;
     address->addWidget(new QLabel(QStringLiteral("Indirizzo IP Corrente"), this));

@@ -2,6 +2,7 @@
 
 #include "IPFDB.h"
 #include "PickList.h"
+#include "AddressTexts.h"
 #include "common/TablePrompts.h"
 
 namespace tavo {
@@ -10,7 +11,7 @@ constexpr QSize kListUnits(80, 114);  // the list view 1029 of dialog 137, in di
 }
 
 CIPDBdlg::CIPDBdlg(AppContext& context, QWidget* parent)
-    : HistoryPickDlg(QStringLiteral("DataBase indirizzi IP"), QStringLiteral("1029"),
+    : HistoryPickDlg(QString::fromUtf8(kIpHistoryTitle), QStringLiteral("1029"),
                      kListUnits, 4, OnMiss::AcceptZeros, parent) {
     setObjectName(QStringLiteral("IPDBdlg"));
     CIPFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));

@@ -6,6 +6,7 @@
 
 #include "AppTexts.h"
 #include "ProgramIcon.h"
+#include "common/CommonTexts.h"
 #include "controls/DialogUnits.h"
 
 namespace tavo {
@@ -26,7 +27,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* rights = new QLabel(apptexts::kAboutRights, this);
     rights->setObjectName(QStringLiteral("rightsText"));
     rights->setAlignment(Qt::AlignCenter);
-    auto* ok = new QPushButton(apptexts::kAboutOk, this);
+    auto* ok = new QPushButton(commontexts::kOk, this);
     ok->setObjectName(QStringLiteral("IDOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -11,6 +11,7 @@
 #include "AppTexts.h"
 #include "ProgramIcon.h"
 #include "bootp/BootpLogDlg.h"
+#include "bootp/BootpTexts.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -71,7 +72,7 @@ void CPropSheet::buildMenu() {
     m_actAbout = new QAction(apptexts::kAboutItem, this);
     m_actAbout->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
     connect(m_actAbout, &QAction::triggered, this, &CPropSheet::showAbout);
-    m_actBootpLog = new QAction(apptexts::kBootpLogItem, this);
+    m_actBootpLog = new QAction(kBootpLogTitle, this);
     m_actBootpLog->setObjectName(QStringLiteral("IDM_BOOTPLOG"));
     connect(m_actBootpLog, &QAction::triggered, this, &CPropSheet::showBootpLog);
 
@@ -136,7 +137,7 @@ void CPropSheet::insertSystemMenuItems() {
     if (!menu) return;
     const QString& utility = apptexts::kUtilityItem;
     const QString& about = apptexts::kAboutItem;
-    const QString& bootpLog = apptexts::kBootpLogItem;
+    const QString& bootpLog = kBootpLogTitle;
     InsertMenuW(menu, kSystemMenuFirst, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     InsertMenuW(menu, kUtilityItemPosition, MF_BYPOSITION | MF_STRING, IDM_UTILITY,
                 reinterpret_cast<LPCWSTR>(utility.utf16()));

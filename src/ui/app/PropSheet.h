@@ -18,8 +18,8 @@ namespace tavo {
 class CBootpLogDlg;
 
 // The main window: the tabs of the four pages, and the window menu with "Utilità"
-// (shows or hides the Utility tab, always as the last tab), "Registro BootP" (the BootP
-// server's request log) and the About item. On Windows the items sit in the native system menu; elsewhere in a menu behind a
+// (shows or hides the Utility tab, always as the last tab), the item of the BootP
+// server's request log and the About item. On Windows the items sit in the native system menu; elsewhere in a menu behind a
 // button in the tab bar's corner. Closing the sheet emits closed(); the program ends
 // its run on it.
 class CPropSheet : public QWidget {
@@ -37,7 +37,7 @@ public:
     bool isUtilityShown() const { return m_bUtilityShown; }
     // Shows the About box modally over the sheet.
     void showAbout();
-    // Shows the "Registro BootP" window (modeless) and brings it to the front.
+    // Shows the BootP request log (modeless) and brings it to the front.
     void showBootpLog();
 
     QTabWidget* tabs() const { return m_tabs; }

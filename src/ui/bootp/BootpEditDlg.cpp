@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/CommonTexts.h"
 #include "common/TablePrompts.h"
 #include "common/Prompts.h"
 #include "controls/IpAddressEdit.h"
@@ -42,7 +43,7 @@ void CBootpEditDlg::buildControls() {
     m_okButton = new QPushButton(QStringLiteral("Ok"), this);
     m_okButton->setObjectName(QStringLiteral("1"));
     m_okButton->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Annulla"), this);
+    auto* cancel = new QPushButton(commontexts::kCancel, this);
     cancel->setObjectName(QStringLiteral("2"));
     cancel->setAutoDefault(false);
 

@@ -8,6 +8,7 @@
 
 #include "BootpLogModel.h"
 #include "BootpServer.h"
+#include "BootpTexts.h"
 #include "IPPage.h"
 
 namespace tavo {
@@ -19,7 +20,7 @@ constexpr int kHeightRows = 20;
 CBootpLogDlg::CBootpLogDlg(CIPPage& page, QWidget* parent)
     : QDialog(parent), m_page(page), m_model(new BootpLogModel(this)) {
     setObjectName(QStringLiteral("BootpLogDlg"));
-    setWindowTitle(QStringLiteral("Registro BootP"));
+    setWindowTitle(kBootpLogTitle);
     m_list = new QTableView(this);
     m_list->setObjectName(QStringLiteral("bootpLogList"));
     m_list->setModel(m_model);

@@ -10,7 +10,7 @@ namespace tavo {
 class BootpLogModel;
 class CIPPage;
 
-// "Registro BootP": every request the page's BootP server read, the last 1000, newest
+// The BootP request log: every request the page's BootP server read, the last 1000, newest
 // first. For a device of the family that is not in the table, "Aggiungi alla tabella"
 // runs the page's own add flow (the device entry dialog, its MAC filled in), so that the
 // table, the list and the histories change exactly as with "Aggiungi nuovo dispositivo".

@@ -7,7 +7,7 @@
 
 namespace tavo {
 
-// The requests of the "Registro BootP" window: the last kMaxRecords, newest first. Kept
+// The requests of the BootP request log: the last kMaxRecords, newest first. Kept
 // while the window is closed, so that it opens on what already happened.
 class BootpLogModel final : public QAbstractTableModel {
     Q_OBJECT

@@ -15,6 +15,9 @@
 // another server and for its interface.
 namespace tavo {
 
+// The request log's title, and its item in the window menu.
+inline const QString kBootpLogTitle = QStringLiteral("Registro BootP");
+
 // The status field before an IP clear or search, whatever the server's state.
 inline const QString kIpPageWaiting = QStringLiteral("In Attesa ....");
 

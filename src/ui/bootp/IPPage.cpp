@@ -20,6 +20,7 @@
 #include "BootpWords.h"
 #include "DeviceCsvPrompts.h"
 #include "IPPageBootpObserver.h"
+#include "address/AddressTexts.h"
 #include "common/TablePrompts.h"
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
@@ -96,7 +97,7 @@ void CIPPage::buildControls() {
     QPushButton* exportCsv = newButton(csvtexts::kExportButton, "exportDevices", this);
     m_startButton = newButton(QStringLiteral("Avvio\n BootP"), "1004", this);
     m_stopButton = newButton(QStringLiteral("Arresta\n BootP"), "1006", this);
-    QPushButton* search = newButton(QStringLiteral("Ricerca indirizzo IP"), "1009", this);
+    QPushButton* search = newButton(QString::fromUtf8(kIpSearchTitle), "1009", this);
     QPushButton* clear = newButton(QStringLiteral("Cancella indirizzo IP"), "1008", this);
     m_status = new QLineEdit(this);
     m_status->setObjectName(QStringLiteral("1005"));

@@ -16,7 +16,6 @@ const char* const kLogRegisterRead = "Invio comando di lettura registro ...";
 const char* const kLogRegisterWrite = "Invio comando di scrittura registro ...";
 const char* const kLogRegisterReply = "received..";
 
-const char* const kNoTarget = "Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!";
 const char* const kNoSocket = "Inizilizzazione del Socket!";
 const char* const kFlashSocketError = "Errore nel Socket!!";
 const char* const kRegisterSocketError = "Errore nel Socket !!";

@@ -20,7 +20,6 @@ extern const char* const kLogRegisterWrite;
 extern const char* const kLogRegisterReply;
 
 // The page's messages and their captions.
-extern const char* const kNoTarget;
 extern const char* const kNoSocket;
 extern const char* const kFlashSocketError;
 extern const char* const kRegisterSocketError;

@@ -17,15 +17,15 @@
 #include "FlashClearEngine.h"
 #include "FlashRange.h"
 #include "FlashReadEngine.h"
-#include "IPFDB.h"
 #include "MaintenanceTexts.h"
 #include "MaintenanceWords.h"
 #include "RegisterEngine.h"
 #include "Profile.h"
 #include "ReadFlashDlg.h"
-#include "address/IPDBdlg.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
+#include "common/TargetBar.h"
 #include "controls/IpAddressEdit.h"
 #include "controls/NewButton.h"
 
@@ -69,28 +69,22 @@ CUtilPage::CUtilPage(AppContext& context, QWidget* parent, Pace pace)
 CUtilPage::~CUtilPage() = default;  // engines and viewers' data are children or copies
 
 void CUtilPage::buildControls() {
-    m_ipTarget = new IpAddressEdit(this);
-    m_ipTarget->setObjectName(QStringLiteral("1037"));
-    auto* set = newButton(QStringLiteral("Set"), "1038", this);
+    m_target = new TargetBar(m_context,
+                             {QStringLiteral("Target IP"), QStringLiteral("1037"), QStringLiteral("History"),
+                              QStringLiteral("1039"), QStringLiteral("Delete\nHistory"), QStringLiteral("1040")},
+                             TargetBar::Arrangement::Row, this);
+    m_target->setDialogParent(this);  // the picker opens over the page
+    m_ipTarget = m_target->field();
+    auto* set = newButton(QStringLiteral("Set"), "1038", m_target);
     set->setVisible(false);  // in the layout, never shown: every operation runs Set first
     set->setDefault(true);
+    m_target->insert(set);
     // The hidden default button: Enter on the page (in the target field among others)
     // runs the address set-up, as on the "Web Upload" page.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* enter = new QShortcut(QKeySequence(key), this, this, &CUtilPage::OnSet);
         enter->setContext(Qt::WidgetWithChildrenShortcut);
     }
-    auto* history = newButton(QStringLiteral("History"), "1039", this);
-    auto* deleteHistory = newButton(QStringLiteral("Delete\nHistory"), "1040", this);
-    // Side by side, the two history buttons are one height: the two-line caption's.
-    history->setFixedHeight(deleteHistory->sizeHint().height());
-    auto* target = new QHBoxLayout;
-    target->addWidget(new QLabel(QStringLiteral("Target IP"), this));
-    target->addWidget(m_ipTarget);
-    target->addWidget(set);
-    target->addWidget(history);
-    target->addWidget(deleteHistory);
-    target->addStretch();
 
     auto* flash = new QGroupBox(QStringLiteral("Flash Memory"), this);
     m_from = newField("1031", 0, flash);
@@ -132,14 +126,12 @@ void CUtilPage::buildControls() {
     groups->addWidget(flash);
     groups->addWidget(registers);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(target);
+    layout->addWidget(m_target);
     layout->addLayout(groups);
     layout->addWidget(new QLabel(QStringLiteral("monitoring...."), this));
     layout->addWidget(m_log);
 
     connect(set, &QPushButton::clicked, this, &CUtilPage::OnSet);
-    connect(history, &QPushButton::clicked, this, &CUtilPage::OnHistory);
-    connect(deleteHistory, &QPushButton::clicked, this, &CUtilPage::OnDeleteHistory);
     connect(read, &QPushButton::clicked, this, &CUtilPage::OnReadFlash);
     connect(clear, &QPushButton::clicked, this, &CUtilPage::OnClearFlash);
     connect(readRegister, &QPushButton::clicked, this, &CUtilPage::OnReadRegister);
@@ -202,27 +194,16 @@ void CUtilPage::takeTarget(bool set) {
     if (set)
         log(fromUtf8(kLogSocketReady));
     else
-        message(fromUtf8(kNoTarget), fromUtf8(kCaptionWarning));
+        message(commontexts::kNoTargetAddress, fromUtf8(kCaptionWarning));
 }
 
 void CUtilPage::OnSet() {
     takeTarget(m_registers->setTarget(m_ipTarget->address(), history()) != RegisterStatus::NoTarget);
 }
 
-void CUtilPage::OnHistory() {
-    CIPDBdlg picker(m_context, this);
-    if (picker.exec() == QDialog::Accepted) {
-        const auto& octet = picker.m_nOctet;
-        m_ipTarget->setOctets(octet[0], octet[1], octet[2], octet[3]);
-    } else {
-        m_ipTarget->setOctets(0, 0, 0, 0);
-    }
-}
+void CUtilPage::OnHistory() { m_target->pickFromHistory(); }
 
-void CUtilPage::OnDeleteHistory() {
-    CIPFDB history(m_context.dataDir.toStdString(), tableMessagesTo(m_context.prompts));
-    history.ClearAll();
-}
+void CUtilPage::OnDeleteHistory() { m_target->clearHistory(); }
 
 bool CUtilPage::refused(FlashStatus status, bool clear) {
     const auto warn = [this](const char* text) { message(fromUtf8(text), fromUtf8(kCaptionWarning)); };

@@ -20,6 +20,7 @@ class FlashDump;
 class FlashReadEngine;
 class IpAddressEdit;
 class RegisterEngine;
+class TargetBar;
 struct FlashReadResult;
 struct TargetHistory;
 enum class FlashStatus;
@@ -98,6 +99,7 @@ private:
     bool m_bTargetSet = false;
     QString m_strTarget = QStringLiteral("0.0.0.0");
     CColorCtrl<QLineEdit>* m_value = nullptr;  // 1042
+    TargetBar* m_target = nullptr;             // 1037, 1039, 1040
     IpAddressEdit* m_ipTarget = nullptr;       // 1037
     QString m_strRegister;                     // 1041
     QLineEdit* m_from = nullptr;               // 1031

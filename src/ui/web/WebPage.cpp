@@ -255,6 +255,7 @@ void CWebPage::OnBuild() {
 // then saved where the operator says.
 void CWebPage::BuildThreadProc() {
     m_bPassRunning = true;
+    emit buildPassStarted();
     const int n = m_nFiles;
     if (n == 0) {
         m_buildButton->setText(texts::kCaptionIdle);

@@ -52,7 +52,6 @@ public:
     // The column on the right, kept for the upload controls.
     QVBoxLayout* uploadArea() const { return m_uploadArea; }
     CWebUploadPanel* uploadPanel() const { return m_upload; }
-    bool isBuildPassRunning() const { return m_bPassRunning; }
 
     QString m_strFolder;  // the web folder, root of all URL paths; empty when none is chosen
     int m_nFiles = 0;     // resources handed to the build
@@ -61,6 +60,8 @@ public:
     int m_nRows = 0;
 
 signals:
+    // The start of a build pass: the list is taken over as it is now.
+    void buildPassStarted();
     // The end of a build pass, after its messages; `built` when the file was written.
     void buildPassFinished(bool built);
     // The end of an upload, after its messages; `completed` when every block was sent

@@ -23,7 +23,6 @@ inline const QString kColumnIndex = QStringLiteral("Indice");
 inline const QString kStateGroup = QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload");
 inline const QString kDestinationGroup = QStringLiteral("Destinazione");
 inline const QString kAddressLabel = QStringLiteral("Indirizzo IP");
-inline const QString kIpHistory = QStringLiteral("DataBase indirizzi IP");
 inline const QString kClearIpHistory = QStringLiteral("Cancella DataBase indirizzi IP");
 inline const QString kCaptionSet = QStringLiteral("Set");
 inline const QString kUploadGroup = QStringLiteral("Upload");
@@ -40,7 +39,6 @@ inline const QString kSaveFilter = QStringLiteral("TAVRO 707 file(*.TAV)");
 inline const QString kDefaultSuffix = QStringLiteral("TAV");
 
 // The upload half.
-inline const QString kAddressZero = QStringLiteral("Inserire l'indirizzo IP.  Attualmente è 0.0.0.0!!");
 inline const QString kCaptionWarning = QStringLiteral("Attenzione");
 inline const QString kCaptionError = QStringLiteral("Errore");
 inline const QString kSocketReady = QStringLiteral("Socket UDP/IP  inizializzato");

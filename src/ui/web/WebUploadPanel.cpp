@@ -11,6 +11,8 @@
 #include "UploadPlan.h"
 #include "WebTexts.h"
 #include "WorkerThread.h"
+#include "address/AddressTexts.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "common/TablePrompts.h"
 #include "common/TargetBar.h"
@@ -35,7 +37,7 @@ CWebUploadPanel::CWebUploadPanel(AppContext& context, Pace pace, QLineEdit* stat
     auto* destination = new QGroupBox(texts::kDestinationGroup, this);
     destination->setObjectName(QStringLiteral("destinationGroup"));
     m_target = new TargetBar(context,
-                             {texts::kAddressLabel, QStringLiteral("1017"), texts::kIpHistory, QStringLiteral("1019"),
+                             {texts::kAddressLabel, QStringLiteral("1017"), QString::fromUtf8(kIpHistoryTitle), QStringLiteral("1019"),
                               texts::kClearIpHistory, QStringLiteral("1030")},
                              TargetBar::Arrangement::Stacked, destination);
     m_target->setDialogParent(page);
@@ -95,7 +97,7 @@ void CWebUploadPanel::OnSet() {
     const Ipv4Octets ip = m_ipAddress->address();
     m_ipAddress->setAddress(ip);  // an empty field becomes 0
     if (ip == Ipv4Octets{0, 0, 0, 0}) {
-        message(texts::kAddressZero, texts::kCaptionWarning);
+        message(commontexts::kNoTargetAddress, texts::kCaptionWarning);
         m_bAddressSet = 0;
         return;
     }
