@@ -3,7 +3,6 @@
 // prints a line per request and per reply, and leaves unknown devices unanswered unless
 // it is told to give them addresses from a pool.
 #include <QCoreApplication>
-#include <QTimer>
 #include <cstdio>
 #include <optional>
 
@@ -16,7 +15,7 @@
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -273,10 +272,7 @@ int serve(const CliOptions& options) {
 
     // One write per request: the lines of a request go out once it has been handled.
     QObject::connect(&server, &BootpServer::requestHandled, [] { std::fflush(stdout); });
-    QuitOnSignal quit([](int) { QCoreApplication::exit(0); });
-    if (maxSeconds > 0) QTimer::singleShot(int(maxSeconds * 1000), [] { QCoreApplication::exit(0); });
-
-    const int status = QCoreApplication::exec();
+    const int status = runEventLoop([](int) { QCoreApplication::exit(0); }, maxSeconds);
     server.stop();
     std::fflush(stdout);
     return observer.readFailed() ? kExitFailure : status;
@@ -288,21 +284,15 @@ int run(const QStringList& args) {
         QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet", "log"} + linkOptionNames(kLinkGroups);
     if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
         fail(options.error(), kExitUsage);
-        std::fputs(usageText().toUtf8().constData(), stderr);
-        return kExitUsage;
+        return printUsage(usageText(), stderr, kExitUsage);
     }
-    if (options.has("help")) {
-        std::fputs(usageText().toUtf8().constData(), stdout);
-        return 0;
-    }
-    if (options.positional() != QStringList{"serve"}) {
-        std::fputs(usageText().toUtf8().constData(), stderr);
-        return kExitUsage;
-    }
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    if (options.positional() != QStringList{"serve"}) return printUsage(usageText(), stderr, kExitUsage);
     return serve(options);
 }
 
-const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", run);
+const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

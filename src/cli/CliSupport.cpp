@@ -15,7 +15,7 @@ bool CliOptions::parse(const QStringList& args, const QStringList& withValue, co
     m_values.clear();
     m_error.clear();
     for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
+        const QString arg = m_shortOutput && args[i] == "-o" ? QStringLiteral("--output") : args[i];
         if (!arg.startsWith("--") || arg == "--") {
             m_positional << arg;
             continue;

@@ -36,6 +36,9 @@ public:
     // that cannot serve (checkPathOption): every command refuses it before it sends
     // anything or changes any file.
     bool parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
+    // From now on "-o" is read as "--output" (the commands that write a file, and the
+    // maintenance family that shares their line, refusing --output where it does not fit).
+    void readShortOutput() { m_shortOutput = true; }
 
     const QStringList& positional() const { return m_positional; }
     bool has(const QString& name) const { return m_values.contains(name); }
@@ -48,6 +51,7 @@ private:
     QStringList m_positional;
     QMap<QString, QString> m_values;
     QString m_error;
+    bool m_shortOutput = false;
 };
 
 // The options that name paths: --data-dir (checkWritableFolder) and --output, given as

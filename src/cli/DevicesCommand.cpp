@@ -14,33 +14,30 @@
 namespace tavo::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavo devices list [--data-dir DIR]\n"
-    "       tavo devices add --ip A.B.C.D --mac MAC [--gateway A.B.C.D] [--subnet A.B.C.D] [--data-dir DIR]\n"
-    "       tavo devices remove --mac MAC [--data-dir DIR]\n"
-    "       tavo devices export --csv FILE|- [--data-dir DIR]\n"
-    "       tavo devices import --csv FILE [--dry-run] [--replace] [--data-dir DIR]\n"
-    "\n"
-    "MAC: 12 hexadecimal digits, or six pairs separated by ':' or '-'.\n"
-    "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
-    "export writes the table as CSV (header ip,mac,gateway,subnet,htype,hlen; '-' for stdout).\n"
-    "import reads a CSV file as spreadsheets save it (',' or ';', quotes, columns by their\n"
-    "header in any order; gateway, subnet, htype and hlen may be left out). Every row is\n"
-    "checked first; any problem (a bad field, a MAC or IP twice in the file or already in the\n"
-    "table, more than 5000 records) is named by line and column and nothing changes. A good\n"
-    "file is saved in one go and its addresses go into the histories, as add does.\n"
-    "  --dry-run  print what would be added and replaced, change nothing\n"
-    "  --replace  a row whose MAC or IP is in the table replaces that record\n"
-    "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
-    "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
-    "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
+QString usageText() {
+    return QStringLiteral(
+        "usage: tavo devices list [--data-dir DIR]\n"
+        "       tavo devices add --ip A.B.C.D --mac MAC [--gateway A.B.C.D] [--subnet A.B.C.D] [--data-dir DIR]\n"
+        "       tavo devices remove --mac MAC [--data-dir DIR]\n"
+        "       tavo devices export --csv FILE|- [--data-dir DIR]\n"
+        "       tavo devices import --csv FILE [--dry-run] [--replace] [--data-dir DIR]\n"
+        "\n"
+        "MAC: 12 hexadecimal digits, or six pairs separated by ':' or '-'.\n"
+        "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
+        "export writes the table as CSV (header ip,mac,gateway,subnet,htype,hlen; '-' for stdout).\n"
+        "import reads a CSV file as spreadsheets save it (',' or ';', quotes, columns by their\n"
+        "header in any order; gateway, subnet, htype and hlen may be left out). Every row is\n"
+        "checked first; any problem (a bad field, a MAC or IP twice in the file or already in the\n"
+        "table, more than 5000 records) is named by line and column and nothing changes. A good\n"
+        "file is saved in one go and its addresses go into the histories, as add does.\n"
+        "  --dry-run  print what would be added and replaced, change nothing\n"
+        "  --replace  a row whose MAC or IP is in the table replaces that record\n"
+        "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
+        "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
+        "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n");
+}
 
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
-
-int usage(FILE* out, int status) {
-    std::fputs(kUsage, out);
-    return status;
-}
 
 // An address option: absent gives `fallback`; a text that is not an address is a usage error.
 bool addressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
@@ -142,13 +139,13 @@ int run(const QStringList& args) {
     CliOptions options;
     if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"})) {
         fail(options.error(), kExitUsage);
-        return usage(stderr, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
-    if (options.has("help")) return usage(stdout, 0);
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
     const QStringList& words = options.positional();
     if (words.size() != 1) {
         fail("give one action: list, add, remove, export or import", kExitUsage);
-        return usage(stderr, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
     const std::string dir = dataDirectory(options);
     const QString action = words[0];
@@ -165,10 +162,11 @@ int run(const QStringList& args) {
         fail(QString("no such action: %1 (list, add, remove, export or import)").arg(action), kExitUsage);
     else
         fail(QString("options that %1 does not take").arg(action), kExitUsage);
-    return usage(stderr, kExitUsage);
+    return printUsage(usageText(), stderr, kExitUsage);
 }
 
-const CliCommand kDevices("devices", "the BootP device table: list, add, remove, export and import as CSV", run);
+const CliCommand kDevices("devices", "the BootP device table: list, add, remove, export and import as CSV", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -15,7 +15,7 @@
 #include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "PreflightText.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -52,8 +52,7 @@ QString usageText() {
 
 int usageError(const QString& message) {
     failAs("bad_usage", message, kExitUsage);
-    if (!jsonOutput()) std::fputs(usageText().toUtf8().constData(), stderr);
-    return kExitUsage;
+    return jsonOutput() ? kExitUsage : printUsage(usageText(), stderr, kExitUsage);
 }
 
 // The request the options describe, or the reason they are refused.
@@ -85,10 +84,7 @@ int run(const QStringList& args) {
     CliOptions options;
     if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts), {"help"}))
         return usageError(options.error());
-    if (options.has("help")) {
-        std::fputs(usageText().toUtf8().constData(), stdout);
-        return 0;
-    }
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
     PreflightRequest request;
     if (const auto refused = readRequest(options, request)) return usageError(*refused);
 
@@ -109,17 +105,15 @@ int run(const QStringList& args) {
         } else {
             printLine(QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"));
         }
-        QCoreApplication::exit(0);
     });
-    QuitOnSignal quit([&preflight](int) { preflight.cancel(); });
-    preflight.start(request);
-    // Without listening, the checks are done by now.
-    if (request.listen.count() > 0) QCoreApplication::exec();
+    // Without listening, the checks are done when start returns.
+    runToEnd(preflight, &BootpPreflight::finished, [&] { preflight.start(request); }, [&preflight](int) { preflight.cancel(); });
     std::fflush(stdout);
     return canServe ? 0 : kExitFailure;
 }
 
-const CliCommand kDoctor("doctor", "what keeps the BootP server from serving, found without sending", run);
+const CliCommand kDoctor("doctor", "what keeps the BootP server from serving, found without sending", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

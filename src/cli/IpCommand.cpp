@@ -19,7 +19,7 @@
 #include "IpSearchEngine.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -54,11 +54,6 @@ QString usageText() {
            linkOptionsHelp(kFindLinkGroups);
 }
 
-int usage(FILE* out, int status) {
-    std::fputs(qPrintable(usageText()), out);
-    return status;
-}
-
 // Parses the options of one action and the link configuration they give.
 bool parseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
                  CliOptions& options, LinkConfig& link, QString& error) {
@@ -76,10 +71,10 @@ int clearAddress(const QStringList& args) {
     QString error;
     if (!parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
         fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
-    if (options.has("help")) return usage(stdout, 0);
-    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
     if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
 
@@ -110,10 +105,10 @@ int Find(const QStringList& args) {
     QString error;
     if (!parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
         fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
-    if (options.has("help")) return usage(stdout, 0);
-    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const QString macText = options.positional()[1];
     const auto mac = parseMacArgument(macText.toStdString());
     if (!mac) return failAs("bad_mac", "not a MAC address: " + macText, kExitUsage);
@@ -153,26 +148,18 @@ int Find(const QStringList& args) {
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(int(std::lround(*timeout * 1000)));
-    QuitOnSignal quit([](int) {
+    // The first request leaves at once; nothing on a command line is still being typed.
+    QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
+    const int result = runEventLoop([](int) {
         failAs("stopped", "search stopped");
         QCoreApplication::exit(kExitFailure);
     });
-    // The first request leaves at once; nothing on a command line is still being typed.
-    QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
-    const int result = QCoreApplication::exec();
     search.stop();
     return result;
 }
 
-int run(const QStringList& args) {
-    if (args.isEmpty()) return usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
-    if (args[0] == "clear") return clearAddress(args);
-    if (args[0] == "find") return Find(args);
-    return usage(stderr, kExitUsage);
-}
-
-const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", run);
+const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", usageText,
+                     {{"clear", clearAddress}, {"find", Find}});
 
 }  // namespace
 }  // namespace tavo::cli

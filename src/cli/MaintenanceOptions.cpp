@@ -15,9 +15,8 @@ namespace {
 
 bool parseMaintenanceAction(const QStringList& args, const QStringList& withValue, const QStringList& flags,
                             CliOptions& options, LinkConfig& link, QString& error) {
-    QStringList normalised;
-    for (const QString& arg : args) normalised << (arg == "-o" ? QStringLiteral("--output") : arg);
-    if (!options.parse(normalised, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
+    options.readShortOutput();
+    if (!options.parse(args, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
                        flags + QStringList{"help"})) {
         error = options.error();
         return false;
