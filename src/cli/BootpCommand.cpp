@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "DeviceTable.h"
 #include "BootpLogWriter.h"
@@ -222,9 +223,9 @@ int serve(const CliOptions& options) {
             return fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
                         kExitUsage);
         if (!addressOption(options, "gateway", parsed->gateway))
-            return fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
+            return fail("--gateway: " + notAnAddressText(options.value("gateway")), kExitUsage);
         if (!addressOption(options, "subnet", parsed->subnet))
-            return fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
+            return fail("--subnet: " + notAnAddressText(options.value("subnet")), kExitUsage);
         pool = parsed;
     } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {
         return fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);

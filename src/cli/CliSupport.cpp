@@ -107,6 +107,8 @@ const char* const kConfirmWarning = "Questa operazione potrebbe compromettere il
 const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
 }  // namespace
 
+EnglishFailure notConfirmedFailure() { return {"not_confirmed", "not confirmed: nothing sent"}; }
+
 bool confirmOnTerminal(const QString& operation, const QString& description) {
     std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),
                  kConfirmWarning, kConfirmQuestion);

@@ -70,6 +70,16 @@ TableMessageSink stderrTableSink(bool* reported = nullptr);
 int failAs(const char* code, const QString& message, int status = kExitFailure);
 // The same with the general code of the status: "bad_usage" for kExitUsage, else "failed".
 int fail(const QString& message, int status = kExitFailure);
+// A failure in the command line's English words: its code and its message.
+struct EnglishFailure {
+    const char* code;
+    QString message;
+};
+
+// Prints the failure as failAs() does and returns `status`.
+inline int failWith(const EnglishFailure& failure, int status = kExitFailure) {
+    return failAs(failure.code, failure.message, status);
+}
 // The general code of an exit status.
 const char* errorCodeOf(int status);
 // The last table message printed (for --json: the reason of a command that failed on a
@@ -79,6 +89,8 @@ const QString& lastTableMessage();
 // The warning asked on the terminal before a command that changes a device ("Warning to
 // <operation>", the description, the warning, "Andare avanti ? [s/N] "); true for a yes.
 bool confirmOnTerminal(const QString& operation, const QString& description);
+// The failure of a command whose question was not answered yes.
+EnglishFailure notConfirmedFailure();
 
 // Prints `line` and a line end on stdout.
 void printLine(const QString& line);

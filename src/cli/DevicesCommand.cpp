@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <optional>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "DeviceTable.h"
 #include "DevicesCsv.h"
 #include "JsonOutput.h"
+#include "TableEnglish.h"
 
 namespace tavo::cli {
 namespace {
@@ -68,29 +70,8 @@ int listDevices(const std::string& dir) {
     return 0;
 }
 
-// The reason a front end gives for a new device the table refuses, and its JSON code.
-const char* newDeviceRefusal(NewDeviceProblem problem) {
-    switch (problem) {
-    case NewDeviceProblem::None: break;
-    case NewDeviceProblem::NoIp: return "no device address: give --ip A.B.C.D";
-    case NewDeviceProblem::BadIp: return "a device address cannot end in .0 or .255";
-    case NewDeviceProblem::NoMac: return "no MAC address: give --mac MAC";
-    }
-    return "";
-}
-
-const char* newDeviceRefusalCode(NewDeviceProblem problem) {
-    switch (problem) {
-    case NewDeviceProblem::None: break;
-    case NewDeviceProblem::NoIp: return "no_ip";
-    case NewDeviceProblem::BadIp: return "unusable_ip";
-    case NewDeviceProblem::NoMac: return "no_mac";
-    }
-    return "";
-}
-
-int notAnAddress(const QString& text) { return failAs("bad_address", "not an IPv4 address: " + text, kExitUsage); }
-int notAMac(const QString& text) { return failAs("bad_mac", "not a MAC address: " + text, kExitUsage); }
+int notAnAddress(const QString& text) { return failWith(notAnAddressFailure(text), kExitUsage); }
+int notAMac(const QString& text) { return failWith(notAMacFailure(text), kExitUsage); }
 
 int addDevice(const CliOptions& options, const std::string& dir) {
     Ipv4Octets ip{}, gateway{}, subnet{};
@@ -104,15 +85,14 @@ int addDevice(const CliOptions& options, const std::string& dir) {
         if (!mac) return notAMac(macText);
     }
     if (const NewDeviceProblem problem = checkNewDevice(ip, mac.has_value()); problem != NewDeviceProblem::None)
-        return failAs(newDeviceRefusalCode(problem), newDeviceRefusal(problem), kExitUsage);
+        return failWith(newDeviceFailure(problem), kExitUsage);
 
     const auto sink = stderrTableSink();
     const MacOctets& m = *mac;
     const DeviceTableResult added = DeviceTable(dir, sink).add(newDeviceRecord(ip, m, gateway, subnet));
     if (added.status == DeviceTableStatus::Duplicate) {
-        return failAs("duplicate", QString("device not added: record %1 (%2, %3) has the same IP or MAC")
-                        .arg(added.index + 1)
-                        .arg(QString::fromStdString(added.record.IP), QString::fromStdString(added.record.MAC)));
+        return failWith(duplicateDeviceFailure(added.index + 1, QString::fromStdString(added.record.IP),
+                                               QString::fromStdString(added.record.MAC)));
     }
     if (added.status != DeviceTableStatus::Done) return kExitFailure;
     // An added device's addresses go into the histories, as a confirmed entry's do; a
@@ -124,12 +104,12 @@ int addDevice(const CliOptions& options, const std::string& dir) {
 
 int removeDevice(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return failAs("no_mac", newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
+    if (macText.isEmpty()) return failWith(newDeviceFailure(NewDeviceProblem::NoMac), kExitUsage);
     const auto mac = parseMacArgument(macText.toStdString());
     if (!mac) return notAMac(macText);
     const DeviceTableResult removed = DeviceTable(dir, stderrTableSink()).removeByMac(*mac);
     if (removed.status == DeviceTableStatus::NotFound)
-        return failAs("not_found", "no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+        return failWith(deviceNotFoundFailure(QString::fromStdString(FormatMac(*mac))));
     if (removed.status != DeviceTableStatus::Done) return kExitFailure;
     if (jsonOutput()) printJson({{"removed", deviceJson(removed.record)}, {"record", removed.index + 1}});
     return 0;
@@ -144,7 +124,7 @@ int run(const QStringList& args) {
     if (options.has("help")) return printUsage(usageText(), stdout, 0);
     const QStringList& words = options.positional();
     if (words.size() != 1) {
-        fail("give one action: list, add, remove, export or import", kExitUsage);
+        fail(kGiveDeviceAction, kExitUsage);
         return printUsage(usageText(), stderr, kExitUsage);
     }
     const std::string dir = dataDirectory(options);
@@ -159,9 +139,9 @@ int run(const QStringList& args) {
     if (action == "export" && !deviceGiven && !importFlags) return exportDevices(options, dir);
     if (action == "import" && !deviceGiven) return importDevices(options, dir);
     if (!QStringList{"list", "add", "remove", "export", "import"}.contains(action))
-        fail(QString("no such action: %1 (list, add, remove, export or import)").arg(action), kExitUsage);
+        fail(noSuchDeviceAction(action), kExitUsage);
     else
-        fail(QString("options that %1 does not take").arg(action), kExitUsage);
+        fail(optionsNotTaken(action), kExitUsage);
     return printUsage(usageText(), stderr, kExitUsage);
 }
 

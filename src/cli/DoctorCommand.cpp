@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "BootpPreflight.h"
 #include "CliCommand.h"
@@ -72,7 +73,7 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
     }
     if (options.has("for")) {
         const auto address = parseIpArgument(options.value("for").toStdString());
-        if (!address) return "--for: not an IPv4 address: " + options.value("for");
+        if (!address) return "--for: " + notAnAddressText(options.value("for"));
         request.forAddress = *address;
     }
     if (!options.positional().isEmpty()) return "unexpected argument " + options.positional().first();

@@ -8,6 +8,7 @@
 #include "IPFDB.h"
 #include "JsonOutput.h"
 #include "MacHistoryFDB.h"
+#include "TableEnglish.h"
 
 namespace tavo::cli {
 namespace {
@@ -57,11 +58,11 @@ int run(const QStringList& args) {
     const QStringList& words = options.positional();
     QString problem;
     if (words.size() != 2)
-        problem = QStringLiteral("give the history (ip or mac) and what to do (list or clear)");
+        problem = kGiveHistoryAndAction;
     else if (words[0] != "ip" && words[0] != "mac")
-        problem = QString("no such history: %1 (ip or mac)").arg(words[0]);
+        problem = noSuchHistory(words[0]);
     else if (words[1] != "list" && words[1] != "clear")
-        problem = QString("no such action: %1 (list or clear)").arg(words[1]);
+        problem = noSuchHistoryAction(words[1]);
     if (!problem.isEmpty()) {
         fail(problem, kExitUsage);
         return printUsage(usageText(), stderr, kExitUsage);

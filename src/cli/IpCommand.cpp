@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "AddressWords.h"
 #include "CliCommand.h"
@@ -76,14 +77,14 @@ int clearAddress(const QStringList& args) {
     if (options.has("help")) return printUsage(usageText(), stdout, 0);
     if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
-    if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
+    if (!ip) return failWith(notAnAddressFailure(options.positional()[1]), kExitUsage);
 
     if (!options.has("yes") && !confirmOnTerminal(kIpClearOperation, QString::fromUtf8(kIpClearConfirmation)))
-        return failAs("not_confirmed", "not confirmed: nothing sent");
+        return failWith(notConfirmedFailure());
     const IpClearResult result = IpClearEngine().start({*ip, dataDirectory(options), link, stderrTableSink()});
     const QString dotted = QString::fromStdString(formatDotted(*ip));
     if (result.status != IpClearResult::Status::Sent)
-        return failAs("not_sent", "the IP clear command could not be sent to " + dotted);
+        return failWith(ipClearNotSentFailure(dotted));
     if (jsonOutput())
         printJson({{"cleared", dotted}});
     else
@@ -111,9 +112,9 @@ int Find(const QStringList& args) {
     if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const QString macText = options.positional()[1];
     const auto mac = parseMacArgument(macText.toStdString());
-    if (!mac) return failAs("bad_mac", "not a MAC address: " + macText, kExitUsage);
+    if (!mac) return failWith(notAMacFailure(macText), kExitUsage);
     const auto timeout = readTimeout(options);
-    if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
+    if (!timeout) return fail(badSearchTimeoutText(options.value("timeout")),
                               kExitUsage);
 
     const QString wanted = QString::fromStdString(FormatMac(*mac));
@@ -126,32 +127,30 @@ int Find(const QStringList& args) {
         QCoreApplication::exit(0);
     });
     QObject::connect(&search, &IpSearchEngine::otherDevice, [&](const MacOctets& other) {
-        failAs("other_device", "a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
-             " (searched for " + wanted + ")");
+        failWith(otherDeviceFailure(QString::fromStdString(FormatMac(other)), wanted));
         QCoreApplication::exit(kExitFailure);
     });
     QObject::connect(&search, &IpSearchEngine::receiveFailed,
-                     [] { std::fputs("tavo: a reply could not be read (socket error); still searching\n", stderr); });
+                     [] { std::fputs(kSearchReplyUnreadableLine, stderr); });
     QObject::connect(&search, &IpSearchEngine::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
-        failAs("not_sent", "the search request could not be sent to " + link.broadcast.toString() +
-             (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
+        failWith(searchNotSentFailure(link.broadcast.toString(), link.isLimitedBroadcast()));
         QCoreApplication::exit(kExitFailure);
     });
     const auto& b = *mac;
-    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failAs("no_socket", "the search socket cannot be opened");
+    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failWith(searchNoSocketFailure());
 
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        failAs("no_answer", QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
+        failWith(noAnswerFailure(wanted, *timeout));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(int(std::lround(*timeout * 1000)));
     // The first request leaves at once; nothing on a command line is still being typed.
     QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
     const int result = runEventLoop([](int) {
-        failAs("stopped", "search stopped");
+        failWith(searchStoppedFailure());
         QCoreApplication::exit(kExitFailure);
     });
     search.stop();

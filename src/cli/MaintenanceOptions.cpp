@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "AddressEnglish.h"
 #include "IPFDB.h"
 #include "LinkOptions.h"
 
@@ -34,7 +35,7 @@ bool parseMaintenanceAction(const QStringList& args, const QStringList& withValu
 std::optional<Ipv4Octets> parseTarget(const QString& text, QString& error) {
     const auto ip = parseIpArgument(text.toStdString());
     if (!ip) {
-        error = "not an IPv4 address: " + text;
+        error = notAnAddressText(text);
         return std::nullopt;
     }
     if (*ip == Ipv4Octets{0, 0, 0, 0}) {
