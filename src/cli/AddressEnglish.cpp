@@ -6,10 +6,6 @@ EnglishFailure ipClearNotSentFailure(const QString& target) {
     return {"not_sent", "the IP clear command could not be sent to " + target};
 }
 
-QString badSearchTimeoutText(const QString& value) {
-    return "--timeout: not a number of seconds above 0 and at most 3600: " + value;
-}
-
 EnglishFailure otherDeviceFailure(const QString& other, const QString& wanted) {
     return {"other_device", "a device with another MAC address answered: " + other + " (searched for " + wanted + ")"};
 }

@@ -10,7 +10,6 @@ namespace tavo::cli {
 
 // `tavo ip clear` and `tavo ip find`.
 EnglishFailure ipClearNotSentFailure(const QString& target);
-QString badSearchTimeoutText(const QString& value);
 EnglishFailure otherDeviceFailure(const QString& other, const QString& wanted);
 extern const char* const kSearchReplyUnreadableLine;  // a whole stderr line
 EnglishFailure searchNotSentFailure(const QString& broadcast, bool limitedBroadcast);

@@ -283,11 +283,8 @@ int run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
         QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet", "log"} + linkOptionNames(kLinkGroups);
-    if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
-        fail(options.error(), kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = options.parse(args, withValue, {"help", "quiet", "add-unknown"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     if (options.positional() != QStringList{"serve"}) return printUsage(usageText(), stderr, kExitUsage);
     return serve(options);
 }

@@ -36,6 +36,15 @@ int CliCommand::run(const QStringList& args) const {
 
 const std::vector<const CliCommand*>& registeredCommands() { return registry(); }
 
+std::optional<int> usageAnswer(bool parsed, const QString& error, const CliOptions& options, CliCommand::UsageText usage) {
+    if (!parsed) {
+        fail(error, kExitUsage);
+        return printUsage(usage(), stderr, kExitUsage);
+    }
+    if (options.has("help")) return printUsage(usage(), stdout, 0);
+    return std::nullopt;
+}
+
 int printUsage(const QString& usage, FILE* out, int status) {
     std::fputs(usage.toUtf8().constData(), out);
     return status;

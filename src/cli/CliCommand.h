@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tavo::cli {
@@ -46,6 +47,12 @@ private:
 };
 
 const std::vector<const CliCommand*>& registeredCommands();
+
+class CliOptions;
+// What a command answers before it runs its line: when the line did not parse (`parsed`
+// false), `error` and the usage on stderr, status 2; for --help the usage on stdout,
+// status 0; nullopt for a line to run.
+std::optional<int> usageAnswer(bool parsed, const QString& error, const CliOptions& options, CliCommand::UsageText usage);
 
 // The one usage printer: writes `usage` on `out` and returns `status`.
 int printUsage(const QString& usage, FILE* out, int status);

@@ -82,6 +82,10 @@ TableMessageSink stderrTableSink(bool* reported) {
 
 const QString& lastTableMessage() { return g_lastTableMessage; }
 
+QString secondsOutOfRangeText(const char* name, const QString& value) {
+    return QString("--%1: not a number of seconds above 0 and at most 3600: ").arg(QLatin1String(name)) + value;
+}
+
 const char* errorCodeOf(int status) { return status == kExitUsage ? "bad_usage" : "failed"; }
 
 int failAs(const char* code, const QString& message, int status) {

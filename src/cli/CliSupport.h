@@ -80,6 +80,9 @@ struct EnglishFailure {
 inline int failWith(const EnglishFailure& failure, int status = kExitFailure) {
     return failAs(failure.code, failure.message, status);
 }
+// "--NAME: not a number of seconds above 0 and at most 3600: VALUE", for the options
+// that bound a wait in seconds.
+QString secondsOutOfRangeText(const char* name, const QString& value);
 // The general code of an exit status.
 const char* errorCodeOf(int status);
 // The last table message printed (for --json: the reason of a command that failed on a

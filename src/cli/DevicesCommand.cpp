@@ -117,11 +117,8 @@ int removeDevice(const CliOptions& options, const std::string& dir) {
 
 int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"})) {
-        fail(options.error(), kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     if (words.size() != 1) {
         fail(kGiveDeviceAction, kExitUsage);

@@ -10,12 +10,12 @@
 
 #include "AddressEnglish.h"
 #include "AddressText.h"
+#include "BootpEnglish.h"
 #include "BootpPreflight.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "PreflightText.h"
 #include "RunToEnd.h"
 
 namespace tavo::cli {
@@ -61,14 +61,14 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
     QString error;
     if (!readLinkOptions(options, kCheckedPorts, request.link, error)) return error;
     if (options.has("interface")) {
-        if (options.value("interface").isEmpty()) return QStringLiteral("--interface: needs an interface name");
+        if (options.value("interface").isEmpty()) return QString::fromLatin1(kInterfaceNeedsName);
         request.link.interfaceName = options.value("interface");
     }
     if (options.has("listen")) {
         bool ok = false;
         const double seconds = options.value("listen").toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > kMaxListenSeconds)
-            return "--listen: not a number of seconds above 0 and at most 3600: " + options.value("listen");
+            return secondsOutOfRangeText("listen", options.value("listen"));
         request.listen = std::chrono::milliseconds(qint64(seconds * 1000));
     }
     if (options.has("for")) {
@@ -76,7 +76,7 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
         if (!address) return "--for: " + notAnAddressText(options.value("for"));
         request.forAddress = *address;
     }
-    if (!options.positional().isEmpty()) return "unexpected argument " + options.positional().first();
+    if (!options.positional().isEmpty()) return unexpectedArgumentText(options.positional().first());
     return std::nullopt;
 }
 
@@ -104,7 +104,7 @@ int run(const QStringList& args) {
             for (const PreflightFinding& finding : findings) list.append(preflightJson(finding));
             printJsonVerdict({{"can_serve", canServe}, {"findings", list}});
         } else {
-            printLine(QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"));
+            printLine(canServeLine(canServe));
         }
     });
     // Without listening, the checks are done when start returns.

@@ -126,11 +126,8 @@ int readFlash(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseMaintenanceAction(args, {"output"}, {}, options, link, error)) {
-        fail(error, kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = parseMaintenanceAction(args, {"output"}, {}, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     const auto range = readRange(options, false);
     if (!range) return kExitUsage;
     if (options.has("output") && options.value("output").isEmpty()) return fail(kOutputNeedsName, kExitUsage);
@@ -181,11 +178,8 @@ int clearSectors(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseMaintenanceAction(args, {}, {"yes"}, options, link, error)) {
-        fail(error, kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = parseMaintenanceAction(args, {}, {"yes"}, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     const auto range = readRange(options, true);
     if (!range) return kExitUsage;
     const QString target = QString::fromStdString(formatDotted(range->ip));

@@ -50,11 +50,8 @@ QString macEntry(const CMacHistoryFDB::Values& v) { return QString::fromStdStrin
 
 int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {kDataDirOption}, {"help"})) {
-        fail(options.error(), kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = options.parse(args, {kDataDirOption}, {"help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     QString problem;
     if (words.size() != 2)

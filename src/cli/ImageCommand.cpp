@@ -271,11 +271,8 @@ int inspect(const QString& path) {
 int run(const QStringList& args) {
     CliOptions options;
     options.readShortOutput();
-    if (!options.parse(args, {"output", "template"}, {"dry-run", "help"})) {
-        fail(options.error(), kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = options.parse(args, {"output", "template"}, {"dry-run", "help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     // The paths read are checked before anything is read or changed.
     QString error;

@@ -70,11 +70,8 @@ int clearAddress(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
-        fail(error, kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
     if (!ip) return failWith(notAnAddressFailure(options.positional()[1]), kExitUsage);
@@ -104,17 +101,14 @@ int Find(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
-        fail(error, kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const QString macText = options.positional()[1];
     const auto mac = parseMacArgument(macText.toStdString());
     if (!mac) return failWith(notAMacFailure(macText), kExitUsage);
     const auto timeout = readTimeout(options);
-    if (!timeout) return fail(badSearchTimeoutText(options.value("timeout")),
+    if (!timeout) return fail(secondsOutOfRangeText("timeout", options.value("timeout")),
                               kExitUsage);
 
     const QString wanted = QString::fromStdString(FormatMac(*mac));

@@ -166,12 +166,9 @@ private:
 
 int upload(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, QStringList{kDataDirOption, "pace-ms", "timeout-ms"} + linkOptionNames(kLinkDevicePort),
-                       {"verify", "changed-only", "help"})) {
-        fail(options.error(), kExitUsage);
-        return printUsage(usageText(), stderr, kExitUsage);
-    }
-    if (options.has("help")) return printUsage(usageText(), stdout, 0);
+    const bool parsed = options.parse(args, QStringList{kDataDirOption, "pace-ms", "timeout-ms"} + linkOptionNames(kLinkDevicePort),
+                                      {"verify", "changed-only", "help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     LinkConfig link;
     QString error;
     if (!readLinkOptions(options, kLinkDevicePort, link, error)) return fail(error, kExitUsage);
