@@ -3,10 +3,10 @@
 // prints a line per request and per reply, and leaves unknown devices unanswered unless
 // it is told to give them addresses from a pool.
 #include <QCoreApplication>
-#include <QTimer>
 #include <cstdio>
 #include <optional>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "DeviceTable.h"
 #include "BootpLogWriter.h"
@@ -16,7 +16,7 @@
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -223,9 +223,9 @@ int serve(const CliOptions& options) {
             return fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
                         kExitUsage);
         if (!addressOption(options, "gateway", parsed->gateway))
-            return fail("--gateway: not an IPv4 address: " + options.value("gateway"), kExitUsage);
+            return fail("--gateway: " + notAnAddressText(options.value("gateway")), kExitUsage);
         if (!addressOption(options, "subnet", parsed->subnet))
-            return fail("--subnet: not an IPv4 address: " + options.value("subnet"), kExitUsage);
+            return fail("--subnet: " + notAnAddressText(options.value("subnet")), kExitUsage);
         pool = parsed;
     } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {
         return fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
@@ -273,10 +273,7 @@ int serve(const CliOptions& options) {
 
     // One write per request: the lines of a request go out once it has been handled.
     QObject::connect(&server, &BootpServer::requestHandled, [] { std::fflush(stdout); });
-    QuitOnSignal quit([](int) { QCoreApplication::exit(0); });
-    if (maxSeconds > 0) QTimer::singleShot(int(maxSeconds * 1000), [] { QCoreApplication::exit(0); });
-
-    const int status = QCoreApplication::exec();
+    const int status = runEventLoop([](int) { QCoreApplication::exit(0); }, maxSeconds);
     server.stop();
     std::fflush(stdout);
     return observer.readFailed() ? kExitFailure : status;
@@ -286,23 +283,14 @@ int run(const QStringList& args) {
     CliOptions options;
     const QStringList withValue =
         QStringList{kDataDirOption, "max-seconds", "ip-pool", "gateway", "subnet", "log"} + linkOptionNames(kLinkGroups);
-    if (!options.parse(args, withValue, {"help", "quiet", "add-unknown"})) {
-        fail(options.error(), kExitUsage);
-        std::fputs(usageText().toUtf8().constData(), stderr);
-        return kExitUsage;
-    }
-    if (options.has("help")) {
-        std::fputs(usageText().toUtf8().constData(), stdout);
-        return 0;
-    }
-    if (options.positional() != QStringList{"serve"}) {
-        std::fputs(usageText().toUtf8().constData(), stderr);
-        return kExitUsage;
-    }
+    const bool parsed = options.parse(args, withValue, {"help", "quiet", "add-unknown"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
+    if (options.positional() != QStringList{"serve"}) return printUsage(usageText(), stderr, kExitUsage);
     return serve(options);
 }
 
-const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", run);
+const CliCommand kBootp("bootp", "the BootP server: serve the devices of bootp.ini", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -15,7 +15,7 @@ bool CliOptions::parse(const QStringList& args, const QStringList& withValue, co
     m_values.clear();
     m_error.clear();
     for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
+        const QString arg = m_shortOutput && args[i] == "-o" ? QStringLiteral("--output") : args[i];
         if (!arg.startsWith("--") || arg == "--") {
             m_positional << arg;
             continue;
@@ -82,6 +82,10 @@ TableMessageSink stderrTableSink(bool* reported) {
 
 const QString& lastTableMessage() { return g_lastTableMessage; }
 
+QString secondsOutOfRangeText(const char* name, const QString& value) {
+    return QString("--%1: not a number of seconds above 0 and at most 3600: ").arg(QLatin1String(name)) + value;
+}
+
 const char* errorCodeOf(int status) { return status == kExitUsage ? "bad_usage" : "failed"; }
 
 int failAs(const char* code, const QString& message, int status) {
@@ -106,6 +110,8 @@ const char* const kConfirmTitle = "Warning to ";
 const char* const kConfirmWarning = "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
 const char* const kConfirmQuestion = "Andare avanti ? [s/N] ";
 }  // namespace
+
+EnglishFailure notConfirmedFailure() { return {"not_confirmed", "not confirmed: nothing sent"}; }
 
 bool confirmOnTerminal(const QString& operation, const QString& description) {
     std::fprintf(stderr, "%s%s\n%s\n%s\n%s", kConfirmTitle, qPrintable(operation), description.toUtf8().constData(),

@@ -36,6 +36,9 @@ public:
     // that cannot serve (checkPathOption): every command refuses it before it sends
     // anything or changes any file.
     bool parse(const QStringList& args, const QStringList& withValue, const QStringList& flags = {});
+    // From now on "-o" is read as "--output" (the commands that write a file, and the
+    // maintenance family that shares their line, refusing --output where it does not fit).
+    void readShortOutput() { m_shortOutput = true; }
 
     const QStringList& positional() const { return m_positional; }
     bool has(const QString& name) const { return m_values.contains(name); }
@@ -48,6 +51,7 @@ private:
     QStringList m_positional;
     QMap<QString, QString> m_values;
     QString m_error;
+    bool m_shortOutput = false;
 };
 
 // The options that name paths: --data-dir (checkWritableFolder) and --output, given as
@@ -66,6 +70,19 @@ TableMessageSink stderrTableSink(bool* reported = nullptr);
 int failAs(const char* code, const QString& message, int status = kExitFailure);
 // The same with the general code of the status: "bad_usage" for kExitUsage, else "failed".
 int fail(const QString& message, int status = kExitFailure);
+// A failure in the command line's English words: its code and its message.
+struct EnglishFailure {
+    const char* code;
+    QString message;
+};
+
+// Prints the failure as failAs() does and returns `status`.
+inline int failWith(const EnglishFailure& failure, int status = kExitFailure) {
+    return failAs(failure.code, failure.message, status);
+}
+// "--NAME: not a number of seconds above 0 and at most 3600: VALUE", for the options
+// that bound a wait in seconds.
+QString secondsOutOfRangeText(const char* name, const QString& value);
 // The general code of an exit status.
 const char* errorCodeOf(int status);
 // The last table message printed (for --json: the reason of a command that failed on a
@@ -75,6 +92,8 @@ const QString& lastTableMessage();
 // The warning asked on the terminal before a command that changes a device ("Warning to
 // <operation>", the description, the warning, "Andare avanti ? [s/N] "); true for a yes.
 bool confirmOnTerminal(const QString& operation, const QString& description);
+// The failure of a command whose question was not answered yes.
+EnglishFailure notConfirmedFailure();
 
 // Prints `line` and a line end on stdout.
 void printLine(const QString& line);

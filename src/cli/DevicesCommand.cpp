@@ -4,43 +4,42 @@
 #include <cstdio>
 #include <optional>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "DeviceTable.h"
 #include "DevicesCsv.h"
 #include "JsonOutput.h"
+#include "TableEnglish.h"
 
 namespace tavo::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavo devices list [--data-dir DIR]\n"
-    "       tavo devices add --ip A.B.C.D --mac MAC [--gateway A.B.C.D] [--subnet A.B.C.D] [--data-dir DIR]\n"
-    "       tavo devices remove --mac MAC [--data-dir DIR]\n"
-    "       tavo devices export --csv FILE|- [--data-dir DIR]\n"
-    "       tavo devices import --csv FILE [--dry-run] [--replace] [--data-dir DIR]\n"
-    "\n"
-    "MAC: 12 hexadecimal digits, or six pairs separated by ':' or '-'.\n"
-    "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
-    "export writes the table as CSV (header ip,mac,gateway,subnet,htype,hlen; '-' for stdout).\n"
-    "import reads a CSV file as spreadsheets save it (',' or ';', quotes, columns by their\n"
-    "header in any order; gateway, subnet, htype and hlen may be left out). Every row is\n"
-    "checked first; any problem (a bad field, a MAC or IP twice in the file or already in the\n"
-    "table, more than 5000 records) is named by line and column and nothing changes. A good\n"
-    "file is saved in one go and its addresses go into the histories, as add does.\n"
-    "  --dry-run  print what would be added and replaced, change nothing\n"
-    "  --replace  a row whose MAC or IP is in the table replaces that record\n"
-    "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
-    "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
-    "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
+QString usageText() {
+    return QStringLiteral(
+        "usage: tavo devices list [--data-dir DIR]\n"
+        "       tavo devices add --ip A.B.C.D --mac MAC [--gateway A.B.C.D] [--subnet A.B.C.D] [--data-dir DIR]\n"
+        "       tavo devices remove --mac MAC [--data-dir DIR]\n"
+        "       tavo devices export --csv FILE|- [--data-dir DIR]\n"
+        "       tavo devices import --csv FILE [--dry-run] [--replace] [--data-dir DIR]\n"
+        "\n"
+        "MAC: 12 hexadecimal digits, or six pairs separated by ':' or '-'.\n"
+        "list prints one device a line, tab-separated: type, length, IP, MAC, gateway, subnet mask.\n"
+        "export writes the table as CSV (header ip,mac,gateway,subnet,htype,hlen; '-' for stdout).\n"
+        "import reads a CSV file as spreadsheets save it (',' or ';', quotes, columns by their\n"
+        "header in any order; gateway, subnet, htype and hlen may be left out). Every row is\n"
+        "checked first; any problem (a bad field, a MAC or IP twice in the file or already in the\n"
+        "table, more than 5000 records) is named by line and column and nothing changes. A good\n"
+        "file is saved in one go and its addresses go into the histories, as add does.\n"
+        "  --dry-run  print what would be added and replaced, change nothing\n"
+        "  --replace  a row whose MAC or IP is in the table replaces that record\n"
+        "Exit status: 0 done; 1 refused (a problem in the file, a duplicate, a table that cannot\n"
+        "be read or saved); 2 bad command line, or a CSV file that cannot be read.\n"
+        "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n");
+}
 
 constexpr Ipv4Octets kBlankAddress{0, 0, 0, 0};
-
-int usage(FILE* out, int status) {
-    std::fputs(kUsage, out);
-    return status;
-}
 
 // An address option: absent gives `fallback`; a text that is not an address is a usage error.
 bool addressOption(const CliOptions& options, const char* name, Ipv4Octets fallback, Ipv4Octets& out) {
@@ -71,29 +70,8 @@ int listDevices(const std::string& dir) {
     return 0;
 }
 
-// The reason a front end gives for a new device the table refuses, and its JSON code.
-const char* newDeviceRefusal(NewDeviceProblem problem) {
-    switch (problem) {
-    case NewDeviceProblem::None: break;
-    case NewDeviceProblem::NoIp: return "no device address: give --ip A.B.C.D";
-    case NewDeviceProblem::BadIp: return "a device address cannot end in .0 or .255";
-    case NewDeviceProblem::NoMac: return "no MAC address: give --mac MAC";
-    }
-    return "";
-}
-
-const char* newDeviceRefusalCode(NewDeviceProblem problem) {
-    switch (problem) {
-    case NewDeviceProblem::None: break;
-    case NewDeviceProblem::NoIp: return "no_ip";
-    case NewDeviceProblem::BadIp: return "unusable_ip";
-    case NewDeviceProblem::NoMac: return "no_mac";
-    }
-    return "";
-}
-
-int notAnAddress(const QString& text) { return failAs("bad_address", "not an IPv4 address: " + text, kExitUsage); }
-int notAMac(const QString& text) { return failAs("bad_mac", "not a MAC address: " + text, kExitUsage); }
+int notAnAddress(const QString& text) { return failWith(notAnAddressFailure(text), kExitUsage); }
+int notAMac(const QString& text) { return failWith(notAMacFailure(text), kExitUsage); }
 
 int addDevice(const CliOptions& options, const std::string& dir) {
     Ipv4Octets ip{}, gateway{}, subnet{};
@@ -107,15 +85,14 @@ int addDevice(const CliOptions& options, const std::string& dir) {
         if (!mac) return notAMac(macText);
     }
     if (const NewDeviceProblem problem = checkNewDevice(ip, mac.has_value()); problem != NewDeviceProblem::None)
-        return failAs(newDeviceRefusalCode(problem), newDeviceRefusal(problem), kExitUsage);
+        return failWith(newDeviceFailure(problem), kExitUsage);
 
     const auto sink = stderrTableSink();
     const MacOctets& m = *mac;
     const DeviceTableResult added = DeviceTable(dir, sink).add(newDeviceRecord(ip, m, gateway, subnet));
     if (added.status == DeviceTableStatus::Duplicate) {
-        return failAs("duplicate", QString("device not added: record %1 (%2, %3) has the same IP or MAC")
-                        .arg(added.index + 1)
-                        .arg(QString::fromStdString(added.record.IP), QString::fromStdString(added.record.MAC)));
+        return failWith(duplicateDeviceFailure(added.index + 1, QString::fromStdString(added.record.IP),
+                                               QString::fromStdString(added.record.MAC)));
     }
     if (added.status != DeviceTableStatus::Done) return kExitFailure;
     // An added device's addresses go into the histories, as a confirmed entry's do; a
@@ -127,12 +104,12 @@ int addDevice(const CliOptions& options, const std::string& dir) {
 
 int removeDevice(const CliOptions& options, const std::string& dir) {
     const QString macText = options.value("mac");
-    if (macText.isEmpty()) return failAs("no_mac", newDeviceRefusal(NewDeviceProblem::NoMac), kExitUsage);
+    if (macText.isEmpty()) return failWith(newDeviceFailure(NewDeviceProblem::NoMac), kExitUsage);
     const auto mac = parseMacArgument(macText.toStdString());
     if (!mac) return notAMac(macText);
     const DeviceTableResult removed = DeviceTable(dir, stderrTableSink()).removeByMac(*mac);
     if (removed.status == DeviceTableStatus::NotFound)
-        return failAs("not_found", "no device with MAC " + QString::fromStdString(FormatMac(*mac)));
+        return failWith(deviceNotFoundFailure(QString::fromStdString(FormatMac(*mac))));
     if (removed.status != DeviceTableStatus::Done) return kExitFailure;
     if (jsonOutput()) printJson({{"removed", deviceJson(removed.record)}, {"record", removed.index + 1}});
     return 0;
@@ -140,15 +117,12 @@ int removeDevice(const CliOptions& options, const std::string& dir) {
 
 int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"})) {
-        fail(options.error(), kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    const bool parsed = options.parse(args, {kDataDirOption, "ip", "mac", "gateway", "subnet", "csv"}, {"help", "dry-run", "replace"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     if (words.size() != 1) {
-        fail("give one action: list, add, remove, export or import", kExitUsage);
-        return usage(stderr, kExitUsage);
+        fail(kGiveDeviceAction, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
     const std::string dir = dataDirectory(options);
     const QString action = words[0];
@@ -162,13 +136,14 @@ int run(const QStringList& args) {
     if (action == "export" && !deviceGiven && !importFlags) return exportDevices(options, dir);
     if (action == "import" && !deviceGiven) return importDevices(options, dir);
     if (!QStringList{"list", "add", "remove", "export", "import"}.contains(action))
-        fail(QString("no such action: %1 (list, add, remove, export or import)").arg(action), kExitUsage);
+        fail(noSuchDeviceAction(action), kExitUsage);
     else
-        fail(QString("options that %1 does not take").arg(action), kExitUsage);
-    return usage(stderr, kExitUsage);
+        fail(optionsNotTaken(action), kExitUsage);
+    return printUsage(usageText(), stderr, kExitUsage);
 }
 
-const CliCommand kDevices("devices", "the BootP device table: list, add, remove, export and import as CSV", run);
+const CliCommand kDevices("devices", "the BootP device table: list, add, remove, export and import as CSV", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -8,14 +8,15 @@
 #include <chrono>
 #include <cstdio>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
+#include "BootpEnglish.h"
 #include "BootpPreflight.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "PreflightText.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -52,8 +53,7 @@ QString usageText() {
 
 int usageError(const QString& message) {
     failAs("bad_usage", message, kExitUsage);
-    if (!jsonOutput()) std::fputs(usageText().toUtf8().constData(), stderr);
-    return kExitUsage;
+    return jsonOutput() ? kExitUsage : printUsage(usageText(), stderr, kExitUsage);
 }
 
 // The request the options describe, or the reason they are refused.
@@ -61,22 +61,22 @@ std::optional<QString> readRequest(const CliOptions& options, PreflightRequest& 
     QString error;
     if (!readLinkOptions(options, kCheckedPorts, request.link, error)) return error;
     if (options.has("interface")) {
-        if (options.value("interface").isEmpty()) return QStringLiteral("--interface: needs an interface name");
+        if (options.value("interface").isEmpty()) return QString::fromLatin1(kInterfaceNeedsName);
         request.link.interfaceName = options.value("interface");
     }
     if (options.has("listen")) {
         bool ok = false;
         const double seconds = options.value("listen").toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > kMaxListenSeconds)
-            return "--listen: not a number of seconds above 0 and at most 3600: " + options.value("listen");
+            return secondsOutOfRangeText("listen", options.value("listen"));
         request.listen = std::chrono::milliseconds(qint64(seconds * 1000));
     }
     if (options.has("for")) {
         const auto address = parseIpArgument(options.value("for").toStdString());
-        if (!address) return "--for: not an IPv4 address: " + options.value("for");
+        if (!address) return "--for: " + notAnAddressText(options.value("for"));
         request.forAddress = *address;
     }
-    if (!options.positional().isEmpty()) return "unexpected argument " + options.positional().first();
+    if (!options.positional().isEmpty()) return unexpectedArgumentText(options.positional().first());
     return std::nullopt;
 }
 
@@ -85,10 +85,7 @@ int run(const QStringList& args) {
     CliOptions options;
     if (!options.parse(args, QStringList{"interface", "listen", "for"} + linkOptionNames(kCheckedPorts), {"help"}))
         return usageError(options.error());
-    if (options.has("help")) {
-        std::fputs(usageText().toUtf8().constData(), stdout);
-        return 0;
-    }
+    if (options.has("help")) return printUsage(usageText(), stdout, 0);
     PreflightRequest request;
     if (const auto refused = readRequest(options, request)) return usageError(*refused);
 
@@ -107,19 +104,17 @@ int run(const QStringList& args) {
             for (const PreflightFinding& finding : findings) list.append(preflightJson(finding));
             printJsonVerdict({{"can_serve", canServe}, {"findings", list}});
         } else {
-            printLine(QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"));
+            printLine(canServeLine(canServe));
         }
-        QCoreApplication::exit(0);
     });
-    QuitOnSignal quit([&preflight](int) { preflight.cancel(); });
-    preflight.start(request);
-    // Without listening, the checks are done by now.
-    if (request.listen.count() > 0) QCoreApplication::exec();
+    // Without listening, the checks are done when start returns.
+    runToEnd(preflight, &BootpPreflight::finished, [&] { preflight.start(request); }, [&preflight](int) { preflight.cancel(); });
     std::fflush(stdout);
     return canServe ? 0 : kExitFailure;
 }
 
-const CliCommand kDoctor("doctor", "what keeps the BootP server from serving, found without sending", run);
+const CliCommand kDoctor("doctor", "what keeps the BootP server from serving, found without sending", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

@@ -21,7 +21,7 @@
 #include "MaintenanceEnglish.h"
 #include "MaintenanceOptions.h"
 #include "MaintenanceWords.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -53,11 +53,6 @@ QString usageText() {
            kMaintenanceDataDirHelp + linkOptionsHelp(kLinkDevicePort);
 }
 
-int usage(FILE* out, int status) {
-    std::fputs(qPrintable(usageText()), out);
-    return status;
-}
-
 struct RangeArguments {
     Ipv4Octets ip{};
     uint32_t from = 0;
@@ -68,7 +63,7 @@ struct RangeArguments {
 // printing why (status 2).
 std::optional<RangeArguments> readRange(const CliOptions& options, bool clear) {
     if (options.positional().size() != 4) {
-        usage(stderr, kExitUsage);
+        printUsage(usageText(), stderr, kExitUsage);
         return std::nullopt;
     }
     RangeArguments range;
@@ -131,11 +126,8 @@ int readFlash(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseMaintenanceAction(args, {"output"}, {}, options, link, error)) {
-        fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    const bool parsed = parseMaintenanceAction(args, {"output"}, {}, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     const auto range = readRange(options, false);
     if (!range) return kExitUsage;
     if (options.has("output") && options.value("output").isEmpty()) return fail(kOutputNeedsName, kExitUsage);
@@ -153,13 +145,8 @@ int readFlash(const QStringList& args) {
                        {"sent", p.sent}, {"planned", p.planned}});
         });
     FlashReadResult result;
-    QObject::connect(&engine, &FlashReadEngine::finished, [&](const FlashReadResult& r) {
-        result = r;
-        QCoreApplication::exit(0);
-    });
-    QuitOnSignal quit([&](int) { engine.cancel(); });
-    engine.start(request);
-    if (engine.isRunning()) QCoreApplication::exec();
+    QObject::connect(&engine, &FlashReadEngine::finished, [&](const FlashReadResult& r) { result = r; });
+    runToEnd(engine, &FlashReadEngine::finished, [&] { engine.start(request); }, [&](int) { engine.cancel(); });
     if (progress) std::fputc('\n', stderr);
 
     const QString target = QString::fromStdString(formatDotted(request.target));
@@ -191,11 +178,8 @@ int clearSectors(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseMaintenanceAction(args, {}, {"yes"}, options, link, error)) {
-        fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    const bool parsed = parseMaintenanceAction(args, {}, {"yes"}, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
     const auto range = readRange(options, true);
     if (!range) return kExitUsage;
     const QString target = QString::fromStdString(formatDotted(range->ip));
@@ -207,13 +191,16 @@ int clearSectors(const QStringList& args) {
 
     FlashClearEngine engine(link);
     FlashClearResult result;
-    QObject::connect(&engine, &FlashClearEngine::finished, [&](const FlashClearResult& r) {
-        result = r;
-        QCoreApplication::exit(0);
-    });
-    engine.start({.target = range->ip, .from = range->from, .to = range->to,
-                  .history = {dataDirectory(options), stderrTableSink()}, .confirm = {}});
-    if (engine.isRunning()) QCoreApplication::exec();
+    QObject::connect(&engine, &FlashClearEngine::finished, [&](const FlashClearResult& r) { result = r; });
+    // The writes go out back to back: a signal keeps its default action, as a half-done
+    // clear has nothing to report.
+    runToEnd(
+        engine, &FlashClearEngine::finished,
+        [&] {
+            engine.start({.target = range->ip, .from = range->from, .to = range->to,
+                          .history = {dataDirectory(options), stderrTableSink()}, .confirm = {}});
+        },
+        {});
     if (result.status == FlashStatus::NoSocket) return failWith(noSocketFailure(target));
     if (result.accepted != result.sent) return failWith(clearNotSentFailure(result.accepted, result.sent));
     if (jsonOutput())
@@ -223,15 +210,8 @@ int clearSectors(const QStringList& args) {
     return 0;
 }
 
-int run(const QStringList& args) {
-    if (args.isEmpty()) return usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
-    if (args[0] == "read") return readFlash(args);
-    if (args[0] == "clear") return clearSectors(args);
-    return usage(stderr, kExitUsage);
-}
-
-const CliCommand kFlash("flash", "read flash sectors of a device into a dump or a file, or clear them", run);
+const CliCommand kFlash("flash", "read flash sectors of a device into a dump or a file, or clear them", usageText,
+                        {{"read", readFlash}, {"clear", clearSectors}});
 
 }  // namespace
 }  // namespace tavo::cli

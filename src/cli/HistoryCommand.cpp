@@ -8,20 +8,18 @@
 #include "IPFDB.h"
 #include "JsonOutput.h"
 #include "MacHistoryFDB.h"
+#include "TableEnglish.h"
 
 namespace tavo::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavo history ip list|clear [--data-dir DIR]\n"
-    "       tavo history mac list|clear [--data-dir DIR]\n"
-    "\n"
-    "list prints the addresses newest first, as the pick lists show them.\n"
-    "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n";
-
-int usage(FILE* out, int status) {
-    std::fputs(kUsage, out);
-    return status;
+QString usageText() {
+    return QStringLiteral(
+        "usage: tavo history ip list|clear [--data-dir DIR]\n"
+        "       tavo history mac list|clear [--data-dir DIR]\n"
+        "\n"
+        "list prints the addresses newest first, as the pick lists show them.\n"
+        "DIR defaults to the directory of the profile entry \"path\", else the current directory.\n");
 }
 
 // With --json: {"history": "ip", "entries": [...]} newest first, without the pick lists'
@@ -52,29 +50,27 @@ QString macEntry(const CMacHistoryFDB::Values& v) { return QString::fromStdStrin
 
 int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {kDataDirOption}, {"help"})) {
-        fail(options.error(), kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    const bool parsed = options.parse(args, {kDataDirOption}, {"help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     QString problem;
     if (words.size() != 2)
-        problem = QStringLiteral("give the history (ip or mac) and what to do (list or clear)");
+        problem = kGiveHistoryAndAction;
     else if (words[0] != "ip" && words[0] != "mac")
-        problem = QString("no such history: %1 (ip or mac)").arg(words[0]);
+        problem = noSuchHistory(words[0]);
     else if (words[1] != "list" && words[1] != "clear")
-        problem = QString("no such action: %1 (list or clear)").arg(words[1]);
+        problem = noSuchHistoryAction(words[1]);
     if (!problem.isEmpty()) {
         fail(problem, kExitUsage);
-        return usage(stderr, kExitUsage);
+        return printUsage(usageText(), stderr, kExitUsage);
     }
     const std::string dir = dataDirectory(options);
     if (words[0] == "ip") return listOrClear<CIPFDB>(words[0], words[1], dir, formatIpHistoryEntry, ipEntry);
     return listOrClear<CMacHistoryFDB>(words[0], words[1], dir, formatMacHistoryEntry, macEntry);
 }
 
-const CliCommand kHistory("history", "the IP and MAC address histories: list, clear", run);
+const CliCommand kHistory("history", "the IP and MAC address histories: list, clear", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

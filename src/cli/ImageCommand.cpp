@@ -22,23 +22,20 @@
 namespace tavo::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavo image build FOLDER -o FILE.TAV [--dry-run] [--template FILE]\n"
-    "       tavo image inspect FILE.TAV\n"
-    "\n"
-    "build scans FOLDER as the \"Web Upload\" page does: it copies the default page \"707.html\"\n"
-    "into a folder that has none, renames files whose resource indexes collide, patches the\n"
-    "pages that name them, and writes the project file. It prints the resources in list\n"
-    "order (URL path, size, index), the copy, the renames and the patched pages, then\n"
-    "warnings and the total. --dry-run prints all of it and changes nothing.\n"
-    "The default page comes from --template, else \"707.html\" in the current directory,\n"
-    "else the one installed beside the program.\n"
-    "inspect prints the offset table by record, each record, the default page, the records\n"
-    "no entry reaches and every malformation (exit status 1 for a malformed file).\n";
-
-int usage(FILE* out, int status) {
-    std::fputs(kUsage, out);
-    return status;
+QString usageText() {
+    return QStringLiteral(
+        "usage: tavo image build FOLDER -o FILE.TAV [--dry-run] [--template FILE]\n"
+        "       tavo image inspect FILE.TAV\n"
+        "\n"
+        "build scans FOLDER as the \"Web Upload\" page does: it copies the default page \"707.html\"\n"
+        "into a folder that has none, renames files whose resource indexes collide, patches the\n"
+        "pages that name them, and writes the project file. It prints the resources in list\n"
+        "order (URL path, size, index), the copy, the renames and the patched pages, then\n"
+        "warnings and the total. --dry-run prints all of it and changes nothing.\n"
+        "The default page comes from --template, else \"707.html\" in the current directory,\n"
+        "else the one installed beside the program.\n"
+        "inspect prints the offset table by record, each record, the default page, the records\n"
+        "no entry reaches and every malformation (exit status 1 for a malformed file).\n");
 }
 
 std::string url(const WebFolderPlan& plan, const std::string& path) { return webUrlPath(plan.folder, path); }
@@ -165,7 +162,7 @@ int buildFailure(const WebBuildResult& build) {
 int build(const CliOptions& options, const QString& folderArg) {
     const bool dryRun = options.has("dry-run");
     const QString output = options.value("output");
-    if (output.isEmpty() && !dryRun) return usage(stderr, kExitUsage);
+    if (output.isEmpty() && !dryRun) return printUsage(usageText(), stderr, kExitUsage);
     DiskWebFileSystem disk;
     const std::string folder = QDir::cleanPath(QDir(folderArg).absolutePath()).toStdString();
     const std::string templatePath =
@@ -271,15 +268,11 @@ int inspect(const QString& path) {
     return contents.ok() ? 0 : kExitFailure;
 }
 
-int run(const QStringList& rawArgs) {
-    QStringList args;
-    for (const QString& arg : rawArgs) args << (arg == "-o" ? QStringLiteral("--output") : arg);
+int run(const QStringList& args) {
     CliOptions options;
-    if (!options.parse(args, {"output", "template"}, {"dry-run", "help"})) {
-        fail(options.error(), kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    options.readShortOutput();
+    const bool parsed = options.parse(args, {"output", "template"}, {"dry-run", "help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     const QStringList& words = options.positional();
     // The paths read are checked before anything is read or changed.
     QString error;
@@ -292,10 +285,11 @@ int run(const QStringList& rawArgs) {
     if (words.size() == 2 && words[0] == "inspect" && !options.has("output") && !options.has("dry-run") &&
         !options.has("template"))
         return inspect(words[1]);
-    return usage(stderr, kExitUsage);
+    return printUsage(usageText(), stderr, kExitUsage);
 }
 
-const CliCommand kImage("image", "the web project file (.TAV): build from a folder, inspect", run);
+const CliCommand kImage("image", "the web project file (.TAV): build from a folder, inspect", usageText,
+    CliCommand::HelpWord::OptionOnly, run);
 
 }  // namespace
 }  // namespace tavo::cli

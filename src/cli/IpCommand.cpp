@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "AddressEnglish.h"
 #include "AddressText.h"
 #include "AddressWords.h"
 #include "CliCommand.h"
@@ -19,7 +20,7 @@
 #include "IpSearchEngine.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -54,11 +55,6 @@ QString usageText() {
            linkOptionsHelp(kFindLinkGroups);
 }
 
-int usage(FILE* out, int status) {
-    std::fputs(qPrintable(usageText()), out);
-    return status;
-}
-
 // Parses the options of one action and the link configuration they give.
 bool parseAction(const QStringList& args, const QStringList& withValue, const QStringList& flags, unsigned groups,
                  CliOptions& options, LinkConfig& link, QString& error) {
@@ -74,21 +70,18 @@ int clearAddress(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error)) {
-        fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
-    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
+    const bool parsed = parseAction(args, {kDataDirOption}, {"yes"}, kClearLinkGroups, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
+    if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const auto ip = parseIpArgument(options.positional()[1].toStdString());
-    if (!ip) return failAs("bad_address", "not an IPv4 address: " + options.positional()[1], kExitUsage);
+    if (!ip) return failWith(notAnAddressFailure(options.positional()[1]), kExitUsage);
 
     if (!options.has("yes") && !confirmOnTerminal(kIpClearOperation, QString::fromUtf8(kIpClearConfirmation)))
-        return failAs("not_confirmed", "not confirmed: nothing sent");
+        return failWith(notConfirmedFailure());
     const IpClearResult result = IpClearEngine().start({*ip, dataDirectory(options), link, stderrTableSink()});
     const QString dotted = QString::fromStdString(formatDotted(*ip));
     if (result.status != IpClearResult::Status::Sent)
-        return failAs("not_sent", "the IP clear command could not be sent to " + dotted);
+        return failWith(ipClearNotSentFailure(dotted));
     if (jsonOutput())
         printJson({{"cleared", dotted}});
     else
@@ -108,17 +101,14 @@ int Find(const QStringList& args) {
     CliOptions options;
     LinkConfig link;
     QString error;
-    if (!parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error)) {
-        fail(error, kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
-    if (options.positional().size() != 2) return usage(stderr, kExitUsage);
+    const bool parsed = parseAction(args, {kDataDirOption, "timeout"}, {}, kFindLinkGroups, options, link, error);
+    if (const auto answer = usageAnswer(parsed, error, options, usageText)) return *answer;
+    if (options.positional().size() != 2) return printUsage(usageText(), stderr, kExitUsage);
     const QString macText = options.positional()[1];
     const auto mac = parseMacArgument(macText.toStdString());
-    if (!mac) return failAs("bad_mac", "not a MAC address: " + macText, kExitUsage);
+    if (!mac) return failWith(notAMacFailure(macText), kExitUsage);
     const auto timeout = readTimeout(options);
-    if (!timeout) return fail("--timeout: not a number of seconds above 0 and at most 3600: " + options.value("timeout"),
+    if (!timeout) return fail(secondsOutOfRangeText("timeout", options.value("timeout")),
                               kExitUsage);
 
     const QString wanted = QString::fromStdString(FormatMac(*mac));
@@ -131,48 +121,38 @@ int Find(const QStringList& args) {
         QCoreApplication::exit(0);
     });
     QObject::connect(&search, &IpSearchEngine::otherDevice, [&](const MacOctets& other) {
-        failAs("other_device", "a device with another MAC address answered: " + QString::fromStdString(FormatMac(other)) +
-             " (searched for " + wanted + ")");
+        failWith(otherDeviceFailure(QString::fromStdString(FormatMac(other)), wanted));
         QCoreApplication::exit(kExitFailure);
     });
     QObject::connect(&search, &IpSearchEngine::receiveFailed,
-                     [] { std::fputs("tavo: a reply could not be read (socket error); still searching\n", stderr); });
+                     [] { std::fputs(kSearchReplyUnreadableLine, stderr); });
     QObject::connect(&search, &IpSearchEngine::requestSent, [&](const MacOctets&, int accepted) {
         if (accepted > 0) return;
-        failAs("not_sent", "the search request could not be sent to " + link.broadcast.toString() +
-             (link.isLimitedBroadcast() ? " (no interface can carry it)" : QString()));
+        failWith(searchNotSentFailure(link.broadcast.toString(), link.isLimitedBroadcast()));
         QCoreApplication::exit(kExitFailure);
     });
     const auto& b = *mac;
-    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failAs("no_socket", "the search socket cannot be opened");
+    if (!search.start({b[0], b[1], b[2], b[3], b[4], b[5]})) return failWith(searchNoSocketFailure());
 
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        failAs("no_answer", QString("no device answered for %1 within %2 s").arg(wanted).arg(*timeout));
+        failWith(noAnswerFailure(wanted, *timeout));
         QCoreApplication::exit(kExitFailure);
     });
     deadline.start(int(std::lround(*timeout * 1000)));
-    QuitOnSignal quit([](int) {
-        failAs("stopped", "search stopped");
-        QCoreApplication::exit(kExitFailure);
-    });
     // The first request leaves at once; nothing on a command line is still being typed.
     QTimer::singleShot(0, &search, &IpSearchEngine::sendNow);
-    const int result = QCoreApplication::exec();
+    const int result = runEventLoop([](int) {
+        failWith(searchStoppedFailure());
+        QCoreApplication::exit(kExitFailure);
+    });
     search.stop();
     return result;
 }
 
-int run(const QStringList& args) {
-    if (args.isEmpty()) return usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
-    if (args[0] == "clear") return clearAddress(args);
-    if (args[0] == "find") return Find(args);
-    return usage(stderr, kExitUsage);
-}
-
-const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", run);
+const CliCommand kIp("ip", "the address commands: clear a device's IP address, find it by MAC", usageText,
+                     {{"clear", clearAddress}, {"find", Find}});
 
 }  // namespace
 }  // namespace tavo::cli

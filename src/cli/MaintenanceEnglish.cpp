@@ -25,8 +25,6 @@ EnglishFailure noSocketFailure(const QString& target) {
     return {"no_socket", "a socket to " + target + " could not be opened"};
 }
 
-EnglishFailure notConfirmedFailure() { return {"not_confirmed", "not confirmed: nothing sent"}; }
-
 EnglishFailure readStoppedFailure() { return {"stopped", "read stopped"}; }
 
 EnglishFailure sectorsMissingFailure(const QString& target, const std::vector<int>& missing, int requestsEach) {

@@ -13,21 +13,10 @@
 
 namespace tavo::cli {
 
-struct EnglishFailure {
-    const char* code;
-    QString message;
-};
-
-// Prints the failure as failAs() does and returns `status`.
-inline int failWith(const EnglishFailure& failure, int status = kExitFailure) {
-    return failAs(failure.code, failure.message, status);
-}
-
 // A refused range of a flash request (the engine's check); `last` is the operation's
 // last sector.
 EnglishFailure rangeFailure(FlashStatus status, uint32_t from, uint32_t to, uint32_t last);
 EnglishFailure noSocketFailure(const QString& target);
-EnglishFailure notConfirmedFailure();
 EnglishFailure readStoppedFailure();
 EnglishFailure sectorsMissingFailure(const QString& target, const std::vector<int>& missing, int requestsEach);
 EnglishFailure clearNotSentFailure(int accepted, int sent);

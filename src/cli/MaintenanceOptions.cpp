@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "AddressEnglish.h"
 #include "IPFDB.h"
 #include "LinkOptions.h"
 
@@ -15,9 +16,8 @@ namespace {
 
 bool parseMaintenanceAction(const QStringList& args, const QStringList& withValue, const QStringList& flags,
                             CliOptions& options, LinkConfig& link, QString& error) {
-    QStringList normalised;
-    for (const QString& arg : args) normalised << (arg == "-o" ? QStringLiteral("--output") : arg);
-    if (!options.parse(normalised, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
+    options.readShortOutput();
+    if (!options.parse(args, withValue + QStringList{kDataDirOption, "timeout-ms"} + linkOptionNames(kLinkDevicePort),
                        flags + QStringList{"help"})) {
         error = options.error();
         return false;
@@ -35,7 +35,7 @@ bool parseMaintenanceAction(const QStringList& args, const QStringList& withValu
 std::optional<Ipv4Octets> parseTarget(const QString& text, QString& error) {
     const auto ip = parseIpArgument(text.toStdString());
     if (!ip) {
-        error = "not an IPv4 address: " + text;
+        error = notAnAddressText(text);
         return std::nullopt;
     }
     if (*ip == Ipv4Octets{0, 0, 0, 0}) {

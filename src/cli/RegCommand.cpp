@@ -16,6 +16,7 @@
 #include "MaintenanceOptions.h"
 #include "MaintenanceWords.h"
 #include "RegisterEngine.h"
+#include "RunToEnd.h"
 
 namespace tavo::cli {
 namespace {
@@ -42,11 +43,6 @@ QString usageText() {
            kMaintenanceDataDirHelp + linkOptionsHelp(kLinkDevicePort);
 }
 
-int usage(FILE* out, int status) {
-    std::fputs(qPrintable(usageText()), out);
-    return status;
-}
-
 struct Parsed {
     CliOptions options;
     LinkConfig link;
@@ -61,16 +57,16 @@ std::optional<Parsed> parseLine(const QStringList& args, int hexArguments, const
     QString error;
     if (!parseMaintenanceAction(args, {}, flags, parsed.options, parsed.link, error)) {
         fail(error, kExitUsage);
-        status = usage(stderr, kExitUsage);
+        status = printUsage(usageText(), stderr, kExitUsage);
         return std::nullopt;
     }
     if (parsed.options.has("help")) {
-        status = usage(stdout, 0);
+        status = printUsage(usageText(), stdout, 0);
         return std::nullopt;
     }
     const QStringList& words = parsed.options.positional();
     if (words.size() != 2 + hexArguments) {
-        status = usage(stderr, kExitUsage);
+        status = printUsage(usageText(), stderr, kExitUsage);
         return std::nullopt;
     }
     const auto ip = parseTarget(words[1], error);
@@ -118,7 +114,8 @@ int exchange(Parsed& parsed, RegisterEngine& engine, const std::function<void()>
     });
     deadline.start(timeout);
     QTimer::singleShot(0, [&] { send(); });
-    const int status = QCoreApplication::exec();
+    // Bounded by the reply deadline; a signal keeps its default action.
+    const int status = runEventLoop({});
     engine.cancel();
     return status;
 }
@@ -201,16 +198,8 @@ int writeRegister(const QStringList& args) {
     return status;
 }
 
-int run(const QStringList& args) {
-    if (args.isEmpty()) return usage(stderr, kExitUsage);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(stdout, 0);
-    if (args[0] == "read") return readRegister(args);
-    if (args[0] == "dump") return dumpRegisters(args);
-    if (args[0] == "write") return writeRegister(args);
-    return usage(stderr, kExitUsage);
-}
-
-const CliCommand kReg("reg", "read, dump or write the registers of a device", run);
+const CliCommand kReg("reg", "read, dump or write the registers of a device", usageText,
+                      {{"read", readRegister}, {"dump", dumpRegisters}, {"write", writeRegister}});
 
 }  // namespace
 }  // namespace tavo::cli

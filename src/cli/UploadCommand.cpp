@@ -16,7 +16,7 @@
 #include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "MaintenanceOptions.h"
-#include "QuitOnSignal.h"
+#include "RunToEnd.h"
 #include "UploadEngine.h"
 #include "WebEnglish.h"
 
@@ -55,11 +55,6 @@ QString usageText() {
            "(nothing is sent then).\n";
 }
 
-int usage(FILE* out, int status) {
-    std::fputs(qPrintable(usageText()), out);
-    return status;
-}
-
 struct Device {
     QString address;
     std::unique_ptr<UploadEngine> run;
@@ -88,12 +83,11 @@ public:
 
     // Runs every upload to its end; true when every one completed.
     bool run() {
-        QuitOnSignal quit([this](int) {
-            for (auto& d : m_devices) d->run->cancel();
-        });
         m_running = int(m_devices.size());
         for (auto& d : m_devices) d->run->start();
-        if (m_running > 0) QCoreApplication::exec();
+        if (m_running > 0) runEventLoop([this](int) {
+                for (auto& d : m_devices) d->run->cancel();
+            });
         if (m_terminal && !m_json) std::fputc('\n', stderr);
         bool ok = true;
         for (auto& d : m_devices) ok = ok && d->run->result().ok();
@@ -171,18 +165,14 @@ private:
 };
 
 int upload(const QStringList& args) {
-    if (!args.isEmpty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) return usage(stdout, 0);
     CliOptions options;
-    if (!options.parse(args, QStringList{kDataDirOption, "pace-ms", "timeout-ms"} + linkOptionNames(kLinkDevicePort),
-                       {"verify", "changed-only", "help"})) {
-        fail(options.error(), kExitUsage);
-        return usage(stderr, kExitUsage);
-    }
-    if (options.has("help")) return usage(stdout, 0);
+    const bool parsed = options.parse(args, QStringList{kDataDirOption, "pace-ms", "timeout-ms"} + linkOptionNames(kLinkDevicePort),
+                                      {"verify", "changed-only", "help"});
+    if (const auto answer = usageAnswer(parsed, options.error(), options, usageText)) return *answer;
     LinkConfig link;
     QString error;
     if (!readLinkOptions(options, kLinkDevicePort, link, error)) return fail(error, kExitUsage);
-    if (options.positional().size() < 2) return usage(stderr, kExitUsage);
+    if (options.positional().size() < 2) return printUsage(usageText(), stderr, kExitUsage);
     const auto replyWait = readTimeoutMs(options);
     if (!replyWait)
         return fail(QString("--timeout-ms: not a number of milliseconds from 1 to %1: %2").arg(kMaxTimeoutMs).arg(options.value("timeout-ms")),
@@ -243,7 +233,8 @@ int upload(const QStringList& args) {
     return ok ? 0 : kExitFailure;
 }
 
-const CliCommand kUpload("upload", "send a project file (.TAV) into the flash of one or more devices", upload);
+const CliCommand kUpload("upload", "send a project file (.TAV) into the flash of one or more devices", usageText,
+                         CliCommand::HelpWord::First, upload);
 
 }  // namespace
 }  // namespace tavo::cli

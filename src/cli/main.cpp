@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     }
     for (const auto* command : tavo::cli::registeredCommands()) {
         if (first != QLatin1String(command->name)) continue;
-        const int status = command->handler(args);
+        const int status = command->run(args);
         // A failure that printed no error object of its own (a usage text, a table file's
         // message) still ends with one.
         if (json && status != 0 && !tavo::cli::jsonFinalPrinted()) {

@@ -1,4 +1,4 @@
-#include "PreflightText.h"
+#include "BootpEnglish.h"
 
 #include <QJsonArray>
 #include <QStringList>
@@ -200,5 +200,11 @@ QJsonObject preflightJson(const PreflightFinding& f) {
     }
     return o;
 }
+
+QString canServeLine(bool canServe) { return QStringLiteral("can serve: %1").arg(canServe ? "yes" : "no"); }
+
+const char* const kInterfaceNeedsName = "--interface: needs an interface name";
+
+QString unexpectedArgumentText(const QString& word) { return "unexpected argument " + word; }
 
 }  // namespace tavo::cli

@@ -1,7 +1,8 @@
 #pragma once
 
-// The command line's words for the preflight's findings: one English line each, and
-// the JSON object of `tavo doctor --json`.
+// The English words of `tavo doctor` (and of the BootP checks behind it): one line for
+// each of the preflight's findings, the JSON object of `tavo doctor --json`, the verdict
+// and the refusals of its command line.
 #include <QJsonObject>
 #include <QString>
 
@@ -15,5 +16,10 @@ QString preflightLine(const PreflightFinding& finding);
 QString preflightMessage(const PreflightFinding& finding);
 // {"check", "status", "message", and the finding's values}.
 QJsonObject preflightJson(const PreflightFinding& finding);
+
+// "can serve: yes" or "can serve: no".
+QString canServeLine(bool canServe);
+extern const char* const kInterfaceNeedsName;
+QString unexpectedArgumentText(const QString& word);
 
 }  // namespace tavo::cli
