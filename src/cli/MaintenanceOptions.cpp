@@ -5,7 +5,6 @@
 #include <string>
 
 #include "AddressEnglish.h"
-#include "IPFDB.h"
 #include "LinkOptions.h"
 
 namespace tavo::cli {
@@ -59,10 +58,6 @@ std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options
     const int ms = options.value("timeout-ms").toInt(&ok, 10);
     if (!ok || ms < 1 || ms > kMaxTimeoutMs) return std::nullopt;
     return std::chrono::milliseconds(ms);
-}
-
-void recordTarget(const CliOptions& options, const Ipv4Octets& ip) {
-    CIPFDB::AddIfAbsent(dataDirectory(options), ip[0], ip[1], ip[2], ip[3], stderrTableSink());
 }
 
 }  // namespace tavo::cli

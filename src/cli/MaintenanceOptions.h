@@ -34,7 +34,4 @@ std::optional<uint8_t> parseHexArgument(const QString& text);
 std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options);
 
 
-// Records the target in the IP history of the data directory, as the page's Set does.
-void recordTarget(const CliOptions& options, const Ipv4Octets& ip);
-
 }  // namespace tavo::cli

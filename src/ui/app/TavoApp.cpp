@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QUdpSocket>
 #include <QWindow>
 
 #include "AppTexts.h"
 #include "DialogPlacement.h"
+#include "NetworkProbe.h"
 #include "Profile.h"
 #include "PropSheet.h"
 #include "common/Prompts.h"
@@ -19,12 +19,7 @@ CTavoApp::CTavoApp(StartupOptions options, Prompts& prompts)
 
 CTavoApp::~CTavoApp() = default;
 
-// The network layer counts as working when a UDP socket can be opened on an ephemeral
-// port; nothing is sent.
-bool CTavoApp::networkAvailable() const {
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::AnyIPv4, 0);
-}
+bool CTavoApp::networkAvailable() const { return udpSocketsAvailable(); }
 
 bool CTavoApp::InitInstance() {
     qApp->installEventFilter(new DialogPlacement(qApp));
