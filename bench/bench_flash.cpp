@@ -13,7 +13,7 @@
 
 #include <optional>
 
-#include "FlashClearRun.h"
+#include "private/FlashClearRun.h"
 #include "FlashRange.h"
 #include "FlashReadRun.h"
 

@@ -6,7 +6,7 @@
 #include <QUdpSocket>
 #include <span>
 
-#include "PortHolders.h"
+#include "private/PortHolders.h"
 #include "PreflightRules.h"
 
 namespace tavo {

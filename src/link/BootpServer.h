@@ -7,13 +7,13 @@
 #include <QStringList>
 #include <optional>
 
-#include "BootpInterfaceWatch.h"
+#include "private/BootpInterfaceWatch.h"
 #include "BootpMessage.h"
 #include "BootpRequestRecord.h"
-#include "BootpRivalListener.h"
+#include "private/BootpRivalListener.h"
 #include "BootpStatus.h"
-#include "BootpTableCache.h"
-#include "InterfaceAddresses.h"
+#include "private/BootpTableCache.h"
+#include "private/InterfaceAddresses.h"
 #include "LinkConfig.h"
 
 class QNetworkDatagram;

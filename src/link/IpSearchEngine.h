@@ -9,7 +9,7 @@
 #include "LinkConfig.h"
 #include "MacHistoryFDB.h"
 #include "Pace.h"
-#include "SearchSocket.h"
+#include "private/SearchSocket.h"
 #include "TableMessage.h"
 
 namespace tavo {

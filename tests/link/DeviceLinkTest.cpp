@@ -22,17 +22,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "BroadcastSender.h"
+#include "private/BroadcastSender.h"
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "FlashClearRun.h"
+#include "private/FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Pace.h"
-#include "RegisterLink.h"
+#include "private/RegisterLink.h"
 #include "IpClearEngine.h"
 #include "LinkConfig.h"
-#include "SearchSocket.h"
-#include "UploadSocket.h"
+#include "private/SearchSocket.h"
+#include "private/UploadSocket.h"
 #include "Loopback.h"
 
 namespace tavo {

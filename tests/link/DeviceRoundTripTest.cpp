@@ -9,12 +9,12 @@
 
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "FlashClearRun.h"
+#include "private/FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Pace.h"
-#include "RegisterLink.h"
+#include "private/RegisterLink.h"
 #include "LinkConfig.h"
-#include "SearchSocket.h"
+#include "private/SearchSocket.h"
 #include "SimNetwork.h"
 #include "Loopback.h"
 

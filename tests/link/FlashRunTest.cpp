@@ -13,10 +13,10 @@
 #include <set>
 
 #include "DeviceCommand.h"
-#include "FlashClearRun.h"
+#include "private/FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Loopback.h"
-#include "MaintenanceLink.h"
+#include "private/MaintenanceLink.h"
 #include "SimNetwork.h"
 
 namespace tavo {
