@@ -181,14 +181,14 @@ TEST(DeviceLink, SectorRepliesReachTheFlashReadAndRegisterRepliesTheRegisterSock
     EXPECT_EQ((*sector)[0], 5);
     EXPECT_EQ((*sector)[255], 5);
 
-    ASSERT_TRUE(link.sendRegisterRead(0x1B));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterRead(0x1B)));
     ASSERT_TRUE(reg.wait(kWaitMs));
     const RegisterReply value = link.receiveRegister();
     EXPECT_EQ(value.kind, RegisterReplyKind::Value);
     EXPECT_EQ(value.value, 0xC4);
 
     // Commands without a reply go out on their own socket too.
-    ASSERT_TRUE(link.sendRegisterWrite(0x1B, 0xC4));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0x1B, 0xC4)));
     FlashClearRun clear(LoopbackConfig(device.port()), kLoopback, 2043, 2043);
     QSignalSpy cleared(&clear, &FlashClearRun::finished);
     clear.start();
@@ -221,7 +221,7 @@ TEST(DeviceLink, WorkerThreadSendsGoOutFromTheOwnerThreadInOrder) {
     ASSERT_TRUE(link.open(kLoopback));
 
     std::thread worker([&] {
-        for (uint8_t reg = 0; reg < 3; ++reg) link.sendRegisterRead(reg);
+        for (uint8_t reg = 0; reg < 3; ++reg) link.sendRegisterCommand(encodeRegisterRead(reg));
     });
     worker.join();
     ASSERT_TRUE(device.waitFor(3));

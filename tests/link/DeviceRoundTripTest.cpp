@@ -109,9 +109,9 @@ TEST_F(DeviceRoundTrip, RegisterRepliesComeBackOnTheRegisterSocket) {
     ASSERT_TRUE(link.open(kFirstDevice));
     QSignalSpy reg(&link, &RegisterLink::registerReplyWaiting);
 
-    ASSERT_TRUE(link.sendRegisterWrite(0x1B, 0xC4));
-    ASSERT_TRUE(link.sendRegisterWrite(0xFF, 0x5A));
-    ASSERT_TRUE(link.sendRegisterTableRead());
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0x1B, 0xC4)));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0xFF, 0x5A)));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterTableRead()));
     ASSERT_TRUE(reg.wait(kWaitMs));
     const RegisterReply table = link.receiveRegister();
     ASSERT_TRUE(table.ok);
@@ -119,7 +119,7 @@ TEST_F(DeviceRoundTrip, RegisterRepliesComeBackOnTheRegisterSocket) {
     EXPECT_EQ(table.table[0x1B - REGISTER_TABLE_FIRST], 0xC4);
     EXPECT_EQ(table.table.back(), 0x5A);
 
-    ASSERT_TRUE(link.sendRegisterRead(0x1B));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterRead(0x1B)));
     ASSERT_TRUE(reg.wait(kWaitMs));
     const RegisterReply value = link.receiveRegister();
     EXPECT_EQ(value.kind, RegisterReplyKind::Value);

@@ -29,12 +29,6 @@ void RegisterLink::close() {
 
 quint16 RegisterLink::localPort() const { return m_register ? m_register->localPort() : 0; }
 
-bool RegisterLink::sendRegisterRead(uint8_t reg) { return sendRegisterCommand(encodeRegisterRead(reg)); }
-bool RegisterLink::sendRegisterTableRead() { return sendRegisterCommand(encodeRegisterTableRead()); }
-bool RegisterLink::sendRegisterWrite(uint8_t reg, uint8_t value) {
-    return sendRegisterCommand(encodeRegisterWrite(reg, value));
-}
-
 bool RegisterLink::sendRegisterCommand(const std::vector<uint8_t>& bytes) {
     const QByteArray datagram = toDatagram(bytes);
     if (QThread::currentThread() == thread()) return sendNow(datagram);

@@ -34,11 +34,8 @@ public:
     bool isOpen() const { return m_register != nullptr; }
     quint16 localPort() const;
 
-    // True when sent (or handed to the owner thread).
-    bool sendRegisterRead(uint8_t reg);
-    bool sendRegisterTableRead();
-    bool sendRegisterWrite(uint8_t reg, uint8_t value);
-    // A register command already encoded (as the paced queue keeps it).
+    // A register command already encoded (as the paced queue keeps it). True when sent
+    // (or handed to the owner thread).
     bool sendRegisterCommand(const std::vector<uint8_t>& bytes);
 
     // Reads the waiting datagram by the 241-byte rule; ok is false on a failed receive
