@@ -7,14 +7,14 @@
 #include <QStringList>
 #include <optional>
 
-#include "private/BootpInterfaceWatch.h"
 #include "BootpMessage.h"
 #include "BootpRequestRecord.h"
-#include "private/BootpRivalListener.h"
 #include "BootpStatus.h"
+#include "LinkConfig.h"
+#include "private/BootpInterfaceWatch.h"
+#include "private/BootpRivalListener.h"
 #include "private/BootpTableCache.h"
 #include "private/InterfaceAddresses.h"
-#include "LinkConfig.h"
 
 class QNetworkDatagram;
 class QUdpSocket;

@@ -22,18 +22,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "private/BroadcastSender.h"
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "private/FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Pace.h"
-#include "private/RegisterLink.h"
 #include "IpClearEngine.h"
 #include "LinkConfig.h"
+#include "Loopback.h"
+#include "private/BroadcastSender.h"
+#include "private/FlashClearRun.h"
+#include "private/RegisterLink.h"
 #include "private/SearchSocket.h"
 #include "private/UploadSocket.h"
-#include "Loopback.h"
 
 namespace tavo {
 namespace {

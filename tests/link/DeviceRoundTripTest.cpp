@@ -9,14 +9,14 @@
 
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "private/FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Pace.h"
-#include "private/RegisterLink.h"
 #include "LinkConfig.h"
-#include "private/SearchSocket.h"
 #include "SimNetwork.h"
 #include "Loopback.h"
+#include "private/FlashClearRun.h"
+#include "private/RegisterLink.h"
+#include "private/SearchSocket.h"
 
 namespace tavo {
 namespace {
