@@ -21,7 +21,7 @@ bool MaintenanceLink::open(const QHostAddress& target) {
     return m_link.open(target);
 }
 
-// Commands still waiting would otherwise leave on the next pair.
+// Commands still waiting would otherwise leave on the next socket.
 void MaintenanceLink::close() {
     m_waiting.clear();
     m_pause.stop();
