@@ -16,7 +16,7 @@
 #include "AddressText.h"
 #include "BootPFDB.h"
 #include "BootpServer.h"
-#include "BootpTableCache.h"
+#include "private/BootpTableCache.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include <optional>
 
-#include "FlashClearRun.h"
 #include "FlashRange.h"
 #include "FlashReadRun.h"
+#include "private/FlashClearRun.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QUdpSocket>
 #include <span>
 
-#include "PortHolders.h"
 #include "PreflightRules.h"
+#include "private/PortHolders.h"
 
 namespace tavo {
 namespace {

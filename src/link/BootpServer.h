@@ -7,14 +7,14 @@
 #include <QStringList>
 #include <optional>
 
-#include "BootpInterfaceWatch.h"
 #include "BootpMessage.h"
 #include "BootpRequestRecord.h"
-#include "BootpRivalListener.h"
 #include "BootpStatus.h"
-#include "BootpTableCache.h"
-#include "InterfaceAddresses.h"
 #include "LinkConfig.h"
+#include "private/BootpInterfaceWatch.h"
+#include "private/BootpRivalListener.h"
+#include "private/BootpTableCache.h"
+#include "private/InterfaceAddresses.h"
 
 class QNetworkDatagram;
 class QUdpSocket;
@@ -93,8 +93,9 @@ public:
 // posted call instead, outside the read event: Qt does not report a socket's next read
 // event while the handler of the previous one is still running, so only from there do
 // the requests that arrive during the dialog get read, and dropped.
-class BootpServer : public QObject {
+class BootpServer final : public QObject {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BootpServer)
 public:
     BootpServer(LinkConfig config, QString dataDir, BootpServerObserver& observer, QObject* parent = nullptr);
     ~BootpServer() override;

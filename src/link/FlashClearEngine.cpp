@@ -2,7 +2,7 @@
 
 #include <QHostAddress>
 
-#include "FlashClearRun.h"
+#include "private/FlashClearRun.h"
 
 namespace tavo {
 

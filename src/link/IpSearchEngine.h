@@ -9,8 +9,8 @@
 #include "LinkConfig.h"
 #include "MacHistoryFDB.h"
 #include "Pace.h"
-#include "SearchSocket.h"
 #include "TableMessage.h"
+#include "private/SearchSocket.h"
 
 namespace tavo {
 

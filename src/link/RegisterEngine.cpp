@@ -2,7 +2,7 @@
 
 #include <QHostAddress>
 
-#include "MaintenanceLink.h"
+#include "private/MaintenanceLink.h"
 
 namespace tavo {
 

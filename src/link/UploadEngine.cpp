@@ -2,7 +2,7 @@
 
 #include "FlashReadRun.h"
 #include "IPFDB.h"
-#include "UploadSocket.h"
+#include "private/UploadSocket.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "BootpTableCache.h"
+#include "private/BootpTableCache.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

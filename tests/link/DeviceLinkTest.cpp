@@ -1,4 +1,6 @@
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,6 +13,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -19,15 +22,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "BroadcastSender.h"
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "FlashRegisterLink.h"
+#include "FlashReadRun.h"
+#include "Pace.h"
 #include "IpClearEngine.h"
 #include "LinkConfig.h"
-#include "SearchSocket.h"
-#include "UploadSocket.h"
 #include "Loopback.h"
+#include "private/BroadcastSender.h"
+#include "private/FlashClearRun.h"
+#include "private/RegisterLink.h"
+#include "private/SearchSocket.h"
+#include "private/UploadSocket.h"
 
 namespace tavo {
 namespace {
@@ -132,7 +138,7 @@ TEST(SearchSocket, RequestReachesTheDeviceByLoopbackBroadcastAndTheAnswerIsMatch
 }
 
 // The device answers sector reads and register reads; each reply must come back on
-// the socket of the pair that sent the command.
+// the socket that sent the command.
 QByteArray DeviceAnswer(const QByteArray& command) {
     switch (quint8(command.at(0))) {
     case CMD_SECTOR_READ: return Bytes({0x50}) + QByteArray(256, char(command.at(2)));
@@ -142,73 +148,85 @@ QByteArray DeviceAnswer(const QByteArray& command) {
     }
 }
 
-TEST(FlashRegisterLink, SectorRepliesReachTheFlashSocketAndRegisterRepliesTheRegisterSocket) {
+// Runs a flash read to its end (bounded); the status it finished with.
+std::optional<FlashRunStatus> RunToEnd(FlashReadRun& run) {
+    std::optional<FlashRunStatus> status;
+    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) { status = s; });
+    run.start();
+    QElapsedTimer bound;
+    bound.start();
+    while (!status && bound.elapsed() < kWaitMs) QTest::qWait(5);
+    return status;
+}
+
+FlashReadRun::Request ReadOf(int from, int to) {
+    FlashReadRun::Request request;
+    request.target = kLoopback;
+    request.from = from;
+    request.to = to;
+    return request;
+}
+
+TEST(DeviceLink, SectorRepliesReachTheFlashReadAndRegisterRepliesTheRegisterSocket) {
     FakeDevice device(kLoopback, DeviceAnswer);
-    FlashRegisterLink link(LoopbackConfig(device.port()));
+    FlashReadRun read(LoopbackConfig(device.port()), Pace::immediate(), ReadOf(5, 5));
+    RegisterLink link(LoopbackConfig(device.port()));
     ASSERT_TRUE(link.open(kLoopback));
-    EXPECT_NE(link.flashLocalPort(), link.registerLocalPort());
-    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
-    QSignalSpy reg(&link, &FlashRegisterLink::registerReplyWaiting);
+    QSignalSpy reg(&link, &RegisterLink::registerReplyWaiting);
 
-    ASSERT_TRUE(link.sendSectorRead(5));
-    ASSERT_TRUE(flash.wait(kWaitMs));
+    ASSERT_EQ(RunToEnd(read), FlashRunStatus::Completed);
     EXPECT_EQ(reg.count(), 0);
-    const SectorReply sector = link.receiveSector();
-    ASSERT_TRUE(sector.ok);
-    EXPECT_EQ(sector.data[0], 5);
-    EXPECT_EQ(sector.data[255], 5);
+    const SectorData* sector = read.dump().sector(5);
+    ASSERT_NE(sector, nullptr);
+    EXPECT_EQ((*sector)[0], 5);
+    EXPECT_EQ((*sector)[255], 5);
 
-    ASSERT_TRUE(link.sendRegisterRead(0x1B));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterRead(0x1B)));
     ASSERT_TRUE(reg.wait(kWaitMs));
-    EXPECT_EQ(flash.count(), 1);
     const RegisterReply value = link.receiveRegister();
     EXPECT_EQ(value.kind, RegisterReplyKind::Value);
     EXPECT_EQ(value.value, 0xC4);
 
     // Commands without a reply go out on their own socket too.
-    ASSERT_TRUE(link.sendRegisterWrite(0x1B, 0xC4));
-    ASSERT_TRUE(link.sendSectorClear(2043));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0x1B, 0xC4)));
+    FlashClearRun clear(LoopbackConfig(device.port()), kLoopback, 2043, 2043);
+    QSignalSpy cleared(&clear, &FlashClearRun::finished);
+    clear.start();
+    ASSERT_EQ(cleared.count(), 1);  // one slice: done within start()
     ASSERT_TRUE(device.waitFor(4));
-    EXPECT_EQ(device.received[0].senderPort(), link.flashLocalPort());
-    EXPECT_EQ(device.received[1].senderPort(), link.registerLocalPort());
+    EXPECT_EQ(device.received[0].data(), Bytes({0x50, 0x00, 0x05}));
+    EXPECT_NE(device.received[0].senderPort(), link.localPort());
+    EXPECT_EQ(device.received[1].senderPort(), link.localPort());
     EXPECT_EQ(device.received[2].data(), Bytes({0x20, 0x1B, 0xC4}));
-    EXPECT_EQ(device.received[2].senderPort(), link.registerLocalPort());
+    EXPECT_EQ(device.received[2].senderPort(), link.localPort());
     EXPECT_EQ(device.received[3].data(), Bytes({0x40, 0x07, 0xFB}) + QByteArray(256, '\0'));
-    EXPECT_EQ(device.received[3].senderPort(), link.flashLocalPort());
+    EXPECT_NE(device.received[3].senderPort(), link.localPort());
+    EXPECT_NE(device.received[3].senderPort(), device.received[0].senderPort());
 }
 
-TEST(FlashRegisterLink, ClosingInsideTheReplySignalIsSafeAndLaterReceivesFail) {
+TEST(DeviceLink, StoppingAReadInsideItsReplySignalIsSafe) {
     FakeDevice device(kLoopback, DeviceAnswer);
-    FlashRegisterLink link(LoopbackConfig(device.port()));
-    ASSERT_TRUE(link.open(kLoopback));
-    SectorReply taken;
-    QObject::connect(&link, &FlashRegisterLink::flashReplyWaiting, &link, [&] {
-        taken = link.receiveSector();
-        link.closeFlash();  // what the page does after a failed receive
-    });
-    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
-    ASSERT_TRUE(link.sendSectorRead(9));
-    ASSERT_TRUE(flash.wait(kWaitMs));
-    EXPECT_TRUE(taken.ok);
-    EXPECT_FALSE(link.isFlashOpen());
-    EXPECT_FALSE(link.receiveSector().ok);
-    EXPECT_FALSE(link.sendSectorRead(10));
-    EXPECT_TRUE(link.isRegisterOpen());
-    QCoreApplication::processEvents();  // the released socket goes now
+    FlashReadRun read(LoopbackConfig(device.port()), Pace::immediate(), ReadOf(9, 10));
+    QObject::connect(&read, &FlashReadRun::sectorReceived, &read, [&] { read.stop(); });
+    EXPECT_EQ(RunToEnd(read), FlashRunStatus::Stopped);
+    ASSERT_NE(read.dump().sector(9), nullptr);
+    EXPECT_EQ((*read.dump().sector(9))[0], 9);
+    EXPECT_FALSE(read.isRunning());
+    QCoreApplication::processEvents();  // the released sockets go now
 }
 
 TEST(DeviceLink, WorkerThreadSendsGoOutFromTheOwnerThreadInOrder) {
     FakeDevice device;
-    FlashRegisterLink link(LoopbackConfig(device.port()));
+    RegisterLink link(LoopbackConfig(device.port()));
     ASSERT_TRUE(link.open(kLoopback));
 
     std::thread worker([&] {
-        for (int sector = 0; sector < 3; ++sector) link.sendSectorRead(sector);
+        for (uint8_t reg = 0; reg < 3; ++reg) link.sendRegisterCommand(encodeRegisterRead(reg));
     });
     worker.join();
     ASSERT_TRUE(device.waitFor(3));
-    EXPECT_EQ(device.received[0].data(), Bytes({0x50, 0x00, 0x00}));
-    EXPECT_EQ(device.received[2].data(), Bytes({0x50, 0x00, 0x02}));
+    EXPECT_EQ(device.received[0].data(), Bytes({0x30, 0x00}));
+    EXPECT_EQ(device.received[2].data(), Bytes({0x30, 0x02}));
 }
 
 TEST(UploadSocket, BlocksLeaveNumberedWithTheirBytesFromItsOwnPort) {

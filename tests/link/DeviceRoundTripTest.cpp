@@ -1,15 +1,22 @@
 // The device link against the simulated devices on loopback: every command that has a
 // reply is answered, and the answer comes back on the socket that sent the command.
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <optional>
 
+#include "ClientSocket.h"
 #include "DeviceCommand.h"
-#include "FlashRegisterLink.h"
+#include "FlashReadRun.h"
+#include "Pace.h"
 #include "LinkConfig.h"
-#include "SearchSocket.h"
 #include "SimNetwork.h"
 #include "Loopback.h"
+#include "private/FlashClearRun.h"
+#include "private/RegisterLink.h"
+#include "private/SearchSocket.h"
 
 namespace tavo {
 namespace {
@@ -48,40 +55,63 @@ TEST_F(DeviceRoundTrip, SearchFindsTheDeviceWithTheRequestedMac) {
     EXPECT_EQ(reply.ip, (Ipv4Octets{127, 0, 0, 2}));
 }
 
-TEST_F(DeviceRoundTrip, SectorReadReturnsWhatTheSectorWriteStoredOnTheFlashSocket) {
-    FlashRegisterLink link(m_config);
-    ASSERT_TRUE(link.open(kFirstDevice));
-    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
-    QSignalSpy reg(&link, &FlashRegisterLink::registerReplyWaiting);
+// Runs a flash read of one sector of the first device to its end (bounded).
+std::optional<FlashRunStatus> ReadSector(const LinkConfig& config, int sector, FlashDump& dump) {
+    FlashReadRun::Request request;
+    request.target = kFirstDevice;
+    request.from = sector;
+    request.to = sector;
+    FlashReadRun run(config, Pace::immediate(), request);
+    std::optional<FlashRunStatus> status;
+    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) { status = s; });
+    run.start();
+    QElapsedTimer bound;
+    bound.start();
+    while (!status && bound.elapsed() < kWaitMs) QTest::qWait(5);
+    dump = run.dump();
+    return status;
+}
 
+TEST_F(DeviceRoundTrip, SectorReadReturnsWhatTheSectorWriteStored) {
+    // No product path writes a chosen pattern: the test sends the sector writes itself.
+    PeerSocket writer;
+    ASSERT_TRUE(writer.bind(kLoopback, 0));
     SectorData pattern;
     std::iota(pattern.begin(), pattern.end(), 0x21);
     for (int sector : {0, 256, 2047}) {
-        ASSERT_TRUE(link.sendSectorWrite(sector, pattern)) << sector;
-        ASSERT_TRUE(link.sendSectorRead(sector)) << sector;
-        ASSERT_TRUE(flash.wait(kWaitMs)) << sector;
-        const SectorReply reply = link.receiveSector();
-        ASSERT_TRUE(reply.ok) << sector;
-        EXPECT_EQ(reply.data, pattern) << sector;
-        const QByteArray stored = m_sim->device(0).sector(sector);
-        EXPECT_EQ(stored, QByteArray(reinterpret_cast<const char*>(pattern.data()), int(pattern.size()))) << sector;
+        const QByteArray write = toDatagram(encodeSectorWrite(sector, pattern));
+        ASSERT_EQ(writer.writeDatagram(write, kFirstDevice, m_config.devicePort), write.size()) << sector;
+        const QByteArray expected(reinterpret_cast<const char*>(pattern.data()), int(pattern.size()));
+        QElapsedTimer bound;
+        bound.start();
+        while (m_sim->device(0).sector(sector) != expected && bound.elapsed() < kWaitMs) QTest::qWait(5);
+        EXPECT_EQ(m_sim->device(0).sector(sector), expected) << sector;
+        FlashDump dump;
+        ASSERT_EQ(ReadSector(m_config, sector, dump), FlashRunStatus::Completed) << sector;
+        ASSERT_NE(dump.sector(sector), nullptr) << sector;
+        EXPECT_EQ(*dump.sector(sector), pattern) << sector;
     }
-    ASSERT_TRUE(link.sendSectorClear(256));
-    ASSERT_TRUE(link.sendSectorRead(256));
-    ASSERT_TRUE(flash.wait(kWaitMs));
-    EXPECT_EQ(link.receiveSector().data, SectorData{});
-    EXPECT_EQ(reg.count(), 0);
+    FlashClearRun clear(m_config, kFirstDevice, 256, 256);
+    QSignalSpy cleared(&clear, &FlashClearRun::finished);
+    clear.start();
+    ASSERT_EQ(cleared.count(), 1);  // one slice: done within start()
+    QElapsedTimer bound;
+    bound.start();
+    while (m_sim->device(0).sector(256) != QByteArray(256, '\0') && bound.elapsed() < kWaitMs) QTest::qWait(5);
+    FlashDump dump;
+    ASSERT_EQ(ReadSector(m_config, 256, dump), FlashRunStatus::Completed);
+    ASSERT_NE(dump.sector(256), nullptr);
+    EXPECT_EQ(*dump.sector(256), SectorData{});
 }
 
 TEST_F(DeviceRoundTrip, RegisterRepliesComeBackOnTheRegisterSocket) {
-    FlashRegisterLink link(m_config);
+    RegisterLink link(m_config);
     ASSERT_TRUE(link.open(kFirstDevice));
-    QSignalSpy flash(&link, &FlashRegisterLink::flashReplyWaiting);
-    QSignalSpy reg(&link, &FlashRegisterLink::registerReplyWaiting);
+    QSignalSpy reg(&link, &RegisterLink::registerReplyWaiting);
 
-    ASSERT_TRUE(link.sendRegisterWrite(0x1B, 0xC4));
-    ASSERT_TRUE(link.sendRegisterWrite(0xFF, 0x5A));
-    ASSERT_TRUE(link.sendRegisterTableRead());
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0x1B, 0xC4)));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterWrite(0xFF, 0x5A)));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterTableRead()));
     ASSERT_TRUE(reg.wait(kWaitMs));
     const RegisterReply table = link.receiveRegister();
     ASSERT_TRUE(table.ok);
@@ -89,13 +119,12 @@ TEST_F(DeviceRoundTrip, RegisterRepliesComeBackOnTheRegisterSocket) {
     EXPECT_EQ(table.table[0x1B - REGISTER_TABLE_FIRST], 0xC4);
     EXPECT_EQ(table.table.back(), 0x5A);
 
-    ASSERT_TRUE(link.sendRegisterRead(0x1B));
+    ASSERT_TRUE(link.sendRegisterCommand(encodeRegisterRead(0x1B)));
     ASSERT_TRUE(reg.wait(kWaitMs));
     const RegisterReply value = link.receiveRegister();
     EXPECT_EQ(value.kind, RegisterReplyKind::Value);
     EXPECT_EQ(value.value, 0xC4);
     EXPECT_EQ(m_sim->device(0).registers()[0x1B], 0xC4);
-    EXPECT_EQ(flash.count(), 0);
 }
 
 }  // namespace

@@ -13,11 +13,11 @@
 #include <set>
 
 #include "DeviceCommand.h"
-#include "FlashClearRun.h"
 #include "FlashReadRun.h"
 #include "Loopback.h"
-#include "MaintenanceLink.h"
 #include "SimNetwork.h"
+#include "private/FlashClearRun.h"
+#include "private/MaintenanceLink.h"
 
 namespace tavo {
 namespace {

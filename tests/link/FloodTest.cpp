@@ -25,7 +25,7 @@
 #include "Flood.h"
 #include "IpSearchEngine.h"
 #include "Loopback.h"
-#include "MaintenanceLink.h"
+#include "private/MaintenanceLink.h"
 
 namespace tavo {
 namespace {

@@ -11,17 +11,17 @@ MaintenanceLink::MaintenanceLink(LinkConfig config, Pace pace, QObject* parent)
     m_pause.setSingleShot(true);
     m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_pause, &QTimer::timeout, this, &MaintenanceLink::sendWaiting);
-    connect(&m_link, &FlashRegisterLink::registerReplyWaiting, this, &MaintenanceLink::onRegisterReply);
+    connect(&m_link, &RegisterLink::registerReplyWaiting, this, &MaintenanceLink::onRegisterReply);
 }
 
 MaintenanceLink::~MaintenanceLink() = default;
 
 bool MaintenanceLink::open(const QHostAddress& target) {
     m_target = target;
-    return m_link.openRegister(target);
+    return m_link.open(target);
 }
 
-// Commands still waiting would otherwise leave on the next pair.
+// Commands still waiting would otherwise leave on the next socket.
 void MaintenanceLink::close() {
     m_waiting.clear();
     m_pause.stop();
@@ -56,7 +56,7 @@ void MaintenanceLink::onRegisterReply() {
     emit registerReplyArrived();
     const RegisterReply reply = m_link.receiveRegister();
     if (!reply.ok) {
-        m_link.closeRegister();
+        m_link.close();
         emit registerReceiveFailed();
         return;
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DeviceCommand.h"
-#include "FlashRegisterLink.h"
+#include "RegisterLink.h"
 #include "LinkConfig.h"
 #include "Pace.h"
 
@@ -35,8 +35,8 @@ public:
     // Releases the socket and drops the commands still waiting.
     void close();
     const QHostAddress& target() const { return m_target; }
-    bool hasRegisterSocket() const { return m_link.isRegisterOpen(); }
-    quint16 registerLocalPort() const { return m_link.registerLocalPort(); }
+    bool hasRegisterSocket() const { return m_link.isOpen(); }
+    quint16 registerLocalPort() const { return m_link.localPort(); }
 
     void readRegister(uint8_t reg);
     void readRegisterTable();
@@ -61,7 +61,7 @@ private:
 
     LinkConfig m_config;
     Pace m_pace;
-    FlashRegisterLink m_link;
+    RegisterLink m_link;
     QHostAddress m_target;
     std::deque<std::vector<uint8_t>> m_waiting;
     QTimer m_pause;
