@@ -76,8 +76,8 @@ void CFindIPDlg::done(int result) {
 void CFindIPDlg::buildControls() {
     m_macFields = new MacByteFields(this);
     for (int i = 0; i < MacByteFields::kByteCount; ++i) m_macFields->byteField(i)->installEventFilter(this);
-    auto* database = newButton(QStringLiteral("DataBase MAC"), "1039", this);
-    auto* clearDatabase = newButton(QStringLiteral("Cancella DataBase MAC"), "1040", this);
+    auto* database = newButton(QString::fromLatin1(kSearchMacDatabase), "1039", this);
+    auto* clearDatabase = newButton(QString::fromLatin1(kSearchClearMacDatabase), "1040", this);
     m_ipFound = new IpAddressEdit(this);
     m_ipFound->setObjectName(QStringLiteral("1074"));
     m_searchStatus = new QLineEdit(QString::fromLatin1(kSearchWaitingText), this);
@@ -87,15 +87,15 @@ void CFindIPDlg::buildControls() {
     m_findButton->setDefault(true);
     auto* cancel = newButton(commontexts::kCancel, "2", this);
 
-    auto* history = new QGroupBox(QStringLiteral("DataBase Mac"), this);
+    auto* history = new QGroupBox(QString::fromLatin1(kSearchHistoryBox), this);
     auto* historyButtons = new QHBoxLayout(history);
     historyButtons->addWidget(database);
     historyButtons->addWidget(clearDatabase);
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Indirizzo MAC"), this), 0, 0);
+    grid->addWidget(new QLabel(commontexts::kMacAddressLabel, this), 0, 0);
     grid->addWidget(m_macFields, 0, 1);
     grid->addWidget(history, 1, 0, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Indirizzo IP trovato"), this), 2, 0);
+    grid->addWidget(new QLabel(QString::fromLatin1(kSearchFoundLabel), this), 2, 0);
     grid->addWidget(m_ipFound, 2, 1);
     grid->addWidget(m_searchStatus, 3, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -145,10 +145,10 @@ void CFindIPDlg::startSearch() {
     // Without a socket there is nothing to search with: say so once and stay idle,
     // rather than once a tick.
     if (!m_search->start(macFieldValues())) {
-        m_context.prompts.message(QString::fromLatin1(kSearchNoSocketText), QString::fromLatin1(kSearchNoSocketCaption));
+        m_context.prompts.message(QString::fromLatin1(kSearchNoSocketText), commontexts::kError);
         return;
     }
-    m_findButton->setText(QString::fromLatin1(kSearchStopText));
+    m_findButton->setText(commontexts::kStop);
     m_bSearching = true;
     setStatus(QString::fromLatin1(kSearchingText));
 }

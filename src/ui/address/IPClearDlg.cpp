@@ -17,7 +17,7 @@ namespace tavo {
 
 CIPClearDlg::CIPClearDlg(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("IPClearDlg"));
-    setWindowTitle(QStringLiteral("Cancellazione indirizzo IP"));
+    setWindowTitle(QString::fromLatin1(kIpClearTitle));
     buildControls();
 }
 
@@ -30,7 +30,7 @@ void CIPClearDlg::buildControls() {
     auto* cancel = newButton(commontexts::kCancel, "2", this);
 
     auto* address = new QHBoxLayout;
-    address->addWidget(new QLabel(QStringLiteral("Indirizzo IP Corrente"), this));
+    address->addWidget(new QLabel(QString::fromLatin1(kIpClearCurrentLabel), this));
     address->addWidget(m_ipDevice);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(database);
@@ -76,7 +76,7 @@ bool CIPClearDlg::run(AppContext& context, QWidget* parent, const Sender& send) 
     const IpClearRequest request{dialog.ipOctets(), context.dataDir.toStdString(), context.link,
                                  tableMessagesTo(context.prompts)};
     if (send(request).status == IpClearResult::Status::Sent) return true;
-    context.prompts.message(QString::fromLatin1(kIpClearNotSentText), QString::fromLatin1(kIpClearNotSentCaption));
+    context.prompts.message(QString::fromLatin1(kIpClearNotSentText), commontexts::kError);
     return false;
 }
 

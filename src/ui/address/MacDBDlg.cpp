@@ -1,5 +1,6 @@
 #include "MacDBDlg.h"
 
+#include "AddressTexts.h"
 #include "MacHistoryFDB.h"
 #include "PickList.h"
 #include "common/TablePrompts.h"
@@ -10,7 +11,7 @@ constexpr QSize kListUnits(98, 114);  // the list view 1079 of dialog 159, in di
 }
 
 CMacDBDlg::CMacDBDlg(AppContext& context, QWidget* parent)
-    : HistoryPickDlg(QStringLiteral("DataBase indirizzi MAC"), QStringLiteral("1079"),
+    : HistoryPickDlg(QString::fromLatin1(kMacHistoryTitle), QStringLiteral("1079"),
                      kListUnits, 6, OnMiss::Reject, parent) {
     setObjectName(QStringLiteral("MacDBDlg"));
     CMacHistoryFDB history(context.dataDir.toStdString(), tableMessagesTo(context.prompts));

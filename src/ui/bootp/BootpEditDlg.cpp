@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "BootpTexts.h"
 #include "common/CommonTexts.h"
 #include "common/TablePrompts.h"
 #include "common/Prompts.h"
@@ -14,8 +15,6 @@
 
 namespace tavo {
 namespace {
-
-const QString kErrorCaption = QStringLiteral("Errore");
 
 QString aligned(const Ipv4Octets& ip) { return QString::fromStdString(formatDottedAligned(ip)); }
 
@@ -31,7 +30,7 @@ IpAddressEdit* newAddressField(QWidget* parent, const char* id) {
 
 CBootpEditDlg::CBootpEditDlg(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("BootpEditDlg"));
-    setWindowTitle(QStringLiteral("Configurazione nuovo dispositivo"));
+    setWindowTitle(kEditTitle);
     buildControls();
 }
 
@@ -40,7 +39,7 @@ void CBootpEditDlg::buildControls() {
     m_macBytes = new MacByteFields(this);
     m_gateway = newAddressField(this, "1032");
     m_subnetMask = newAddressField(this, "1033");
-    m_okButton = new QPushButton(QStringLiteral("Ok"), this);
+    m_okButton = new QPushButton(kEditOk, this);
     m_okButton->setObjectName(QStringLiteral("1"));
     m_okButton->setDefault(true);
     auto* cancel = new QPushButton(commontexts::kCancel, this);
@@ -48,13 +47,13 @@ void CBootpEditDlg::buildControls() {
     cancel->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Indirizzo IP"), this), 0, 0);
+    grid->addWidget(new QLabel(commontexts::kIpAddressLabel, this), 0, 0);
     grid->addWidget(m_ipAddress, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Indirizzo MAC"), this), 1, 0);
+    grid->addWidget(new QLabel(commontexts::kMacAddressLabel, this), 1, 0);
     grid->addWidget(m_macBytes, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Gateway "), this), 2, 0);
+    grid->addWidget(new QLabel(kEditGateway, this), 2, 0);
     grid->addWidget(m_gateway, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Subnet Mask"), this), 3, 0);
+    grid->addWidget(new QLabel(kEditSubnet, this), 3, 0);
     grid->addWidget(m_subnetMask, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_okButton);
@@ -87,11 +86,11 @@ void CBootpEditDlg::OnInitDialog() {
     m_bInitialised = true;
     while (m_strMacByte.size() < MacByteFields::kByteCount) m_strMacByte.append(QString());
     if (m_nMode == kModeAdd) {
-        m_okButton->setText(QStringLiteral("Aggiungi"));
+        m_okButton->setText(kEditAdd);
         m_subnetMask->setOctets(255, 255, 255, 0);
         m_strMAC = m_strMacByte.mid(0, MacByteFields::kByteCount).join(QString());
     } else {
-        m_okButton->setText(QStringLiteral("Ok"));
+        m_okButton->setText(kEditOk);
         m_ipAddress->setAddress(fromDotted(m_strIP));
         m_gateway->setAddress(fromDotted(m_strGateway));
         m_subnetMask->setAddress(fromDotted(m_strSubnet));
@@ -111,14 +110,14 @@ void CBootpEditDlg::onMacEdited(int index) {
 
 // The add mode's refusals, in the order the checks are made.
 bool CBootpEditDlg::acceptNewDevice(const Ipv4Octets& ip) {
-    const char* refusal = nullptr;
+    const QString* refusal = nullptr;
     switch (checkNewDevice(ip, !m_strMAC.isEmpty())) {
     case NewDeviceProblem::None: return true;
-    case NewDeviceProblem::NoIp: refusal = "Inserire l'indirizzo IP del client !!"; break;
-    case NewDeviceProblem::BadIp: refusal = "Indirizzo IP errato !!"; break;
-    case NewDeviceProblem::NoMac: refusal = "Inserire l'indirizzo MAC del client !!"; break;
+    case NewDeviceProblem::NoIp: refusal = &kEditNoIp; break;
+    case NewDeviceProblem::BadIp: refusal = &kEditBadIp; break;
+    case NewDeviceProblem::NoMac: refusal = &kEditNoMac; break;
     }
-    m_context.prompts.message(QString::fromUtf8(refusal), kErrorCaption);
+    m_context.prompts.message(*refusal, commontexts::kError);
     return false;
 }
 

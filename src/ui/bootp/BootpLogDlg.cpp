@@ -30,10 +30,10 @@ CBootpLogDlg::CBootpLogDlg(CIPPage& page, QWidget* parent)
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->setWordWrap(false);
-    m_addButton = new QPushButton(QStringLiteral("Aggiungi alla tabella"), this);
+    m_addButton = new QPushButton(kBootpLogAdd, this);
     m_addButton->setObjectName(QStringLiteral("bootpLogAdd"));
     m_addButton->setEnabled(false);
-    auto* close = new QPushButton(QStringLiteral("Chiudi"), this);
+    auto* close = new QPushButton(kBootpLogClose, this);
     close->setObjectName(QStringLiteral("bootpLogClose"));
 
     auto* buttons = new QHBoxLayout;

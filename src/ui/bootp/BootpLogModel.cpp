@@ -3,10 +3,7 @@
 #include "BootpTexts.h"
 
 namespace tavo {
-namespace {
-const char* const kHeadings[BootpLogModel::kColumnCount] = {"Ora",   "Interfaccia", "MAC", "Famiglia",
-                                                            "Esito", "Indirizzo",   "Byte"};
-}
+static_assert(std::size(kBootpLogHeadings) == BootpLogModel::kColumnCount);
 
 void BootpLogModel::add(const BootpRequestRecord& record) {
     if (m_records.size() == size_t(kMaxRecords)) {
@@ -30,7 +27,7 @@ QVariant BootpLogModel::data(const QModelIndex& index, int role) const {
 
 QVariant BootpLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
-    return QString::fromUtf8(kHeadings[section]);
+    return QString::fromUtf8(kBootpLogHeadings[section]);
 }
 
 QString BootpLogModel::text(const BootpRequestRecord& record, int column) const {
@@ -38,7 +35,7 @@ QString BootpLogModel::text(const BootpRequestRecord& record, int column) const 
     case kColTime: return record.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz"));
     case kColInterface: return record.interfaceName;
     case kColMac: return QString::fromStdString(FormatMac(record.mac));
-    case kColFamily: return record.ofFamily ? QStringLiteral("sì") : QStringLiteral("no");
+    case kColFamily: return record.ofFamily ? kBootpLogYes : kBootpLogNo;
     case kColOutcome: return bootpOutcomeText(record.outcome);
     case kColAddress:
         return record.outcome == BootpRequestOutcome::Answered ? QString::fromStdString(formatDotted(record.address))

@@ -6,6 +6,7 @@
 #include "BootpRequestRecord.h"
 #include "DeviceImport.h"
 #include "PreflightFinding.h"
+#include "common/CommonTexts.h"
 
 // The Italian texts of the BootP subsystem's window: the request log, the notices of the
 // IP configuration page, the preflight's causes and the device table's import and
@@ -21,6 +22,38 @@ inline const QString kBootpLogTitle = QStringLiteral("Registro BootP");
 // The status field before an IP clear or search, whatever the server's state.
 inline const QString kIpPageWaiting = QStringLiteral("In Attesa ....");
 
+// The IP configuration page.
+inline const QString kIpPageTitle = QStringLiteral("Configurazione indirizzo IP");
+inline const QString kIpPageAdd = QStringLiteral("Aggiungi nuovo dispositivo");
+inline const QString kIpPageModify = QStringLiteral("Modifica configurazione");
+inline const QString kIpPageRemove = QStringLiteral("Elimina dispositivo");
+inline const QString kIpPageStart = QStringLiteral("Avvio\n BootP");
+inline const QString kIpPageStop = QStringLiteral("Arresta\n BootP");
+inline const QString kIpPageClear = QStringLiteral("Cancella indirizzo IP");
+inline const QString kIpPageDatabase = QStringLiteral("DataBase BootP");
+inline const QString kIpPageState = QStringLiteral("Stato");
+inline const QString kIpPageNoRecords = QStringLiteral("Non ci sono record !!");
+inline const QString kIpPageNoSelection = QStringLiteral("Non è stato selezionato alcun dato !!");
+// The device list's headings, in column order.
+inline constexpr const char* kIpPageHeadings[] = {"Tipo", " Lun.", " IP TAVO", " MAC TAVO", " Gateway ", " Subnet Mask"};
+
+// The device dialog.
+inline const QString kEditTitle = QStringLiteral("Configurazione nuovo dispositivo");
+inline const QString kEditOk = QStringLiteral("Ok");
+inline const QString kEditAdd = QStringLiteral("Aggiungi");
+inline const QString kEditGateway = QStringLiteral("Gateway ");
+inline const QString kEditSubnet = QStringLiteral("Subnet Mask");
+inline const QString kEditNoIp = QStringLiteral("Inserire l'indirizzo IP del client !!");
+inline const QString kEditBadIp = QStringLiteral("Indirizzo IP errato !!");
+inline const QString kEditNoMac = QStringLiteral("Inserire l'indirizzo MAC del client !!");
+
+// The request log window.
+inline const QString kBootpLogAdd = QStringLiteral("Aggiungi alla tabella");
+inline const QString kBootpLogClose = QStringLiteral("Chiudi");
+inline constexpr const char* kBootpLogHeadings[] = {"Ora", "Interfaccia", "MAC", "Famiglia", "Esito", "Indirizzo", commontexts::kByteHeading};
+inline const QString kBootpLogYes = QStringLiteral("sì");
+inline const QString kBootpLogNo = QStringLiteral("no");
+
 QString bootpOutcomeText(BootpRequestOutcome outcome);
 QString bootpRivalServerText(const BootpRivalServer& rival);
 QString bootpInterfaceText(const BootpInterfaceEvent& event);
@@ -30,7 +63,7 @@ QString bootpInterfaceText(const BootpInterfaceEvent& event);
 // The IP page's words for what the BootP preflight found.
 namespace tavo::preflighttexts {
 
-inline const QString kCaption = QStringLiteral("Errore");
+inline const QString& kCaption = commontexts::kError;
 
 // Why "Avvio BootP" failed, for a finding that blocks the server; empty for any other.
 QString startFailureCause(const PreflightFinding& finding);
@@ -45,8 +78,8 @@ inline const QString kExportButton = QStringLiteral("Esporta...");
 inline const QString kImportCaption = QStringLiteral("Importa dispositivi");
 inline const QString kExportCaption = QStringLiteral("Esporta dispositivi");
 inline const QString kFilter = QStringLiteral("File CSV (*.csv);;Tutti i file (*)");
-inline const QString kCaptionDone = QStringLiteral("Avviso");
-inline const QString kCaptionError = QStringLiteral("Errore");
+inline const QString& kCaptionDone = commontexts::kNotice;
+inline const QString& kCaptionError = commontexts::kError;
 
 // "Dispositivi importati: 3 (2 aggiunti, 1 sostituiti)."
 QString imported(const DeviceImportResult& result);

@@ -38,8 +38,8 @@ struct ColumnSpec {
     const char* heading;
     int width;
 };
-constexpr ColumnSpec kColumns[kColumnCount] = {{"Tipo", 45},     {" Lun.", 40},     {" IP TAVO", 90},
-                                               {" MAC TAVO", 90}, {" Gateway ", 90}, {" Subnet Mask", 90}};
+constexpr ColumnSpec kColumns[kColumnCount] = {{kIpPageHeadings[0], 45}, {kIpPageHeadings[1], 40}, {kIpPageHeadings[2], 90},
+                                               {kIpPageHeadings[3], 90}, {kIpPageHeadings[4], 90}, {kIpPageHeadings[5], 90}};
 
 constexpr int kPictureWidthUnits = 78;
 constexpr int kPictureHeightUnits = 23;
@@ -52,7 +52,7 @@ QString fromStd(const std::string& text) { return QString::fromStdString(text); 
 CIPPage::CIPPage(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_observer(std::make_unique<IPPageBootpObserver>(*this)) {
     setObjectName(QStringLiteral("IPPage"));
-    setWindowTitle(QStringLiteral("Configurazione indirizzo IP"));
+    setWindowTitle(kIpPageTitle);
     m_pBootpServer = new BootpServer(m_context.link, m_context.dataDir, *m_observer, this);
     // Another server on the network, and the served interface going and coming back, are
     // told in the status field in words of our own.
@@ -90,27 +90,27 @@ void CIPPage::buildControls() {
     m_listDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listDevices->viewport()->installEventFilter(this);
 
-    QPushButton* add = newButton(QStringLiteral("Aggiungi nuovo dispositivo"), "1001", this);
-    QPushButton* modify = newButton(QStringLiteral("Modifica configurazione"), "1002", this);
-    QPushButton* remove = newButton(QStringLiteral("Elimina dispositivo"), "1003", this);
+    QPushButton* add = newButton(kIpPageAdd, "1001", this);
+    QPushButton* modify = newButton(kIpPageModify, "1002", this);
+    QPushButton* remove = newButton(kIpPageRemove, "1003", this);
     QPushButton* importCsv = newButton(csvtexts::kImportButton, "importDevices", this);
     QPushButton* exportCsv = newButton(csvtexts::kExportButton, "exportDevices", this);
-    m_startButton = newButton(QStringLiteral("Avvio\n BootP"), "1004", this);
-    m_stopButton = newButton(QStringLiteral("Arresta\n BootP"), "1006", this);
+    m_startButton = newButton(kIpPageStart, "1004", this);
+    m_stopButton = newButton(kIpPageStop, "1006", this);
     QPushButton* search = newButton(QString::fromUtf8(kIpSearchTitle), "1009", this);
-    QPushButton* clear = newButton(QStringLiteral("Cancella indirizzo IP"), "1008", this);
+    QPushButton* clear = newButton(kIpPageClear, "1008", this);
     m_status = new QLineEdit(this);
     m_status->setObjectName(QStringLiteral("1005"));
     m_status->setReadOnly(true);
 
-    auto* database = new QGroupBox(QStringLiteral("DataBase BootP"), this);
+    auto* database = new QGroupBox(kIpPageDatabase, this);
     auto* databaseLayout = new QVBoxLayout(database);
     databaseLayout->addWidget(m_listDevices);
     auto* rowButtons = new QHBoxLayout;
     for (QPushButton* b : {add, modify, remove, importCsv, exportCsv}) rowButtons->addWidget(b);
     databaseLayout->addLayout(rowButtons);
 
-    auto* state = new QGroupBox(QStringLiteral("Stato"), this);
+    auto* state = new QGroupBox(kIpPageState, this);
     (new QVBoxLayout(state))->addWidget(m_status);
     auto* stateRow = new QHBoxLayout;
     stateRow->addStretch(1);
@@ -272,10 +272,9 @@ void CIPPage::OnClickDeviceList(int row) { m_nSelectedRow = row; }
 DeviceTableResult CIPPage::locateSelected(DeviceTable& table) {
     const DeviceTableResult found = table.locate(m_nSelectedRow, m_nRowCount, shownRecord(m_nSelectedRow));
     if (found.status == DeviceTableStatus::NoRecords) {
-        m_context.prompts.message(QStringLiteral("Non ci sono record !!"), QStringLiteral("Avviso"));
+        m_context.prompts.message(kIpPageNoRecords, commontexts::kNotice);
     } else if (found.status == DeviceTableStatus::NoSelection) {
-        m_context.prompts.message(QString::fromUtf8("Non è stato selezionato alcun dato !!"),
-                                  QStringLiteral("Errore"));
+        m_context.prompts.message(kIpPageNoSelection, commontexts::kError);
     }
     return found;
 }
@@ -315,7 +314,7 @@ void CIPPage::OnStartBootp() {
         PreflightRequest preflight;
         preflight.link = m_context.link;
         const auto blocker = BootpPreflight::firstBlocker(preflight);
-        m_context.prompts.message(QString::fromStdString(bootpStatusText(m_pBootpServer->startFailure())), QStringLiteral("Errore"));
+        m_context.prompts.message(QString::fromStdString(bootpStatusText(m_pBootpServer->startFailure())), commontexts::kError);
         const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
         if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
         setRunningButtons(false);
@@ -327,7 +326,7 @@ void CIPPage::OnStartBootp() {
 
 void CIPPage::OnStopBootp() {
     if (!m_bBootpRunning) return;
-    m_pBootpServer->stop();  // shows "BootP interrotto .."
+    m_pBootpServer->stop();  // shows the stopped status line
     m_bBootpRunning = false;
     setRunningButtons(false);
 }

@@ -8,13 +8,10 @@
 #include <QVBoxLayout>
 
 #include "DialogUnits.h"
+#include "common/CommonTexts.h"
 
 namespace tavo {
 namespace {
-const char* const kTitlePrefix = "Warning to ";
-const char* const kWarningText =
-    "Questa operazione potrebbe compromettere il corretto funzionamento del sistema.";
-const char* const kQuestionText = "Andare avanti ?";
 constexpr int kIconSize = 32;
 constexpr int kFrameWidthUnits = 227;  // the black frame around everything
 }  // namespace
@@ -27,7 +24,7 @@ CConfirmDlg::CConfirmDlg(const QString& operation, const QString& message, QWidg
 }
 
 QString CConfirmDlg::titleFor(const QString& operation) {
-    return QString::fromLatin1(kTitlePrefix) + operation;
+    return commontexts::kConfirmTitlePrefix + operation;
 }
 
 void CConfirmDlg::buildControls() {
@@ -46,17 +43,17 @@ void CConfirmDlg::buildControls() {
     top->addWidget(icon, 0, Qt::AlignTop);
     top->addWidget(heading, 1);
 
-    auto* warning = new QLabel(QString::fromUtf8(kWarningText), frame);
+    auto* warning = new QLabel(commontexts::kConfirmWarning, frame);
     warning->setObjectName(QStringLiteral("warningText"));
     warning->setWordWrap(true);
     warning->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    auto* question = new QLabel(QString::fromUtf8(kQuestionText), frame);
+    auto* question = new QLabel(commontexts::kConfirmQuestion, frame);
     question->setObjectName(QStringLiteral("questionText"));
     question->setAlignment(Qt::AlignCenter);
 
-    auto* yes = new QPushButton(QStringLiteral("Si"), frame);
+    auto* yes = new QPushButton(commontexts::kYes, frame);
     yes->setObjectName(QStringLiteral("IDOK"));
-    auto* no = new QPushButton(QStringLiteral("No"), frame);
+    auto* no = new QPushButton(commontexts::kNo, frame);
     no->setObjectName(QStringLiteral("IDCANCEL"));
     // "Si" starts as the default button with the focus, so Enter answers it; a button
     // that the operator tabs to takes the Enter key over, as dialog buttons do.

@@ -18,7 +18,7 @@ public:
 private:
     void buildControls();
 
-    QString m_strOperation;  // goes into the title after "Warning to "
+    QString m_strOperation;  // goes into the title after the warning prefix
     QString m_strMessage;    // replaces the heading
 };
 

@@ -7,16 +7,17 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "common/CommonTexts.h"
+
 namespace tavo {
 namespace {
 
 constexpr int kOctetDigits = 3;
 constexpr QChar kDot = QLatin1Char('.');
 constexpr Qt::KeyboardModifiers kCommandModifiers = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-const char* const kOctetTooLarge = "%1 non è un valore valido. Specificare un valore compreso tra 0 e %2.";
 
 QString tooLargeText(const QString& typed) {
-    return QString::fromUtf8(kOctetTooLarge).arg(typed).arg(IpAddressEdit::kOctetMax);
+    return commontexts::kOctetTooLarge.arg(typed).arg(IpAddressEdit::kOctetMax);
 }
 
 bool isDigits(const QString& text) {

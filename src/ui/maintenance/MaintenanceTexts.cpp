@@ -2,7 +2,6 @@
 
 namespace tavo::maintenance {
 
-const char* const kLogSocketReady = "Socket UDP/IP  inizializzato";
 const char* const kLogReadSending = "Invio comando di lettura ...";
 const char* const kLogReadingAt = "reading at sector ";
 const char* const kLogSectorReceived = "   [ settore ricevuto .. ]";
@@ -18,7 +17,6 @@ const char* const kLogRegisterReply = "received..";
 
 const char* const kNoSocket = "Inizilizzazione del Socket!";
 const char* const kFlashSocketError = "Errore nel Socket!!";
-const char* const kRegisterSocketError = "Errore nel Socket !!";
 const char* const kReadFromOutOfRange = "Impossibile accedere al settore 'from' poichè è out of range";
 const char* const kReadToOutOfRange = "Il settore 'to' è out of range lettura possibile";
 const char* const kReadFromAfterTo = "Controllare l'ingresso. 'from' è maggiore di 'to'!!";
@@ -30,10 +28,21 @@ const char* const kBadRegister = "Il dato non è stato inserito correttamente!!"
 const char* const kBadRegisterCaption = "Errore ..!! ";
 const char* const kBelowRegisterSpace = "Si è superato lo spazio lecito di indirizzamento!!";
 const char* const kNotUnsigned = "Immettere un numero intero positivo.";
-const char* const kCaptionSocket = "errore";
 
-const char* const kCaptionWarning = "Attenzione";
-const char* const kCaptionError = "Errore";
+const char* const kPageTitle = "Utility";
+const char* const kTargetLabel = "Target IP";
+const char* const kHistoryButton = "History";
+const char* const kDeleteHistoryButton = "Delete\nHistory";
+const char* const kFlashBox = "Flash Memory";
+const char* const kReadButton = "Read";
+const char* const kFromLabel = "from";
+const char* const kToLabel = "to";
+const char* const kRegisterBox = "Register";
+const char* const kReadAllButton = "Read All";
+const char* const kRegisterLabel = "Register #";
+const char* const kHexLabel = "(hex)";
+const char* const kValueLabel = "Value";
+const char* const kMonitoringLabel = "monitoring....";
 
 const char* const kViewerCaption = "Show Dump Dialog";
 const char* const kIndexHeader = " index";
@@ -59,6 +68,5 @@ const char* const kDifferent = "Primo byte diverso all'offset 0x%1 (settore %2, 
 const char* const kLengths = " Lunghezze diverse: dati %1 byte, file %2 byte.";
 const char* const kUncompared = " Settori non ricevuti, non confrontati: %1";
 const char* const kPageOutOfRange = "Pagina fuori intervallo: %1 - %2";
-const char* const kCaptionNotice = "Avviso";
 
 }  // namespace tavo::maintenance

@@ -5,7 +5,6 @@
 namespace tavo::maintenance {
 
 // The page's log lines.
-extern const char* const kLogSocketReady;
 extern const char* const kLogReadSending;
 extern const char* const kLogReadingAt;
 extern const char* const kLogSectorReceived;
@@ -22,7 +21,6 @@ extern const char* const kLogRegisterReply;
 // The page's messages and their captions.
 extern const char* const kNoSocket;
 extern const char* const kFlashSocketError;
-extern const char* const kRegisterSocketError;
 extern const char* const kReadFromOutOfRange;
 extern const char* const kReadToOutOfRange;
 extern const char* const kReadFromAfterTo;
@@ -35,11 +33,22 @@ extern const char* const kBadRegisterCaption;  // also the message of a bad writ
 extern const char* const kBelowRegisterSpace;
 // The prompt for a sector field that does not hold an unsigned decimal number.
 extern const char* const kNotUnsigned;
-extern const char* const kCaptionSocket;
 
-// Captions the page and the viewer share.
-extern const char* const kCaptionWarning;
-extern const char* const kCaptionError;
+// The page's captions.
+extern const char* const kPageTitle;
+extern const char* const kTargetLabel;
+extern const char* const kHistoryButton;
+extern const char* const kDeleteHistoryButton;
+extern const char* const kFlashBox;
+extern const char* const kReadButton;
+extern const char* const kFromLabel;
+extern const char* const kToLabel;
+extern const char* const kRegisterBox;
+extern const char* const kReadAllButton;
+extern const char* const kRegisterLabel;
+extern const char* const kHexLabel;
+extern const char* const kValueLabel;
+extern const char* const kMonitoringLabel;
 
 // The dump viewer.
 extern const char* const kViewerCaption;
@@ -66,6 +75,5 @@ extern const char* const kDifferent;
 extern const char* const kLengths;
 extern const char* const kUncompared;
 extern const char* const kPageOutOfRange;
-extern const char* const kCaptionNotice;
 
 }  // namespace tavo::maintenance

@@ -18,6 +18,7 @@
 
 #include "DumpText.h"
 #include "MaintenanceTexts.h"
+#include "common/CommonTexts.h"
 #include "common/Prompts.h"
 #include "controls/DialogUnits.h"
 #include "controls/NewButton.h"
@@ -207,7 +208,7 @@ void CReadFlashDlg::OnNext() {
 bool CReadFlashDlg::goToPage(int page) {
     if (page < m_nFirstPage || page > m_nLastPage) {
         m_prompts.message(QString::fromLatin1(kPageOutOfRange).arg(m_nFirstPage).arg(m_nLastPage),
-                          QString::fromLatin1(kCaptionWarning));
+                          commontexts::kWarning);
         return false;
     }
     m_nPage = page;
@@ -221,7 +222,7 @@ void CReadFlashDlg::jumpFromField() {
     const int page = m_pageJump->text().trimmed().toInt(&ok, 10);
     if (!ok) {
         m_prompts.message(QString::fromLatin1(kPageOutOfRange).arg(m_nFirstPage).arg(m_nLastPage),
-                          QString::fromLatin1(kCaptionWarning));
+                          commontexts::kWarning);
         return;
     }
     goToPage(page);
@@ -250,15 +251,15 @@ void CReadFlashDlg::onSave() {
     if (path.isEmpty()) return;
     std::string error;
     if (!writeDumpFile(path.toStdString(), m_dump, error)) {
-        m_prompts.message(QString::fromLatin1(kNotWritten).arg(path), QString::fromLatin1(kCaptionError));
+        m_prompts.message(QString::fromLatin1(kNotWritten).arg(path), commontexts::kError);
         return;
     }
     const std::vector<int> missing = m_dump.missing();
     if (missing.empty()) {
-        m_prompts.message(QString::fromLatin1(kSaved).arg(path), QString::fromLatin1(kCaptionNotice));
+        m_prompts.message(QString::fromLatin1(kSaved).arg(path), commontexts::kNotice);
     } else {
         m_prompts.message(QString::fromLatin1(kSavedMissing).arg(path, sectorText(missing)),
-                          QString::fromLatin1(kCaptionWarning));
+                          commontexts::kWarning);
     }
 }
 
@@ -267,7 +268,7 @@ void CReadFlashDlg::onCompare() {
     if (path.isEmpty()) return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_prompts.message(QString::fromLatin1(kNotRead).arg(path), QString::fromLatin1(kCaptionError));
+        m_prompts.message(QString::fromLatin1(kNotRead).arg(path), commontexts::kError);
         return;
     }
     const QByteArray content = file.readAll();

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "AddressText.h"
+#include "BootpWords.h"
 #include "FlashClearEngine.h"
 #include "FlashRange.h"
 #include "FlashReadEngine.h"
@@ -56,26 +57,26 @@ QString sectorText(int sector) { return QString::asprintf("0x%2.2x", static_cast
 CUtilPage::CUtilPage(AppContext& context, QWidget* parent, Pace pace)
     : QWidget(parent), m_context(context), m_pace(pace), m_registers(new RegisterEngine(context.link, pace, this)) {
     setObjectName(QStringLiteral("UtilPage"));
-    setWindowTitle(QStringLiteral("Utility"));
+    setWindowTitle(fromUtf8(kPageTitle));
     buildControls();
     OnInitDialog();
     connect(m_registers, &RegisterEngine::replyArrived, this, [this] { log(fromUtf8(kLogRegisterReply)); });
     connect(m_registers, &RegisterEngine::valueReceived, this, &CUtilPage::onRegisterValue);
     connect(m_registers, &RegisterEngine::tableReceived, this, &CUtilPage::onRegisterTable);
     connect(m_registers, &RegisterEngine::receiveFailed, this,
-            [this] { postMessage(fromUtf8(kRegisterSocketError), fromUtf8(kCaptionSocket)); });
+            [this] { postMessage(fromUtf8(kBootpReadFailedText), fromUtf8(kBootpReadFailedCaption)); });
 }
 
 CUtilPage::~CUtilPage() = default;  // engines and viewers' data are children or copies
 
 void CUtilPage::buildControls() {
     m_target = new TargetBar(m_context,
-                             {QStringLiteral("Target IP"), QStringLiteral("1037"), QStringLiteral("History"),
-                              QStringLiteral("1039"), QStringLiteral("Delete\nHistory"), QStringLiteral("1040")},
+                             {fromUtf8(kTargetLabel), QStringLiteral("1037"), fromUtf8(kHistoryButton),
+                              QStringLiteral("1039"), fromUtf8(kDeleteHistoryButton), QStringLiteral("1040")},
                              TargetBar::Arrangement::Row, this);
     m_target->setDialogParent(this);  // the picker opens over the page
     m_ipTarget = m_target->field();
-    auto* set = newButton(QStringLiteral("Set"), "1038", m_target);
+    auto* set = newButton(commontexts::kSet, "1038", m_target);
     set->setVisible(false);  // in the layout, never shown: every operation runs Set first
     set->setDefault(true);
     m_target->insert(set);
@@ -86,37 +87,37 @@ void CUtilPage::buildControls() {
         enter->setContext(Qt::WidgetWithChildrenShortcut);
     }
 
-    auto* flash = new QGroupBox(QStringLiteral("Flash Memory"), this);
+    auto* flash = new QGroupBox(fromUtf8(kFlashBox), this);
     m_from = newField("1031", 0, flash);
     m_to = newField("1032", 0, flash);
     m_from->setText(QStringLiteral("0"));
     m_to->setText(QStringLiteral("0"));
-    auto* read = newButton(QStringLiteral("Read"), "1033", flash);
-    auto* clear = newButton(QStringLiteral("Clear"), "1035", flash);
+    auto* read = newButton(fromUtf8(kReadButton), "1033", flash);
+    auto* clear = newButton(fromUtf8(kClearOperationWord), "1035", flash);
     auto* flashGrid = new QGridLayout(flash);
-    flashGrid->addWidget(new QLabel(QStringLiteral("from"), flash), 0, 0);
+    flashGrid->addWidget(new QLabel(fromUtf8(kFromLabel), flash), 0, 0);
     flashGrid->addWidget(m_from, 0, 1);
     flashGrid->addWidget(read, 0, 2);
-    flashGrid->addWidget(new QLabel(QStringLiteral("to"), flash), 1, 0);
+    flashGrid->addWidget(new QLabel(fromUtf8(kToLabel), flash), 1, 0);
     flashGrid->addWidget(m_to, 1, 1);
     flashGrid->addWidget(clear, 1, 2);
 
-    auto* registers = new QGroupBox(QStringLiteral("Register"), this);
+    auto* registers = new QGroupBox(fromUtf8(kRegisterBox), this);
     m_register = newField("1041", kValueLength, registers);
     m_value = new CColorCtrl<QLineEdit>(registers);
     m_value->setObjectName(QStringLiteral("1042"));
     m_value->installEventFilter(this);
-    auto* readRegister = newButton(QStringLiteral("Read"), "1043", registers);
-    auto* readAll = newButton(QStringLiteral("Read All"), "1044", registers);
-    auto* write = newButton(QStringLiteral("Write"), "1046", registers);
+    auto* readRegister = newButton(fromUtf8(kReadButton), "1043", registers);
+    auto* readAll = newButton(fromUtf8(kReadAllButton), "1044", registers);
+    auto* write = newButton(fromUtf8(kWriteOperationWord), "1046", registers);
     auto* registerGrid = new QGridLayout(registers);
-    registerGrid->addWidget(new QLabel(QStringLiteral("Register #"), registers), 0, 0);
+    registerGrid->addWidget(new QLabel(fromUtf8(kRegisterLabel), registers), 0, 0);
     registerGrid->addWidget(m_register, 0, 1);
-    registerGrid->addWidget(new QLabel(QStringLiteral("(hex)"), registers), 0, 2);
+    registerGrid->addWidget(new QLabel(fromUtf8(kHexLabel), registers), 0, 2);
     registerGrid->addWidget(readRegister, 0, 3);
-    registerGrid->addWidget(new QLabel(QStringLiteral("Value"), registers), 1, 0);
+    registerGrid->addWidget(new QLabel(fromUtf8(kValueLabel), registers), 1, 0);
     registerGrid->addWidget(m_value, 1, 1);
-    registerGrid->addWidget(new QLabel(QStringLiteral("(hex)"), registers), 1, 2);
+    registerGrid->addWidget(new QLabel(fromUtf8(kHexLabel), registers), 1, 2);
     registerGrid->addWidget(readAll, 1, 3);
     registerGrid->addWidget(write, 2, 3);
 
@@ -128,7 +129,7 @@ void CUtilPage::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_target);
     layout->addLayout(groups);
-    layout->addWidget(new QLabel(QStringLiteral("monitoring...."), this));
+    layout->addWidget(new QLabel(fromUtf8(kMonitoringLabel), this));
     layout->addWidget(m_log);
 
     connect(set, &QPushButton::clicked, this, &CUtilPage::OnSet);
@@ -192,9 +193,9 @@ void CUtilPage::takeTarget(bool set) {
     m_strTarget = QString::fromStdString(formatDotted(ip));
     m_bTargetSet = set;
     if (set)
-        log(fromUtf8(kLogSocketReady));
+        log(commontexts::kSocketReady);
     else
-        message(commontexts::kNoTargetAddress, fromUtf8(kCaptionWarning));
+        message(commontexts::kNoTargetAddress, commontexts::kWarning);
 }
 
 void CUtilPage::OnSet() {
@@ -206,7 +207,7 @@ void CUtilPage::OnHistory() { m_target->pickFromHistory(); }
 void CUtilPage::OnDeleteHistory() { m_target->clearHistory(); }
 
 bool CUtilPage::refused(FlashStatus status, bool clear) {
-    const auto warn = [this](const char* text) { message(fromUtf8(text), fromUtf8(kCaptionWarning)); };
+    const auto warn = [this](const char* text) { message(fromUtf8(text), commontexts::kWarning); };
     switch (status) {
     case FlashStatus::FromOutOfRange: warn(clear ? kClearFromOutOfRange : kReadFromOutOfRange); return true;
     case FlashStatus::ToOutOfRange: warn(clear ? kClearToOutOfRange : kReadToOutOfRange); return true;
@@ -237,7 +238,7 @@ void CUtilPage::OnReadFlash() {
             [this](const FlashReadProgress& p) { log(fromUtf8(kLogReadingAt) + sectorText(p.sector)); });
     connect(engine, &FlashReadEngine::sectorReceived, this, [this] { log(fromUtf8(kLogSectorReceived)); });
     connect(engine, &FlashReadEngine::receiveFailed, this, [this] {
-        postMessage(fromUtf8(kFlashSocketError), fromUtf8(kCaptionSocket));
+        postMessage(fromUtf8(kFlashSocketError), fromUtf8(kBootpReadFailedCaption));
         log(fromUtf8(kLogSectorReceived));
     });
     connect(engine, &FlashReadEngine::requestsDone, this, [this] {
@@ -321,7 +322,7 @@ void CUtilPage::OnReadRegister() {
     const int reg = ParseHexByte(m_strRegister.toStdString());
     if (reg == -1) return message(fromUtf8(kBadRegister), fromUtf8(kBadRegisterCaption));
     if (RegisterEngine::isBelowRegisterSpace(static_cast<uint8_t>(reg)))
-        message(fromUtf8(kBelowRegisterSpace), fromUtf8(kCaptionError));  // the read goes on
+        message(fromUtf8(kBelowRegisterSpace), commontexts::kError);  // the read goes on
     if (m_registers->read(static_cast<uint8_t>(reg)) == RegisterStatus::NoSocket)
         return message(fromUtf8(kNoSocket), QString::fromLatin1(Profile::kApplication));
     log(fromUtf8(kLogRegisterRead));

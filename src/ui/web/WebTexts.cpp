@@ -7,8 +7,9 @@
 namespace tavo::webtexts {
 namespace {
 
-const QString kError = QStringLiteral("Errore");
-const QString kNotice = QStringLiteral("Avviso");
+const QString& kError = commontexts::kError;
+const QString& kNotice = commontexts::kNotice;
+const QString kAlert = QStringLiteral("Alert");
 const QString kStopped = QStringLiteral("\n\n   Processo di costruzione interrotto..");
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
@@ -37,7 +38,7 @@ Message overLimit(qint64 totalBytes) {
     return {QStringLiteral("I files selezionati eccedono la dimensione max consentita!!(%1 bytes)\n\n   Processo di "
                            "costruzione interrotto..")
                 .arg(totalBytes),
-            QStringLiteral("Alert")};
+            kAlert};
 }
 
 Message nothingToBuild() {
@@ -67,7 +68,7 @@ Message planFailure(const WebFolderPlan& plan) {
                             .arg(plan.rows.size())
                             .arg(WEB_MAX_RESOURCES) +
                         kStopped,
-                    QStringLiteral("Alert")};
+                    kAlert};
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include "WebFolderPlan.h"
 #include "WebImageBuild.h"
 #include "UploadEngine.h"
+#include "common/CommonTexts.h"
 
 #include <chrono>
 
@@ -18,13 +19,13 @@ inline const QString kResourcesGroup = QStringLiteral("Risorse Web");
 inline const QString kSelectFiles = QStringLiteral("Seleziona Files");
 inline const QString kClearFiles = QStringLiteral("Elimina Files");
 inline const QString kColumnName = QStringLiteral(" Nome del File ");
-inline const QString kColumnBytes = QStringLiteral("Byte");
+inline const QString kColumnBytes = QString::fromLatin1(commontexts::kByteHeading);
 inline const QString kColumnIndex = QStringLiteral("Indice");
 inline const QString kStateGroup = QStringLiteral("Stato del dispositivo  /  Avanzamento % Upload");
 inline const QString kDestinationGroup = QStringLiteral("Destinazione");
-inline const QString kAddressLabel = QStringLiteral("Indirizzo IP");
+inline const QString& kAddressLabel = commontexts::kIpAddressLabel;
 inline const QString kClearIpHistory = QStringLiteral("Cancella DataBase indirizzi IP");
-inline const QString kCaptionSet = QStringLiteral("Set");
+inline const QString& kCaptionSet = commontexts::kSet;
 inline const QString kUploadGroup = QStringLiteral("Upload");
 inline const QString kSelectProject = QStringLiteral("Seleziona File di progetto");
 
@@ -33,15 +34,15 @@ inline const QString kBuilding = QStringLiteral("Fase di Costruzione..........."
 inline const QString kBuilt = QStringLiteral("Costruzione eseguita.");
 inline const QString kNotBuilt = QStringLiteral("Costruzione interrotta.");
 inline const QString kCaptionBuild = QStringLiteral("Build");
-inline const QString kCaptionStop = QStringLiteral("Stop");
+inline const QString& kCaptionStop = commontexts::kStop;
 inline const QString kCaptionIdle = QStringLiteral("Costruzione");
 inline const QString kSaveFilter = QStringLiteral("TAVRO 707 file(*.TAV)");
 inline const QString kDefaultSuffix = QStringLiteral("TAV");
 
 // The upload half.
-inline const QString kCaptionWarning = QStringLiteral("Attenzione");
-inline const QString kCaptionError = QStringLiteral("Errore");
-inline const QString kSocketReady = QStringLiteral("Socket UDP/IP  inizializzato");
+inline const QString& kCaptionWarning = commontexts::kWarning;
+inline const QString& kCaptionError = commontexts::kError;
+inline const QString& kSocketReady = commontexts::kSocketReady;
 inline const QString kUploading = QStringLiteral("uploading in corso...");
 inline const QString kNoProjectFile = QStringLiteral("Selezionare il file di progetto!!");
 inline const QString kFileTooLarge = QStringLiteral("Le dimensioni del file superano le dimensioni consentite !!");
