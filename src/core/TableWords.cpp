@@ -9,20 +9,20 @@ TableMessageText describeTableMessage(TableMessage message) {
         case TableMessage::WrongDataType:
             return {"Wrong data type!!", "Error"};
         case TableMessage::DatabaseFull:
-            return {"DataBase pieno !!!", "Errore"};
+            return {"DataBase pieno !!!", kErrorCaption};
         case TableMessage::WrongDataTypeHistory:
-            return {"Tipo di dato errato !!", "Errore"};
+            return {"Tipo di dato errato !!", kErrorCaption};
         case TableMessage::FileNotReadable:
             return {"Impossibile leggere il file della tabella: il file non è stato modificato.",
-                    "Errore"};
+                    kErrorCaption};
         case TableMessage::FileNotWritable:
             return {"Impossibile scrivere il file della tabella: il file precedente è rimasto "
                     "invariato.",
-                    "Errore"};
+                    kErrorCaption};
         case TableMessage::UnreadRecordsKept:
             return {"Alcune righe del file della tabella non erano leggibili: una copia del file "
                     "originale è stata conservata.",
-                    "Avviso"};
+                    kNoticeCaption};
     }
     return {"", ""};
 }

@@ -7,6 +7,10 @@
 // the tables themselves report only the typed message.
 namespace tavo {
 
+// The message boxes' captions, which the windows use for their own messages too.
+inline constexpr const char* kErrorCaption = "Errore";
+inline constexpr const char* kNoticeCaption = "Avviso";
+
 struct TableMessageText {
     const char* text;
     const char* caption;

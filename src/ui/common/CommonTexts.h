@@ -2,14 +2,16 @@
 
 #include <QString>
 
+#include "TableWords.h"
+
 // The texts that more than one subsystem's windows show, each written once.
 namespace tavo::commontexts {
 
 inline const QString kOk = QStringLiteral("OK");
 inline const QString kCancel = QStringLiteral("Annulla");
 // The captions of the message boxes.
-inline const QString kError = QStringLiteral("Errore");
-inline const QString kNotice = QStringLiteral("Avviso");
+inline const QString kError = QString::fromLatin1(kErrorCaption);
+inline const QString kNotice = QString::fromLatin1(kNoticeCaption);
 inline const QString kWarning = QStringLiteral("Attenzione");
 // The labels of the address fields.
 inline const QString kIpAddressLabel = QStringLiteral("Indirizzo IP");
