@@ -25,6 +25,7 @@
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
 #include "FlashReadRun.h"
+#include "FlashRunSupport.h"
 #include "Pace.h"
 #include "IpClearEngine.h"
 #include "LinkConfig.h"
@@ -148,17 +149,6 @@ QByteArray DeviceAnswer(const QByteArray& command) {
     }
 }
 
-// Runs a flash read to its end (bounded); the status it finished with.
-std::optional<FlashRunStatus> RunToEnd(FlashReadRun& run) {
-    std::optional<FlashRunStatus> status;
-    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) { status = s; });
-    run.start();
-    QElapsedTimer bound;
-    bound.start();
-    while (!status && bound.elapsed() < kWaitMs) QTest::qWait(5);
-    return status;
-}
-
 FlashReadRun::Request ReadOf(int from, int to) {
     FlashReadRun::Request request;
     request.target = kLoopback;
@@ -174,7 +164,7 @@ TEST(DeviceLink, SectorRepliesReachTheFlashReadAndRegisterRepliesTheRegisterSock
     ASSERT_TRUE(link.open(kLoopback));
     QSignalSpy reg(&link, &RegisterLink::registerReplyWaiting);
 
-    ASSERT_EQ(RunToEnd(read), FlashRunStatus::Completed);
+    ASSERT_EQ(runToEnd(read), FlashRunStatus::Completed);
     EXPECT_EQ(reg.count(), 0);
     const SectorData* sector = read.dump().sector(5);
     ASSERT_NE(sector, nullptr);
@@ -208,7 +198,7 @@ TEST(DeviceLink, StoppingAReadInsideItsReplySignalIsSafe) {
     FakeDevice device(kLoopback, DeviceAnswer);
     FlashReadRun read(LoopbackConfig(device.port()), Pace::immediate(), ReadOf(9, 10));
     QObject::connect(&read, &FlashReadRun::sectorReceived, &read, [&] { read.stop(); });
-    EXPECT_EQ(RunToEnd(read), FlashRunStatus::Stopped);
+    EXPECT_EQ(runToEnd(read), FlashRunStatus::Stopped);
     ASSERT_NE(read.dump().sector(9), nullptr);
     EXPECT_EQ((*read.dump().sector(9))[0], 9);
     EXPECT_FALSE(read.isRunning());

@@ -10,6 +10,7 @@
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
 #include "FlashReadRun.h"
+#include "FlashRunSupport.h"
 #include "Pace.h"
 #include "LinkConfig.h"
 #include "SimNetwork.h"
@@ -62,12 +63,7 @@ std::optional<FlashRunStatus> ReadSector(const LinkConfig& config, int sector, F
     request.from = sector;
     request.to = sector;
     FlashReadRun run(config, Pace::immediate(), request);
-    std::optional<FlashRunStatus> status;
-    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) { status = s; });
-    run.start();
-    QElapsedTimer bound;
-    bound.start();
-    while (!status && bound.elapsed() < kWaitMs) QTest::qWait(5);
+    const std::optional<FlashRunStatus> status = runToEnd(run);
     dump = run.dump();
     return status;
 }

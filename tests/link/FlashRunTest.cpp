@@ -14,6 +14,7 @@
 
 #include "DeviceCommand.h"
 #include "FlashReadRun.h"
+#include "FlashRunSupport.h"
 #include "Loopback.h"
 #include "SimNetwork.h"
 #include "private/FlashClearRun.h"
@@ -128,17 +129,6 @@ FlashReadRun::Request Range(int from, int to, int retries = 0, std::chrono::mill
     return request;
 }
 
-// Runs the read to its end (bounded); the status it finished with.
-std::optional<FlashRunStatus> RunToEnd(FlashReadRun& run) {
-    std::optional<FlashRunStatus> status;
-    QObject::connect(&run, &FlashReadRun::finished, [&](FlashRunStatus s) { status = s; });
-    run.start();
-    QElapsedTimer bound;
-    bound.start();
-    while (!status && bound.elapsed() < kWaitMs) QTest::qWait(5);
-    return status;
-}
-
 void ExpectOwnBytes(const FlashDump& dump) {
     for (int s = dump.from(); s <= dump.to(); ++s) {
         if (const SectorData* data = dump.sector(s)) EXPECT_EQ(*data, Content(s)) << "sector " << s;
@@ -151,7 +141,7 @@ TEST(FlashReadRun, OneSectorIsAskedForWithItsGoldenRequest) {
     QSignalSpy sent(&run, &FlashReadRun::requestSent);
     QSignalSpy received(&run, &FlashReadRun::sectorReceived);
     QSignalSpy done(&run, &FlashReadRun::requestsDone);
-    EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
     ASSERT_EQ(device.received.size(), 1u);
     EXPECT_EQ(device.received[0].data().toHex(' '), "50 00 05");
     ASSERT_EQ(sent.count(), 1);
@@ -176,7 +166,7 @@ TEST(FlashReadRun, RepliesOutOfOrderDuplicatedOrLostFillOnlyTheirOwnSector) {
         device.release(true);  // the last sector's replies first
     });
     QSignalSpy received(&run, &FlashReadRun::sectorReceived);
-    EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
     EXPECT_EQ(run.dump().missing(), (std::vector<int>{12, 20}));
     ExpectOwnBytes(run.dump());
     EXPECT_EQ(received.count(), 18);  // the duplicates were dropped with their sockets
@@ -201,7 +191,7 @@ TEST(FlashReadRun, ALateReplyNeverFillsTheRowAndTheSectorIsAskedAgain) {
         for (const auto& d : device.received)
             if (SectorOf(d.data()) == 3) device.reply(SectorReplyBytes(Content(0xEE)), d);
     });
-    EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
     EXPECT_TRUE(run.dump().complete());
     ExpectOwnBytes(run.dump());
     ASSERT_EQ(passes.count(), 2);
@@ -215,7 +205,7 @@ TEST(FlashReadRun, AReplyArrivingAfterItsWaitIsDropped) {
     FlashDevice device;
     device.hold = true;
     FlashReadRun run(DeviceAt(device.port()), FastPace(), Range(40, 41, 0, 100ms));
-    EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
     EXPECT_EQ(run.dump().missing(), (std::vector<int>{40, 41}));
     // Released now, the replies are dropped: the dump stays as it was.
     device.release(false);
@@ -231,7 +221,7 @@ TEST(FlashReadRun, ADatagramLongerThanASectorReplyLeavesTheSectorMissing) {
     };
     FlashReadRun run(DeviceAt(device.port()), FastPace(), Range(0, 2));
     QSignalSpy failed(&run, &FlashReadRun::receiveFailed);
-    EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed[0][0].toInt(), 1);
     EXPECT_EQ(run.dump().missing(), (std::vector<int>{1}));
@@ -246,7 +236,7 @@ TEST(FlashClearRun, AClearOfSectors0To2043Sends2044WritesBackToBackAndItsReplies
     std::optional<FlashRunStatus> cleared;
     QObject::connect(&clear, &FlashClearRun::finished, [&](FlashRunStatus s) { cleared = s; });
     clear.start();
-    EXPECT_EQ(RunToEnd(read), FlashRunStatus::Completed);
+    EXPECT_EQ(runToEnd(read), FlashRunStatus::Completed);
     ASSERT_TRUE(device.waitFor(2044 + 5));
     EXPECT_EQ(cleared, FlashRunStatus::Completed);
     EXPECT_EQ(clear.sent(), 2044);
@@ -283,7 +273,7 @@ TEST(FlashReadRun, AgainstASimulatorThatDropsAndDelaysEverySectorIsItsOwn) {
             std::copy(data.begin(), data.end(), flash.begin() + s * 256);
         }
         FlashReadRun run(DeviceAt(network.port()), FastPace(), Range(0, 39, retries, 200ms));
-        EXPECT_EQ(RunToEnd(run), FlashRunStatus::Completed);
+        EXPECT_EQ(runToEnd(run), FlashRunStatus::Completed);
         ExpectOwnBytes(run.dump());
         if (retries == 0) {
             EXPECT_EQ(run.dump().missing().size(), 8u);  // every fifth of 40 replies
