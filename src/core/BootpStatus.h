@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "AddressText.h"
@@ -22,6 +23,13 @@ enum class BootpStatus {
     PortUnavailable,         // port, reason; the server stays stopped
 };
 
+// Who in this program runs a BootP server: a program serves from one at a time, so the
+// IP page and the commissioning line never compete for the port.
+enum class BootpServerOwner {
+    Service,            // the IP configuration page, or the bootp command
+    CommissioningLine,  // the commissioning line
+};
+
 struct BootpEvent {
     explicit BootpEvent(BootpStatus s = BootpStatus::Waiting) : status(s) {}
 
@@ -31,6 +39,7 @@ struct BootpEvent {
     int port = 0;         // PortUnavailable
     std::string reason;   // PortUnavailable: the socket's own account of why the port could not be opened
     std::string missingInterface;  // PortUnavailable: the configured interface, when it does not exist
+    std::optional<BootpServerOwner> heldBy;  // PortUnavailable: another server of this program serves
 };
 
 }  // namespace tavo

@@ -32,7 +32,16 @@ BootpServer::BootpServer(LinkConfig config, QString dataDir, BootpServerObserver
     connect(&m_rivals, &BootpRivalListener::rivalSeen, this, &BootpServer::rivalServerSeen);
 }
 
-BootpServer::~BootpServer() = default;
+namespace {
+// The one server of this program that holds the port; servers live on the main thread.
+const BootpServer* g_running = nullptr;
+}  // namespace
+
+BootpServer::~BootpServer() {
+    if (g_running == this) g_running = nullptr;
+}
+
+const BootpServer* BootpServer::runningInProgram() { return g_running; }
 
 quint16 BootpServer::localPort() const { return m_pBootpSocket ? m_pBootpSocket->localPort() : 0; }
 
@@ -51,6 +60,12 @@ bool BootpServer::start() {
 
     showStatus(BootpStatus::Initializing);
     m_startFailure = BootpEvent();
+    if (g_running) {
+        BootpEvent failure(BootpStatus::PortUnavailable);
+        failure.heldBy = g_running->owner();
+        reportStartFailure(std::move(failure));
+        return false;
+    }
     m_configuredInterface = 0;
     if (!m_config.interfaceName.isEmpty()) {
         m_configuredInterface = m_interfaces.indexOf(m_config.interfaceName);
@@ -78,6 +93,7 @@ bool BootpServer::start() {
     m_rivals.start(m_config.bootpClientPort, socket->localPort());
     showStatus(BootpStatus::Waiting);
     m_bBootpRunning = true;
+    g_running = this;
     return true;
 }
 
@@ -88,6 +104,7 @@ void BootpServer::stop() {
     m_rivals.stop();
     showStatus(BootpStatus::Stopped);
     m_bBootpRunning = false;
+    if (g_running == this) g_running = nullptr;
 }
 
 void BootpServer::reportStartFailure(BootpEvent failure) {

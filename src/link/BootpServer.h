@@ -108,6 +108,12 @@ public:
     // Closes the port and reports Stopped; nothing when not running.
     void stop();
     bool isRunning() const { return m_bBootpRunning; }
+    // Who this server serves for (Service unless set); a start while another server of
+    // this program runs fails with that server's owner in startFailure().heldBy.
+    void setOwner(BootpServerOwner owner) { m_owner = owner; }
+    BootpServerOwner owner() const { return m_owner; }
+    // The server of this program that runs now, if any (servers live on the main thread).
+    static const BootpServer* runningInProgram();
     bool isBusy() const { return m_bBootpBusy; }
     quint16 localPort() const;
     // The PortUnavailable event of the last start that failed; the status Waiting after a
@@ -156,6 +162,7 @@ private:
     bool m_bBootpBusy = false;
     std::optional<MacOctets> m_lastMac;
     BootpEvent m_startFailure;
+    BootpServerOwner m_owner = BootpServerOwner::Service;
     BootpRequestInfo m_current;  // the request being served
     BootpRequestRecord m_currentRecord;  // its log record, while something logs
     BootpInterfaceWatch m_interfaceWatch;
