@@ -12,6 +12,8 @@
 #include "ProgramIcon.h"
 #include "bootp/BootpLogDlg.h"
 #include "bootp/BootpTexts.h"
+#include "commission/CommissionTexts.h"
+#include "commission/CommissionWindow.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -20,7 +22,7 @@
 namespace tavo {
 namespace {
 #ifdef Q_OS_WIN
-// Where the five items go in the native system menu (after Maximize, before Close).
+// Where the six items go in the native system menu (after Maximize, before Close).
 constexpr int kSystemMenuFirst = 5;
 constexpr int kUtilityItemPosition = kSystemMenuFirst + 1;
 #endif
@@ -32,6 +34,7 @@ CPropSheet::CPropSheet(AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
+      m_context(context),
       m_tabs(new QTabWidget(this)),
       m_pageIP(context),
       m_pageWeb(context),
@@ -75,11 +78,15 @@ void CPropSheet::buildMenu() {
     m_actBootpLog = new QAction(kBootpLogTitle, this);
     m_actBootpLog->setObjectName(QStringLiteral("IDM_BOOTPLOG"));
     connect(m_actBootpLog, &QAction::triggered, this, &CPropSheet::showBootpLog);
+    m_actCommission = new QAction(commissiontexts::kTitle, this);
+    m_actCommission->setObjectName(QStringLiteral("IDM_COMMISSION"));
+    connect(m_actCommission, &QAction::triggered, this, &CPropSheet::showCommissionWindow);
 
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("sheetMenu"));
     menu->addAction(m_actUtility);
     menu->addAction(m_actBootpLog);
+    menu->addAction(m_actCommission);
     menu->addSeparator();
     menu->addAction(m_actAbout);
     m_menuButton = new QToolButton(m_tabs);
@@ -122,13 +129,27 @@ void CPropSheet::showBootpLog() {
     m_bootpLog->activateWindow();
 }
 
+void CPropSheet::showCommissionWindow() {
+    // A child of the sheet, so that the placement centres it over the sheet.
+    if (!m_commission) m_commission = new CommissionWindow(m_context, this);
+    m_commission->show();
+    m_commission->raise();
+    m_commission->activateWindow();
+}
+
 void CPropSheet::closeEvent(QCloseEvent* event) {
+    // The program ends with the sheet: a running line is stopped only when the operator
+    // agrees, as at the line's own window.
+    if (m_commission && !m_commission->mayClose()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     emit closed();
 }
 
 #ifdef Q_OS_WIN
-// The same three items as the window menu, in the native system menu, and the menu
+// The same four items as the window menu, in the native system menu, and the menu
 // button is not needed there.
 void CPropSheet::insertSystemMenuItems() {
     m_menuButton->hide();
@@ -138,13 +159,16 @@ void CPropSheet::insertSystemMenuItems() {
     const QString& utility = apptexts::kUtilityItem;
     const QString& about = apptexts::kAboutItem;
     const QString& bootpLog = kBootpLogTitle;
+    const QString& commission = commissiontexts::kTitle;
     InsertMenuW(menu, kSystemMenuFirst, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     InsertMenuW(menu, kUtilityItemPosition, MF_BYPOSITION | MF_STRING, IDM_UTILITY,
                 reinterpret_cast<LPCWSTR>(utility.utf16()));
     InsertMenuW(menu, kUtilityItemPosition + 1, MF_BYPOSITION | MF_STRING, IDM_BOOTPLOG,
                 reinterpret_cast<LPCWSTR>(bootpLog.utf16()));
-    InsertMenuW(menu, kSystemMenuFirst + 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    InsertMenuW(menu, kSystemMenuFirst + 4, MF_BYPOSITION | MF_STRING, IDM_ABOUTBOX,
+    InsertMenuW(menu, kUtilityItemPosition + 2, MF_BYPOSITION | MF_STRING, IDM_COMMISSION,
+                reinterpret_cast<LPCWSTR>(commission.utf16()));
+    InsertMenuW(menu, kSystemMenuFirst + 4, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(menu, kSystemMenuFirst + 5, MF_BYPOSITION | MF_STRING, IDM_ABOUTBOX,
                 reinterpret_cast<LPCWSTR>(about.utf16()));
 }
 
@@ -164,6 +188,11 @@ bool CPropSheet::nativeEvent(const QByteArray& eventType, void* message, qintptr
         }
         if ((msg->wParam & 0xFFF0) == IDM_BOOTPLOG) {
             showBootpLog();
+            *result = 0;
+            return true;
+        }
+        if ((msg->wParam & 0xFFF0) == IDM_COMMISSION) {
+            showCommissionWindow();
             *result = 0;
             return true;
         }

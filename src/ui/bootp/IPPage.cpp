@@ -310,11 +310,17 @@ void CIPPage::OnStartBootp() {
     // The server shows its own texts: initialising, then waiting or why the port could
     // not be opened.
     if (!m_pBootpServer->start()) {
-        // The cause is looked for at once, while whatever holds the port still holds it.
-        PreflightRequest preflight;
-        preflight.link = m_context.link;
-        const auto blocker = BootpPreflight::firstBlocker(preflight);
-        m_context.prompts.message(QString::fromStdString(bootpStatusText(m_pBootpServer->startFailure())), commontexts::kError);
+        const BootpEvent& failure = m_pBootpServer->startFailure();
+        // Another server of this program (the commissioning line) serves: the status says
+        // so, and a lookup of the port's holder would only name this program. Otherwise
+        // the cause is looked for at once, while whatever holds the port still holds it.
+        std::optional<PreflightFinding> blocker;
+        if (!failure.heldBy) {
+            PreflightRequest preflight;
+            preflight.link = m_context.link;
+            blocker = BootpPreflight::firstBlocker(preflight);
+        }
+        m_context.prompts.message(QString::fromStdString(bootpStatusText(failure)), commontexts::kError);
         const QString cause = blocker ? preflighttexts::startFailureCause(*blocker) : QString();
         if (!cause.isEmpty()) m_context.prompts.message(cause, preflighttexts::kCaption);
         setRunningButtons(false);

@@ -171,11 +171,15 @@ Message uploadFailure(const UploadResult& result, const QString& target) {
     return {};
 }
 
-QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft) {
+QString timeLeftText(std::chrono::milliseconds timeLeft) {
     const TimeLeft split = splitTimeLeft(timeLeft);
-    const QString left = split.underAMinute()
-                             ? QStringLiteral("%1 s").arg(split.seconds)
-                             : QStringLiteral("%1 min %2 s").arg(split.minutes).arg(split.seconds, 2, 10, QLatin1Char('0'));
+    return split.underAMinute()
+               ? QStringLiteral("%1 s").arg(split.seconds)
+               : QStringLiteral("%1 min %2 s").arg(split.minutes).arg(split.seconds, 2, 10, QLatin1Char('0'));
+}
+
+QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft) {
+    const QString left = timeLeftText(timeLeft);
     const QString prefix = phase == UploadPhase::Sending ? QString() : QStringLiteral("Verifica ");
     // %p is the bar's own percentage.
     return prefix + QStringLiteral("%p%  -  tempo rimasto %1").arg(left);

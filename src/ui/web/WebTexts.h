@@ -79,6 +79,8 @@ Message changesMade(const WebFolderPlan& plan);
 Message projectFileUnreadable(const QString& path, const QString& reason);
 // The end of an upload that did not complete, for its status; empty text for a stop.
 Message uploadFailure(const UploadResult& result, const QString& target);
+// A time left as the operator reads it: "45 s" below a minute, else "3 min 05 s".
+QString timeLeftText(std::chrono::milliseconds timeLeft);
 // The progress bar's text: the percentage and the time left, in the phase's words.
 QString progressFormat(UploadPhase phase, std::chrono::milliseconds timeLeft);
 
