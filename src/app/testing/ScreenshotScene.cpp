@@ -3,6 +3,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,11 +16,15 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "AddressText.h"
+#include "BootpWords.h"
 #include "app/PropSheet.h"
+#include "commission/CommissionWindow.h"
 #include "controls/IpAddressEdit.h"
 #include "web/WebPage.h"
 #include "web/WebUploadPanel.h"
@@ -52,6 +58,7 @@ const QStringList kScenes{
     QStringLiteral("about"),        // the About box
     QStringLiteral("save-dialog"),  // the build's save dialog, in Qt's Italian
     QStringLiteral("project-dialog"),  // the project file's open dialog
+    QStringLiteral("commission"),   // the commissioning line with devices in every phase
 };
 }  // namespace
 
@@ -156,6 +163,10 @@ void ScreenshotScene::start() {
     } else if (scene == QLatin1String("project-dialog")) {
         openOver("WebPage", "1021");
         return;
+    } else if (scene == QLatin1String("commission")) {
+        QTimer::singleShot(0, &m_sheet, [this] { showCommissionLine(); });
+        waitFor([this] { return topDialog(); });
+        return;
     } else if (scene == QLatin1String("about")) {
         QTimer::singleShot(0, &m_sheet, [this] { m_sheet.showAbout(); });
         waitFor([this] { return topDialog(); });
@@ -184,6 +195,53 @@ QWidget* ScreenshotScene::topDialog() const {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != &m_sheet && window->isVisible() && qobject_cast<QDialog*>(window)) return window;
     return nullptr;
+}
+
+// The line's window as it looks in the middle of a run: the fields filled in, and rows
+// made up in each phase (no device is asked anything).
+void ScreenshotScene::showCommissionLine() {
+    m_sheet.showCommissionWindow();
+    CommissionWindow* window = m_sheet.commissionWindow();
+    window->findChild<QPushButton*>(QStringLiteral("commissionImageBrowse"))->click();
+    const QString image = window->findChild<QLineEdit*>(QStringLiteral("commissionImage"))->text();
+    window->findChild<QLineEdit*>(QStringLiteral("commissionRegisters"))
+        ->setText(QFileInfo(image).dir().filePath(QStringLiteral("registri.txt")));
+    window->findChild<IpAddressEdit*>(QStringLiteral("commissionPoolFirst"))->setOctets(127, 0, 0, 100);
+    window->findChild<IpAddressEdit*>(QStringLiteral("commissionPoolLast"))->setOctets(127, 0, 0, 120);
+    window->showStatus(QString::fromStdString(bootpStatusText(BootpStatus::Waiting)));
+
+    using std::chrono::milliseconds;
+    const auto state = [](uint8_t last, std::optional<uint8_t> ip, CommissionPhase phase, int percent,
+                          milliseconds left) {
+        CommissionDeviceState device;
+        device.mac = {0x02, 0x4B, 0x7E, 0x00, 0x01, last};
+        if (ip) device.ip = Ipv4Octets{127, 0, 0, *ip};
+        device.phase = phase;
+        device.percent = percent;
+        device.timeLeft = left;
+        return device;
+    };
+    const auto ended = [](CommissionDeviceState device, CommissionOutcome outcome, CommissionFailure failure,
+                          std::optional<int> block) {
+        CommissionRecord record;
+        record.mac = device.mac;
+        record.ip = *device.ip;
+        record.outcome = outcome;
+        record.failure = failure;
+        record.block = block;
+        device.record = record;
+        return device;
+    };
+    window->showSkippedDevice({0x02, 0x4B, 0x7E, 0x00, 0x01, 0x00});
+    window->showDevice(ended(state(1, 100, CommissionPhase::Completed, 100, milliseconds(0)), CommissionOutcome::Verified,
+                             CommissionFailure::None, std::nullopt));
+    window->showDevice(state(2, 101, CommissionPhase::Verifying, 60, milliseconds(4200)));
+    window->showDevice(state(3, 102, CommissionPhase::Uploading, 45, milliseconds(72000)));
+    window->showDevice(state(4, 103, CommissionPhase::Registers, 100, milliseconds(9000)));
+    window->showDevice(ended(state(5, 104, CommissionPhase::Failed, 2, milliseconds(0)), CommissionOutcome::Failed,
+                             CommissionFailure::DeviceSilent, 40));
+    window->showDevice(state(6, 105, CommissionPhase::AddressAssigned, 0, milliseconds(160000)));
+    window->showDevice(state(7, std::nullopt, CommissionPhase::Waiting, 0, milliseconds(0)));
 }
 
 void ScenePrompts::message(const QString& text, const QString& caption) {

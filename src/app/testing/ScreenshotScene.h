@@ -52,6 +52,7 @@ private:
     QWidget* page(const char* name) const;
     QWidget* topDialog() const;
     void setUtilityTarget(bool withRange);
+    void showCommissionLine();
 
     CPropSheet& m_sheet;
     TestingOptions m_options;

@@ -61,7 +61,9 @@ QString phaseText(const CommissionDeviceState& state) {
 }
 
 QString timeLeftText(const CommissionDeviceState& state) {
+    // Nothing for a device that ended, or whose time is not known yet.
     if (state.phase == CommissionPhase::Completed || state.phase == CommissionPhase::Failed) return {};
+    if (state.timeLeft <= std::chrono::milliseconds::zero()) return {};
     return webtexts::timeLeftText(state.timeLeft);
 }
 

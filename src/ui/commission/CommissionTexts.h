@@ -53,7 +53,8 @@ inline const QString kCloseQuestion =
 
 // The phase column's text of a device's state.
 QString phaseText(const CommissionDeviceState& state);
-// The time left column's text: the time at the device's pace, nothing once it ended.
+// The time left column's text: the time at the device's pace; nothing once it ended,
+// or while the time is not known (zero).
 QString timeLeftText(const CommissionDeviceState& state);
 // The result column's text of a record: how the device ended, and why it failed.
 QString resultText(const CommissionRecord& record);
