@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "OpenFileLimit.h"
 #include "Profile.h"
 #include "app/AppTexts.h"
 #include "app/MessageBoxPrompts.h"
@@ -40,6 +41,7 @@ std::unique_ptr<CTavoApp> UtilityBuild::makeApp(const StartupOptions& options, P
 int utilityMain(int argc, char** argv, UtilityBuild& build) {
     if (asksForHelp(argc, argv)) return printHelp(argc, argv, build);
 
+    raiseOpenFileLimit();  // the commissioning line's many read sockets
     QApplication app(argc, argv);
     const StartupParse parse = parseStartupOptions(QApplication::arguments(), build.commandLine());
     if (parse.kind != StartupParse::Kind::run) {

@@ -16,6 +16,7 @@
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
+#include "PoolOptions.h"
 #include "RunToEnd.h"
 
 namespace tavo::cli {
@@ -64,12 +65,6 @@ QString usageText() {
            "  --subnet A.B.C.D      subnet mask of the added devices (default 255.255.255.0)\n";
 }
 
-bool addressOption(const CliOptions& options, const char* name, Ipv4Octets& out) {
-    if (!options.has(name)) return true;
-    const auto parsed = parseIpArgument(options.value(name).toStdString());
-    if (parsed) out = *parsed;
-    return parsed.has_value();
-}
 
 // The snake_case word of a status in the --json events, beside its text.
 const char* bootpStatusCode(BootpStatus status) {
@@ -216,27 +211,13 @@ int serve(const CliOptions& options) {
     QString error;
     if (!readLinkOptions(options, kLinkGroups, config, error)) return fail(error, kExitUsage);
     std::optional<AddressPool> pool;
-    if (options.has("add-unknown")) {
-        if (!options.has("ip-pool")) return fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
-        auto parsed = AddressPool::parse(options.value("ip-pool").remove(' ').toStdString());
-        if (!parsed)
-            return fail("--ip-pool: not a range FIRST-LAST of at most 65536 IPv4 addresses: " + options.value("ip-pool"),
-                        kExitUsage);
-        if (!addressOption(options, "gateway", parsed->gateway))
-            return fail("--gateway: " + notAnAddressText(options.value("gateway")), kExitUsage);
-        if (!addressOption(options, "subnet", parsed->subnet))
-            return fail("--subnet: " + notAnAddressText(options.value("subnet")), kExitUsage);
-        pool = parsed;
-    } else if (options.has("ip-pool") || options.has("gateway") || options.has("subnet")) {
+    if (!options.has("add-unknown") && (options.has("ip-pool") || options.has("gateway") || options.has("subnet")))
         return fail("--ip-pool, --gateway and --subnet go with --add-unknown", kExitUsage);
-    }
+    if (options.has("add-unknown") && !options.has("ip-pool"))
+        return fail("--add-unknown needs --ip-pool FIRST-LAST", kExitUsage);
+    if (!readPoolOptions(options, pool, error)) return fail(error, kExitUsage);
     double maxSeconds = 0;
-    if (options.has("max-seconds")) {
-        bool ok = false;
-        maxSeconds = options.value("max-seconds").toDouble(&ok);
-        if (!ok || maxSeconds <= 0 || maxSeconds > 30 * 24 * 3600)
-            return fail("--max-seconds: not a number of seconds: " + options.value("max-seconds"), kExitUsage);
-    }
+    if (!readMaxSeconds(options, maxSeconds, error)) return fail(error, kExitUsage);
 
     std::unique_ptr<BootpLogWriter> log;
     if (options.value("log") == QLatin1String("-") && jsonOutput())

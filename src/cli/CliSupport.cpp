@@ -126,4 +126,14 @@ bool confirmOnTerminal(const QString& operation, const QString& description) {
     return word == "s" || word == "si" || word == QString::fromUtf8("sì") || word == "y" || word == "yes";
 }
 
+bool readMaxSeconds(const CliOptions& options, double& seconds, QString& error) {
+    seconds = 0;
+    if (!options.has("max-seconds")) return true;
+    bool ok = false;
+    seconds = options.value("max-seconds").toDouble(&ok);
+    if (ok && seconds > 0 && seconds <= 30 * 24 * 3600) return true;
+    error = "--max-seconds: not a number of seconds: " + options.value("max-seconds");
+    return false;
+}
+
 }  // namespace tavo::cli

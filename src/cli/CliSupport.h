@@ -83,6 +83,9 @@ inline int failWith(const EnglishFailure& failure, int status = kExitFailure) {
 // "--NAME: not a number of seconds above 0 and at most 3600: VALUE", for the options
 // that bound a wait in seconds.
 QString secondsOutOfRangeText(const char* name, const QString& value);
+// --max-seconds, the bound of a run that serves until it is stopped: 0 when not given.
+// False, with `error`, for a value that is not a number of seconds up to 30 days.
+bool readMaxSeconds(const CliOptions& options, double& seconds, QString& error);
 // The general code of an exit status.
 const char* errorCodeOf(int status);
 // The last table message printed (for --json: the reason of a command that failed on a

@@ -60,4 +60,16 @@ std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options
     return std::chrono::milliseconds(ms);
 }
 
+std::optional<std::chrono::milliseconds> readPaceMs(const CliOptions& options) {
+    if (!options.has("pace-ms")) return std::chrono::milliseconds(kDefaultPaceMs);
+    bool ok = false;
+    const int ms = options.value("pace-ms").toInt(&ok, 10);
+    if (!ok || ms < 0 || ms > kMaxPaceMs) return std::nullopt;
+    return std::chrono::milliseconds(ms);
+}
+
+QString paceOutOfRangeText(const QString& value) {
+    return QString("--pace-ms: not a number of milliseconds from 0 to %1: %2").arg(kMaxPaceMs).arg(value);
+}
+
 }  // namespace tavo::cli

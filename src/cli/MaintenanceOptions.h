@@ -16,6 +16,9 @@ namespace tavo::cli {
 
 inline constexpr int kDefaultTimeoutMs = 1000;
 inline constexpr int kMaxTimeoutMs = 60 * 1000;
+// The device writes each upload block into its flash before it can take the next one.
+inline constexpr int kDefaultPaceMs = 300;
+inline constexpr int kMaxPaceMs = 60 * 1000;
 // The help of --data-dir, where each maintenance command records its target.
 inline constexpr const char* kMaintenanceDataDirHelp =
     "  --data-dir DIR    folder of the IP history (default: the profile entry \"path\",\n"
@@ -30,6 +33,10 @@ bool parseMaintenanceAction(const QStringList& args, const QStringList& withValu
 std::optional<Ipv4Octets> parseTarget(const QString& text, QString& error);
 // One or two hexadecimal digits, either case: 0..255.
 std::optional<uint8_t> parseHexArgument(const QString& text);
+// --pace-ms, the milliseconds between upload blocks (0 to 60000), or the device's own
+// 300 ms; nothing for a value that is refused (paceOutOfRangeText says why).
+std::optional<std::chrono::milliseconds> readPaceMs(const CliOptions& options);
+QString paceOutOfRangeText(const QString& value);
 // --timeout-ms, or the default.
 std::optional<std::chrono::milliseconds> readTimeoutMs(const CliOptions& options);
 

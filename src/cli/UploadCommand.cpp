@@ -23,8 +23,6 @@
 namespace tavo::cli {
 namespace {
 
-constexpr int kDefaultPaceMs = 300;
-constexpr int kMaxPaceMs = 60 * 1000;
 constexpr int kReadRetries = 3;
 constexpr int kReportSteps = 10;  // without a terminal: a progress line every tenth of a phase
 
@@ -178,16 +176,9 @@ int upload(const QStringList& args) {
         return fail(QString("--timeout-ms: not a number of milliseconds from 1 to %1: %2").arg(kMaxTimeoutMs).arg(options.value("timeout-ms")),
                     kExitUsage);
     Pace pace = Pace::product();
-    if (options.has("pace-ms")) {
-        bool ok = false;
-        const int ms = options.value("pace-ms").toInt(&ok, 10);
-        if (!ok || ms < 0 || ms > kMaxPaceMs)
-            return fail(QString("--pace-ms: not a number of milliseconds from 0 to %1: %2").arg(kMaxPaceMs).arg(options.value("pace-ms")),
-                        kExitUsage);
-        pace.afterUploadBlock = std::chrono::milliseconds(ms);
-    } else {
-        pace.afterUploadBlock = std::chrono::milliseconds(kDefaultPaceMs);
-    }
+    const auto paceMs = readPaceMs(options);
+    if (!paceMs) return fail(paceOutOfRangeText(options.value("pace-ms")), kExitUsage);
+    pace.afterUploadBlock = *paceMs;
 
     std::vector<Ipv4Octets> targets;
     for (qsizetype i = 1; i < options.positional().size(); ++i) {

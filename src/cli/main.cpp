@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "OpenFileLimit.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "JsonOutput.h"
@@ -26,6 +27,7 @@ void printUsage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tavo::raiseOpenFileLimit();  // the commissioning line's many read sockets
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     // --json belongs to every command: taken off here, so no command can miss it.

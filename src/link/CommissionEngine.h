@@ -165,6 +165,10 @@ signals:
 
 private:
     friend class CommissionServerObserver;
+    bool takesMore() const;
+    bool isSkipped(const MacOctets& mac);
+    CommissionDevice* deviceOf(const MacOctets& mac) const;
+    void onAsked(const MacOctets& mac);
     void onAnswered(const MacOctets& mac, const Ipv4Octets& ip);
     void onDeviceEnded(CommissionDevice* device, const CommissionRecord& record);
     void finishIfDone();

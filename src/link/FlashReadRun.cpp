@@ -34,8 +34,9 @@ void FlashReadRun::start() {
     if (m_started) return;
     m_started = true;
     m_running = true;
-    std::vector<int> sectors;
-    for (int s = m_request.from; s <= m_request.to; ++s) sectors.push_back(s);
+    std::vector<int> sectors = m_request.sectors;
+    if (sectors.empty())
+        for (int s = m_request.from; s <= m_request.to; ++s) sectors.push_back(s);
     startPass(std::move(sectors));
 }
 

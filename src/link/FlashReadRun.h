@@ -44,6 +44,9 @@ public:
         QHostAddress target;
         int from = 0;
         int to = 0;
+        // When not empty, only these sectors of from..to are asked for, in this order (a
+        // re-read of a few blocks); the others stay missing in the dump.
+        std::vector<int> sectors;
         int retries = 0;                             // further passes for missing sectors
         std::chrono::milliseconds replyWait{1000};   // how long a request waits for its reply
     };

@@ -62,6 +62,14 @@ void UploadEngine::start() {
         finish(UploadStatus::NoSocket);
         return;
     }
+    if (!m_request.blocks.empty()) {
+        std::vector<int> some;
+        for (int block : m_request.blocks)
+            if (block >= 0 && block < m_result.blocks) some.push_back(block);
+        m_request.changedOnly = false;
+        startSending(std::move(some));
+        return;
+    }
     if (m_request.changedOnly && m_result.blocks > 0) {
         startReading(UploadPhase::ReadingBefore, 0, m_result.blocks - 1);
         return;
@@ -181,6 +189,7 @@ UploadProgress UploadEngine::progress() const {
     if (m_phase == UploadPhase::Sending) {
         p.done = static_cast<int>(m_next);
         p.total = static_cast<int>(m_toSend.size());
+        if (m_next > 0) p.lastBlock = m_toSend[m_next - 1];
     } else if (m_read) {
         p.done = m_read->requestsSent();
         p.total = m_read->requestsPlanned();

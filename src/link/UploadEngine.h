@@ -41,6 +41,7 @@ struct UploadProgress {
     int done = 0;   // blocks sent or read requests sent in this phase
     int total = 0;  // of this phase
     std::chrono::milliseconds timeLeft{0};  // the rest of this phase and of those still to come
+    int lastBlock = -1;  // Sending: the block handed to the socket last
 };
 
 struct UploadResult {
@@ -59,6 +60,9 @@ struct UploadRequest {
     std::shared_ptr<const std::vector<uint8_t>> image;  // at most UPLOAD_LIMIT bytes
     bool verify = false;
     bool changedOnly = false;  // implies a read-back at the end
+    // When not empty, only these blocks are sent, in this order (a repair after a
+    // read-back); changedOnly is then not looked at.
+    std::vector<int> blocks;
     int readRetries = 3;       // further read passes for sectors that did not come back
     std::chrono::milliseconds replyWait{1000};
     // The folder of the IP history the target is recorded in; empty: not recorded.

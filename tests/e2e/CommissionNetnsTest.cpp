@@ -1,0 +1,268 @@
+// The commissioning line with real broadcasts: the PC in namespace A, a batch of devices
+// without addresses (one tavo-sim process) in namespace B, joined by a veth pair that the
+// test makes inside them and deletes at the end. The pool's addresses are local to B by
+// an AnyIP route, so every device answers at the address the line gives it, for the
+// device port and for its web pages alike. Nothing leaves the namespaces.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <map>
+#include <set>
+
+#include "NetnsSupport.h"
+
+namespace tavo {
+namespace {
+
+const QString kPcIf = QStringLiteral("tvclA");
+const QString kDeviceIf = QStringLiteral("tvclB");
+const QString kPool = QStringLiteral("10.77.0.100-10.77.0.126");
+constexpr int kDevices = 20;
+constexpr int kSilentAfter = 24;  // the silent device stops after this block
+constexpr int kLostOnce = 9;      // the first write of this block is lost
+const QString kFirstMac = QStringLiteral("02:4B:7E:20:00:00");  // 18 devices from here
+const QString kSilentMac = QStringLiteral("02:4B:7E:20:01:00");
+const QString kRepairedMac = QStringLiteral("02:4B:7E:20:01:01");
+
+class LineNamespaces {
+public:
+    LineNamespaces()
+        : a(QStringLiteral("tavo-line-%1-pc").arg(::getpid())), b(QStringLiteral("tavo-line-%1-dev").arg(::getpid())) {}
+    ~LineNamespaces() {
+        if (!m_made) return;
+        Ip({"netns", "del", a});
+        Ip({"netns", "del", b});
+    }
+
+    QString make() {
+        if (::geteuid() != 0) return QStringLiteral("needs root to make network namespaces");
+        if (!Ip({"netns", "list"})) return QStringLiteral("ip netns is not available");
+        if (!Ip({"netns", "add", a})) return QStringLiteral("ip netns add failed");
+        m_made = true;
+        const bool ok =
+            Ip({"netns", "add", b}) &&
+            run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+            Ip({"-n", a, "link", "add", kPcIf, "type", "veth", "peer", "name", kDeviceIf, "netns", b}) &&
+            Ip({"-n", a, "addr", "add", "10.77.0.1/24", "dev", kPcIf}) &&
+            Ip({"-n", b, "addr", "add", "10.77.0.2/24", "dev", kDeviceIf}) &&
+            Ip({"-n", a, "link", "set", "lo", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"}) &&
+            Ip({"-n", a, "link", "set", kPcIf, "up"}) && Ip({"-n", b, "link", "set", kDeviceIf, "up"}) &&
+            // The pool's addresses are B's own, and A reaches them through B's address.
+            Ip({"-n", b, "route", "add", "local", "10.77.0.96/27", "dev", kDeviceIf}) &&
+            Ip({"-n", a, "route", "add", "10.77.0.96/27", "via", "10.77.0.2", "dev", kPcIf});
+        return ok ? QString() : QStringLiteral("could not set up the test namespaces");
+    }
+
+    QStringList in(const QString& ns, const QStringList& command) const { return QStringList{"netns", "exec", ns} + command; }
+
+    const QString a, b;
+
+private:
+    bool m_made = false;
+};
+
+// A small site: a page of some 12 KiB (49 blocks with the image's tables) and a picture.
+void writeSite(const QString& folder) {
+    QDir().mkpath(folder);
+    QFile page(folder + "/index.htm");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    QByteArray text = "<html><body><h1>TAVO 707</h1>\n";
+    for (int i = 0; text.size() < 12000; ++i) text += "<p>riga " + QByteArray::number(i) + " della pagina di prova</p>\n";
+    text += "</body></html>\n";
+    page.write(text);
+    page.close();
+    QFile picture(folder + "/logo.gif");
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray("GIF89a") + QByteArray(600, '\x2a'));
+}
+
+struct ReportLine {
+    QString mac, ip, outcome, reason, detail, sha;
+    int sent = 0, resent = 0, registers = 0;
+    bool verified = false;
+};
+
+// The CSV report, every line checked to be whole.
+std::vector<ReportLine> readReport(const QString& path, QString& problem) {
+    std::vector<ReportLine> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = "no report";
+        return lines;
+    }
+    const QByteArray all = file.readAll();
+    if (!all.endsWith("\r\n")) problem = "the report does not end with a whole line";
+    QList<QByteArray> rows = all.split('\n');
+    rows.removeLast();
+    if (rows.isEmpty() || rows.front() != "time,mac,ip,image,sha256,blocks_sent,blocks_resent,registers_written,verified,seconds,outcome,reason,detail\r") {
+        problem = "no header";
+        return lines;
+    }
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        const QStringList f = QString::fromUtf8(rows[i]).chopped(1).split(',');
+        if (f.size() != 13 || !rows[i].endsWith('\r')) {
+            problem = "line " + QString::number(i + 1) + " is not whole: " + QString::fromUtf8(rows[i]);
+            continue;
+        }
+        ReportLine line;
+        line.mac = f[1];
+        line.ip = f[2];
+        line.sha = f[4];
+        line.sent = f[5].toInt();
+        line.resent = f[6].toInt();
+        line.registers = f[7].toInt();
+        line.verified = f[8] == "yes";
+        line.outcome = f[10];
+        line.reason = f[11];
+        line.detail = f[12];
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class CommissionNetns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString reason = ns.make();
+        if (!reason.isEmpty()) GTEST_SKIP() << reason.toStdString();
+        ASSERT_TRUE(dir.isValid());
+        writeSite(dir.filePath("site"));
+        image = dir.filePath("site.TAV");
+        ASSERT_TRUE(run(TAVO_CLI_EXE, {"image", "build", dir.filePath("site"), "-o", image}));
+        registers = dir.filePath("registers.txt");
+        QFile file(registers);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# the line's settings\n21 5a   # mode\n\t3C\tF\r\n");
+    }
+
+    // The batch in B, asking by BootP, one after another when `staggerMs` is given.
+    bool startDevices(LineProcess& sim, const QStringList& devices, int staggerMs = 0) {
+        QStringList args{TAVO_SIM_EXE, "--interface", kDeviceIf, "--bind-any", "--bootp-interval-ms", "300",
+                         "--bootp-max-requests", "200", "--max-seconds", "120", "--http-port", "8707"};
+        if (staggerMs > 0) args << "--bootp-stagger-ms" << QString::number(staggerMs);
+        return sim.start("ip", ns.in(ns.b, args + devices)) && sim.waitLine("ready port 1024");
+    }
+
+    QStringList line(const QString& report, const QStringList& more) const {
+        return ns.in(ns.a, QStringList{TAVO_CLI_EXE, "commission", "--image", image, "--ip-pool", kPool, "--registers",
+                                       registers, "--report", report, "--data-dir", dir.path(), "--interface", kPcIf,
+                                       "--timeout-ms", "300", "--max-seconds", "100"} +
+                               more);
+    }
+
+    // The page the device at `ip` serves, fetched from A over the link.
+    QByteArray fetch(const QString& ip) {
+        QProcess curl;
+        curl.start("ip", ns.in(ns.a, {"/usr/bin/python3", "-c",
+                                      "import sys,urllib.request;sys.stdout.buffer.write(urllib.request.urlopen("
+                                      "'http://" + ip + ":8707/',timeout=5).read())"}));
+        if (!curl.waitForFinished(20000)) return {};
+        return curl.readAllStandardOutput();
+    }
+
+    LineNamespaces ns;  // declared first: deleted after every process below has ended
+    QTemporaryDir dir;
+    QString image, registers;
+};
+
+TEST_F(CommissionNetns, ABatchOfTwentyIsCommissionedRepairedAndTheSilentOneNamed) {
+    LineProcess sim;
+    ASSERT_TRUE(startDevices(sim, {"--macs-from", kFirstMac, "--count", QString::number(kDevices - 2),
+                                   "--silent-after-block", QString::number(kSilentAfter), "--mac", kSilentMac,
+                                   "--drop-write-once", QString::number(kLostOnce), "--mac", kRepairedMac}))
+        << sim.all().toStdString();
+    const QString report = dir.filePath("report.csv");
+    LineProcess commission;
+    ASSERT_TRUE(commission.start("ip", line(report, {"--pace-ms", "20", "--devices", QString::number(kDevices)})));
+    EXPECT_TRUE(commission.waitLine("devices ended", nullptr, false, 120000)) << commission.all().toStdString();
+    commission.finish();
+    EXPECT_EQ(commission.exitCode(), 1) << "one device failed: " << commission.all().toStdString();
+
+    QString problem;
+    const std::vector<ReportLine> lines = readReport(report, problem);
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    ASSERT_EQ(lines.size(), size_t(kDevices)) << commission.all().toStdString();
+    std::set<QString> ips;
+    const QByteArray page = fetch("10.77.0.100");
+    ASSERT_FALSE(page.isEmpty());
+    for (const ReportLine& l : lines) {
+        ips.insert(l.ip);
+        const QString mac = l.mac;
+        if (mac == QString(kSilentMac).remove(':')) {
+            EXPECT_EQ(l.outcome, "failed");
+            EXPECT_EQ(l.reason, "device_silent");
+            const QRegularExpressionMatch m = QRegularExpression("silent from block (\\d+)").match(l.detail);
+            ASSERT_TRUE(m.hasMatch()) << l.detail.toStdString();
+            const int block = m.captured(1).toInt();
+            // The line names the first block after the last one the device confirmed.
+            EXPECT_GT(block, kSilentAfter - 8 - 1);
+            EXPECT_LE(block, kSilentAfter + 1);
+            continue;
+        }
+        EXPECT_EQ(l.outcome, "verified") << mac.toStdString() << " " << l.detail.toStdString();
+        EXPECT_TRUE(l.verified);
+        EXPECT_EQ(l.registers, 2);
+        EXPECT_EQ(l.resent, mac == QString(kRepairedMac).remove(':') ? 1 : 0) << mac.toStdString();
+        // The device serves the site from the flash the line wrote.
+        EXPECT_EQ(fetch(l.ip), page) << l.ip.toStdString();
+    }
+    EXPECT_EQ(ips.size(), size_t(kDevices));  // every device its own address of the pool
+    for (const QString& ip : ips) EXPECT_TRUE(ip.startsWith("10.77.0.1")) << ip.toStdString();
+    EXPECT_TRUE(page.contains("riga 10 della pagina di prova"));
+
+    // The registers, read back by another command than the line's.
+    QProcess reg;
+    reg.start("ip", ns.in(ns.a, {TAVO_CLI_EXE, "reg", "read", lines.front().ip, "3C", "--data-dir", dir.path()}));
+    ASSERT_TRUE(reg.waitForFinished(20000));
+    EXPECT_EQ(reg.readAllStandardOutput(), "0F\n");
+}
+
+TEST_F(CommissionNetns, AKilledLineLeavesWholeLinesAndResumeFinishesTheRest) {
+    const QStringList batch{"--macs-from", kFirstMac, "--count", "12"};
+    const QString report = dir.filePath("report.csv");
+    int verifiedBefore = 0;
+    {
+        LineProcess sim;
+        ASSERT_TRUE(startDevices(sim, batch, 400)) << sim.all().toStdString();
+        LineProcess commission;
+        ASSERT_TRUE(commission.start("ip", line(report, {"--pace-ms", "40"})));
+        ASSERT_TRUE(commission.waitLine("verified ", nullptr, false, 60000)) << commission.all().toStdString();
+        ASSERT_TRUE(commission.waitLine("verified ", nullptr, false, 60000)) << commission.all().toStdString();
+        ::kill(pid_t(commission.processId()), SIGKILL);  // "ip netns exec" runs the line itself
+        commission.finish();
+        QString problem;
+        const auto lines = readReport(report, problem);
+        EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+        for (const ReportLine& l : lines) verifiedBefore += l.outcome == "verified" ? 1 : 0;
+        ASSERT_GE(verifiedBefore, 2);
+        ASSERT_LT(verifiedBefore, 12) << "the kill came too late to leave work for --resume";
+    }
+    // The devices are switched off and on: every one asks again; the verified ones are
+    // answered and skipped.
+    LineProcess sim;
+    ASSERT_TRUE(startDevices(sim, batch)) << sim.all().toStdString();
+    LineProcess resumed;
+    ASSERT_TRUE(resumed.start("ip", line(report, {"--pace-ms", "5", "--resume", "--devices", QString::number(12 - verifiedBefore)})));
+    EXPECT_TRUE(resumed.finish()) << resumed.all().toStdString();
+    int skipped = 0;
+    for (const QString& out : resumed.outLines()) skipped += out.startsWith("skipped ") ? 1 : 0;
+    EXPECT_EQ(skipped, verifiedBefore) << resumed.all().toStdString();
+
+    QString problem;
+    std::map<QString, int> verified;
+    for (const ReportLine& l : readReport(report, problem))
+        if (l.outcome == "verified") ++verified[l.mac];
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    EXPECT_EQ(verified.size(), 12u);
+    for (const auto& [mac, count] : verified) EXPECT_EQ(count, 1) << mac.toStdString();
+}
+
+}  // namespace
+}  // namespace tavo
