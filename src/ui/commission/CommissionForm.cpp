@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "CommissionTexts.h"
-#include "SafeFileRead.h"
+#include "RegisterFileLoad.h"
 #include "UploadPlan.h"
 #include "common/TablePrompts.h"
 #include "web/WebTexts.h"
@@ -44,10 +44,8 @@ CommissionForm::Check CommissionForm::check(const AppContext& context) const {
     request.image.name = utf8(QFileInfo(image).fileName());
 
     if (!registers.isEmpty()) {
-        FileReadOptions options;
-        options.limit = kMaxRegisterFileBytes;
-        const FileRead file = readFileSafely(utf8(registers), options);
-        switch (file.status) {
+        const RegisterFileLoad load = loadRegisterFile(utf8(registers));
+        switch (load.file.status) {
         case FileReadStatus::Ok: break;
         case FileReadStatus::TooLarge: {
             RegisterFileProblem tooLong;
@@ -56,12 +54,10 @@ CommissionForm::Check CommissionForm::check(const AppContext& context) const {
         }
         case FileReadStatus::CannotOpen:
         case FileReadStatus::CannotRead:
-            return refused(texts::registersUnreadable(registers, QString::fromStdString(file.reason)));
+            return refused(texts::registersUnreadable(registers, QString::fromStdString(load.file.reason)));
         }
-        const RegisterFileRead parsed = parseRegisterFile(
-            std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()));
-        if (parsed.problem) return refused(texts::registersProblem(registers, *parsed.problem));
-        request.registers = parsed.settings;
+        if (load.parsed.problem) return refused(texts::registersProblem(registers, *load.parsed.problem));
+        request.registers = load.parsed.settings;
     }
 
     if (poolFirst.has_value() != poolLast.has_value()) return refused(texts::kHalfPool);
