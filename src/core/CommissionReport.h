@@ -52,10 +52,15 @@ struct CommissionReportContents {
 
 // Reads a report's text (pure, for --resume and for tests). A last line without its line
 // end (left by a power cut in the middle of a write) is not taken. A line that is not
-// one of the format's device lines is NotAReport, with its number.
+// one of the format's device lines is NotAReport, with its number; so is an unfinished
+// first line that cannot be the start of a report (not a part of the CSV header, not the
+// start of a JSON line), so that open() never cuts away a file that is not a report.
 struct CommissionReportRead {
     CommissionReportContents contents;
     CommissionReportProblem problem;
+    // The length of the text up to the end of its last whole line: what open() keeps of
+    // a file. (Not simply after the last line end: a quoted CSV field may hold one.)
+    size_t wholeLength = 0;
 };
 CommissionReportRead readCommissionReport(std::string_view text, CommissionReportFormat format);
 
