@@ -15,6 +15,7 @@
 #include "address/FindIPDlg.h"
 #include "address/IPClearDlg.h"
 #include "bootp/BootpEditDlg.h"
+#include "commission/CommissionWindow.h"
 #include "maintenance/UtilPage.h"
 #include "web/WebPage.h"
 
@@ -51,6 +52,8 @@ TEST_F(IpFieldsTypedTest, EachDialogsFieldKeepsTheAddressTyped) {
         {"CFindIPDlg", "1074", [](AppContext& c) { return std::make_unique<CFindIPDlg>(c); }},
         {"CWebPage", "1017", [](AppContext& c) { return std::make_unique<CWebPage>(c); }},
         {"CUtilPage", "1037", [](AppContext& c) { return std::make_unique<CUtilPage>(c); }},
+        {"CommissionWindow", "commissionPoolFirst", [](AppContext& c) { return std::make_unique<CommissionWindow>(c); }},
+        {"CommissionWindow", "commissionPoolLast", [](AppContext& c) { return std::make_unique<CommissionWindow>(c); }},
     };
     for (const TypedField& f : fields) {
         SCOPED_TRACE(std::string(f.owner) + " " + f.field);

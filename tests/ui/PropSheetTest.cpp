@@ -91,7 +91,7 @@ TEST_F(PropSheetTest, StartsWithThreeTabsAndTheWindowMenu) {
     for (QAction* action : menu->actions())
         if (!action->isSeparator()) items << action->text();
     EXPECT_EQ(items, (QStringList{QStringLiteral("Utilità"), QStringLiteral("Registro BootP"),
-                                  QStringLiteral("About  Nimbrel (&A)...")}));
+                                  QStringLiteral("Linea di messa in servizio"), QStringLiteral("About  Nimbrel (&A)...")}));
     ASSERT_NE(Item("IDM_UTILITY"), nullptr);
     EXPECT_TRUE(Item("IDM_UTILITY")->isCheckable());
     EXPECT_FALSE(Item("IDM_UTILITY")->isChecked());
