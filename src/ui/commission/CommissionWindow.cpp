@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -33,8 +34,8 @@ enum Column { kColMac, kColIp, kColPhase, kColTimeLeft, kColResult, kColumnCount
 constexpr const char* kWidestTexts[kColumnCount] = {"024B7E000000", "255.255.255.255", "indirizzo assegnato",
                                                     "59 min 59 s", "blocco 2031 diverso dopo i nuovi invii"};
 constexpr int kColumnPadding = 16;  // pixels beside a column's text
-constexpr int kWidthChars = 110;    // every column of a row in sight
-constexpr int kHeightRows = 32;
+constexpr int kRowPadding = 6;      // pixels above and below a row's text
+constexpr int kRowsInSight = 10;    // the table shows this many rows before it scrolls
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -46,8 +47,7 @@ CommissionWindow::CommissionWindow(AppContext& context, QWidget* parent) : QDial
     setModal(false);
     buildControls();
     setRunning(false);
-    const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * kWidthChars, metrics.height() * kHeightRows);
+    resize(sizeHint());
 }
 
 // A line still running when the window goes (the program ends) is stopped: its devices
@@ -140,6 +140,12 @@ void CommissionWindow::buildControls() {
         m_devices->setColumnWidth(c, text + kColumnPadding);
     }
     m_devices->verticalHeader()->hide();
+    m_devices->verticalHeader()->setDefaultSectionSize(metrics.height() + kRowPadding);
+    // Every column in sight, and a few rows, without scrolling.
+    int width = 2 * m_devices->frameWidth() + m_devices->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < kColumnCount; ++c) width += m_devices->columnWidth(c);
+    m_devices->setMinimumSize(width, m_devices->horizontalHeader()->sizeHint().height() +
+                                         kRowsInSight * (metrics.height() + kRowPadding) + 2 * m_devices->frameWidth());
     m_devices->setWordWrap(false);
     m_devices->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_devices->setSelectionMode(QAbstractItemView::SingleSelection);
