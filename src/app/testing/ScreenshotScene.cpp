@@ -202,8 +202,10 @@ QWidget* ScreenshotScene::topDialog() const {
 void ScreenshotScene::showCommissionLine() {
     m_sheet.showCommissionWindow();
     CommissionWindow* window = m_sheet.commissionWindow();
-    window->findChild<QPushButton*>(QStringLiteral("commissionImageBrowse"))->click();
-    const QString image = window->findChild<QLineEdit*>(QStringLiteral("commissionImage"))->text();
+    // The image beside the scene's folder, as the other scenes pick it; typed in, so that
+    // no picker can open over the scene.
+    const QString image = m_options.sceneFolder.isEmpty() ? QStringLiteral("sito.TAV") : m_options.sceneFolder + ".TAV";
+    window->findChild<QLineEdit*>(QStringLiteral("commissionImage"))->setText(image);
     window->findChild<QLineEdit*>(QStringLiteral("commissionRegisters"))
         ->setText(QFileInfo(image).dir().filePath(QStringLiteral("registri.txt")));
     window->findChild<IpAddressEdit*>(QStringLiteral("commissionPoolFirst"))->setOctets(127, 0, 0, 100);
