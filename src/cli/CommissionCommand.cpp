@@ -147,11 +147,14 @@ public:
     }
 
 private:
-    // A line when a device changes phase, and at each quarter of its upload.
+    // A line when a device changes phase, and at each quarter of its upload (with --json
+    // at each percent of the upload and the read-back).
     void onChanged(const CommissionDeviceState& state) {
-        const int step = state.phase == CommissionPhase::Uploading ? state.percent * kProgressSteps / 100 : 0;
+        const int step = jsonOutput()                              ? state.percent
+                         : state.phase == CommissionPhase::Uploading ? state.percent * kProgressSteps / 100
+                                                                     : 0;
         auto& last = m_last[state.mac];
-        if (last == std::pair(state.phase, step) && !jsonOutput()) return;
+        if (last == std::pair(state.phase, step)) return;
         if (state.phase == CommissionPhase::Completed || state.phase == CommissionPhase::Failed) return;  // its line follows
         last = std::pair(state.phase, step);
         const QString ip = state.ip ? QString::fromStdString(formatDotted(*state.ip)) : QString();
