@@ -6,7 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "BootpLogWriter.h"
 #include "BootpWords.h"
@@ -145,13 +147,16 @@ public:
     }
 
 private:
-    // A line when a device changes phase, and at each quarter of its upload.
+    // A line when a device changes phase, and at each quarter of its upload (with --json
+    // at each percent of the upload and the read-back).
     void onChanged(const CommissionDeviceState& state) {
-        const int step = state.phase == CommissionPhase::Uploading ? state.percent * kProgressSteps / 100 : 0;
+        const int step = jsonOutput()                              ? state.percent
+                         : state.phase == CommissionPhase::Uploading ? state.percent * kProgressSteps / 100
+                                                                     : 0;
         auto& last = m_last[state.mac];
-        if (last.first == state.phase && last.second == step && !jsonOutput()) return;
+        if (last == std::pair(state.phase, step)) return;
         if (state.phase == CommissionPhase::Completed || state.phase == CommissionPhase::Failed) return;  // its line follows
-        last = {state.phase, step};
+        last = std::pair(state.phase, step);
         const QString ip = state.ip ? QString::fromStdString(formatDotted(*state.ip)) : QString();
         if (jsonOutput()) {
             printJson({{"event", "phase"}, {"mac", macOf(state.mac)}, {"ip", ip}, {"phase", commissionPhaseName(state.phase)},
@@ -163,7 +168,7 @@ private:
         printLine(line);
     }
 
-    std::map<MacOctets, std::pair<CommissionPhase, int>> m_last;
+    std::map<MacOctets, std::optional<std::pair<CommissionPhase, int>>> m_last;
 };
 
 int commission(const QStringList& args) {

@@ -200,5 +200,28 @@ TEST(CliJson, BootpServeEventsHaveTheKeysOfTheReadmeExample) {
     expectLikeExample("bootp serve --json", lines.join('\n'), examples);
 }
 
+TEST(CliJson, CommissionEventsHaveTheKeysOfTheReadmeExample) {
+    const auto examples = readmeExamples();
+    QTemporaryDir dir;
+    QUdpSocket serverPort, clientPort;  // two free ports, given back just before use
+    ASSERT_TRUE(serverPort.bind(QHostAddress(QHostAddress::AnyIPv4), 0) && clientPort.bind(QHostAddress(QHostAddress::AnyIPv4), 0));
+    const QString server = QString::number(serverPort.localPort()), client = QString::number(clientPort.localPort());
+    serverPort.close();
+    clientPort.close();
+    writeText(dir.filePath("site.TAV"), QByteArray(3000, 'x'));
+    test::SimProcess sim;
+    ASSERT_TRUE(sim.start({"--port", "0", "--bootp-server-port", server, "--bootp-client-port", client, "--broadcast",
+                           "127.255.255.255", "--bootp-interval-ms", "100", "--max-seconds", "60", "--mac", "02:4B:7E:50:00:01"}));
+    const CliRun run = runCli({"commission", "--image", dir.filePath("site.TAV"), "--ip-pool", "127.0.3.1-127.0.3.9",
+                               "--devices", "1", "--pace-ms", "1", "--report", dir.filePath("report.jsonl"), "--data-dir",
+                               dir.path(), "--device-port", QString::number(sim.port()), "--bootp-server-port", server,
+                               "--bootp-client-port", client, "--broadcast", "127.255.255.255", "--json"},
+                              {}, 40000);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    for (const char* event : {"\"ready\"", "\"added\"", "\"phase\"", "\"device\"", "\"summary\""})
+        EXPECT_TRUE(run.out.contains(QLatin1String(event))) << event << "\n" << run.out.toStdString();
+    expectLikeExample("commission --image site.TAV --ip-pool 192.168.1.100-192.168.1.199 --devices 1 --json", run.out, examples);
+}
+
 }  // namespace
 }  // namespace tavo

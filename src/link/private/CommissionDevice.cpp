@@ -13,6 +13,7 @@ namespace tavo {
 namespace {
 // How many times a register is asked again when its read-back gets no reply.
 constexpr int kRegisterReadTries = 3;
+constexpr std::chrono::milliseconds kFirstSearchDelay{100};
 
 std::chrono::milliseconds times(std::chrono::milliseconds pace, qint64 count) {
     return std::chrono::milliseconds(pace.count() * std::max<qint64>(0, count));
@@ -109,7 +110,10 @@ void CommissionDevice::confirm() {
         if (m_search && !m_search->start(entry)) fail(CommissionFailure::NoSocket);
     });
     if (!m_search->start(entry)) return fail(CommissionFailure::NoSocket);
-    m_search->sendNow();
+    // The device takes its address from the reply that has just left: the first request
+    // goes a moment later, not a whole search tick.
+    QTimer::singleShot(std::min<std::chrono::milliseconds>(kFirstSearchDelay, m_request.pace.searchTick), m_search,
+                       [search = m_search] { search->sendNow(); });
     m_deadline.disconnect();
     connect(&m_deadline, &QTimer::timeout, this, [this] { fail(CommissionFailure::AddressNotConfirmed); });
     m_deadline.start(m_request.pace.searchTick * std::max(1, m_request.confirmTicks) + m_request.replyWait);
