@@ -243,6 +243,34 @@ TEST_F(CommissionWindowTest, BadInputsGiveTheirMessagesAndStartNothing) {
     EXPECT_EQ(window->engine(), nullptr);
 }
 
+// A report the line cannot use refuses the start; a file that is not a report is left
+// as it was.
+TEST_F(CommissionWindowTest, AReportThatCannotBeUsedRefusesTheStart) {
+    const QString notAReport = dir.filePath(QStringLiteral("notes.csv"));
+    const QByteArray notes = "shopping list\r\nmilk\r\n";
+    test::WriteFileBytes(notAReport, notes);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.csv")));
+    const QString folder = dir.filePath(QStringLiteral("folder.csv"));
+    open();
+    fillValid();
+    type("commissionReport", notAReport);
+    clickStart();
+    EXPECT_EQ(prompts.messages,
+              (QList<Message>{{"Il file\n" + notAReport + "\nnon è un rapporto della linea (riga 1).", kError}}));
+    EXPECT_EQ(test::ReadFileBytes(notAReport), notes);
+    EXPECT_EQ(window->engine(), nullptr);
+    expectStopped();
+
+    prompts.messages.clear();
+    type("commissionReport", folder);
+    clickStart();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("Impossibile aprire il rapporto\n" + folder + "\n("))
+        << prompts.messages[0].text.toStdString();
+    EXPECT_EQ(window->engine(), nullptr);
+    EXPECT_EQ(BootpServer::runningInProgram(), nullptr);
+}
+
 // The whole line on loopback: three devices without an address ask by BootP, get the
 // pool's addresses, the image and the registers, and are read back; the report holds
 // a verified line for each.
