@@ -8,6 +8,7 @@
 
 #include "BootPFDB.h"
 #include "BootpMessage.h"
+#include "CommissionReport.h"
 #include "DeviceCommand.h"
 #include "IPFDB.h"
 #include "MacHistoryFDB.h"
@@ -146,6 +147,37 @@ void texts() {
     seed("proc_net_udp", "link", std::string("socket:[40123]"));
 }
 
+// Commissioning reports of both formats, with a name that needs quoting and a half last
+// line; a registers file with comments, both line ends and a byte order mark.
+void commissioning() {
+    tavo::CommissionRecord record;
+    record.time = "2026-12-11T17:40:05Z";
+    record.mac = {0x00, 0x50, 0xC2, 0x12, 0x34, 0x56};
+    record.ip = {192, 168, 1, 10};
+    record.imageName = "plant \"a,b\"\r\n.tav";
+    record.imageSha256 = std::string(64, 'a');
+    record.blocksSent = 512;
+    record.verified = true;
+    record.seconds = 12.3;
+    record.outcome = tavo::CommissionOutcome::Verified;
+    tavo::CommissionRecord failed = record;
+    failed.mac[5] = 0x57;
+    failed.verified = false;
+    failed.outcome = tavo::CommissionOutcome::Failed;
+    failed.failure = tavo::CommissionFailure::RegisterDiffers;
+    failed.reg = 0x21;
+    failed.regValue = 0x00;
+    for (const auto format : {tavo::CommissionReportFormat::Csv, tavo::CommissionReportFormat::JsonLines}) {
+        std::string text = format == tavo::CommissionReportFormat::Csv ? tavo::commissionCsvHeader() + "\r\n" : "";
+        text += tavo::commissionReportLine(record, format) + tavo::commissionReportLine(failed, format);
+        const std::string name = format == tavo::CommissionReportFormat::Csv ? "csv" : "jsonl";
+        seed("commission_report", name, text);
+        seed("commission_report", name + "-half", text + tavo::commissionReportLine(record, format).substr(0, 40));
+    }
+    seed("register_file", "plain", std::string("\xEF\xBB\xBF# plant settings\r\n21 00\r\n22\tff # speed\n0a 1\n\n"));
+    seed("register_file", "duplicate", std::string("21 00\n21 01\n"));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     g_root = argv[1];
@@ -154,6 +186,7 @@ int main(int argc, char** argv) {
     images();
     names();
     texts();
+    commissioning();
     fs::remove_all(g_root / ".tables");
     return 0;
 }

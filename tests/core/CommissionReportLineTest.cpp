@@ -103,13 +103,21 @@ TEST(CommissionReportLine, GoldenLines) {
 // library's own formatting: the report must not, or its CSV would gain a column.
 TEST(CommissionReportLine, SecondsIgnoreTheLocale) {
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-    const bool italian = std::setlocale(LC_NUMERIC, "it_IT.UTF-8") != nullptr;
+    bool comma = false;
+    for (const char* name : {"it_IT.UTF-8", "it_IT.utf8", "it_IT", "Italian_Italy.1252", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',') {
+            comma = true;
+            break;
+        }
+    }
     CommissionRecord record = verifiedRecord();
     record.seconds = 3.25;
     const std::string csv = commissionReportLine(record, kCsv);
+    const std::string json = commissionReportLine(record, kJson);
     std::setlocale(LC_NUMERIC, before.c_str());
     EXPECT_NE(csv.find(",yes,3.2,verified,"), std::string::npos) << csv;
-    if (!italian) GTEST_LOG_(INFO) << "no Italian locale here; the C locale was used";
+    EXPECT_NE(json.find(",\"seconds\":3.2,"), std::string::npos) << json;
+    if (!comma) GTEST_LOG_(INFO) << "no locale with a decimal comma here; only the C locale was tried";
 }
 
 TEST(CommissionReportLine, SecondsThatAreNotATimeAreZero) {
