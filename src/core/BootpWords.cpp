@@ -15,7 +15,7 @@ std::string upperCase(std::string text) {
 std::string bootpStartFailureReason(const BootpEvent& event) {
     if (!event.missingInterface.empty()) return "interfaccia " + event.missingInterface + " non trovata";
     if (event.heldBy == BootpServerOwner::CommissioningLine) return "la linea di messa in servizio sta servendo BootP";
-    if (event.heldBy == BootpServerOwner::Service) return "il server BootP della pagina Configurazione IP è avviato";
+    if (event.heldBy == BootpServerOwner::Service) return "il server BootP della pagina Configurazione indirizzo IP è avviato";
     return event.reason;
 }
 

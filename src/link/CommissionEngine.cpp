@@ -85,6 +85,14 @@ CommissionStart CommissionEngine::start() {
             QCryptographicHash::Sha256);
         m_request.image.sha256 = digest.toHex().toStdString();
     }
+    if (const BootpServer* other = BootpServer::runningInProgram()) {
+        // Asked before the report is opened, so that a refused start leaves no file behind.
+        outcome.status = CommissionStartStatus::ServerNotStarted;
+        outcome.serverFailure = BootpEvent(BootpStatus::PortUnavailable);
+        outcome.serverFailure.port = m_request.link.bootpServerPort;
+        outcome.serverFailure.heldBy = other->owner();
+        return outcome;
+    }
     m_report = CommissionReport::open(m_request.reportPath, outcome.report);
     if (!m_report) {
         outcome.status = CommissionStartStatus::ReportProblem;

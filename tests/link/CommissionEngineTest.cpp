@@ -221,6 +221,7 @@ TEST_F(CommissionEngineTest, OneBootpServerPerProgram) {
     const CommissionStart refused = engine.start();
     EXPECT_EQ(refused.status, CommissionStartStatus::ServerNotStarted);
     EXPECT_EQ(refused.serverFailure.heldBy, BootpServerOwner::Service);
+    EXPECT_FALSE(QFile::exists(dir.filePath("report.csv")));  // a refused start leaves no file
     page.stop();
 
     CommissionEngine line(request(*network));
