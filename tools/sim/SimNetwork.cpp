@@ -359,11 +359,12 @@ void SimNetwork::sendReply(int index, const QByteArray& reply, const QNetworkDat
 
 void SimNetwork::writeReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram,
                             QUdpSocket* replySocket) {
-    // On 0.0.0.0 the stack would pick the source itself; a client socket connected to the
-    // device takes only replies that come from the device's own address.
+    // On 0.0.0.0 the stack would pick the source itself (for a broadcast, the interface's
+    // address); a client socket connected to the device takes only replies that come from
+    // the device's own address, and a search answer names its sender. When the address is
+    // not local, the stack's choice stands.
     const QHostAddress own = deviceAddress(index);
-    const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
-                         datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
+    const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) && !own.isNull();
     if (!fromOwn || !sendFrom(*replySocket, reply, own, datagram))
         replySocket->writeDatagram(reply, datagram.senderAddress(), datagram.senderPort());
 }
