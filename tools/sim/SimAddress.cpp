@@ -51,6 +51,18 @@ QString macText(const MacAddress& mac) {
     return text;
 }
 
+quint64 macToNumber(const MacAddress& mac) {
+    quint64 value = 0;
+    for (quint8 octet : mac) value = (value << 8) | octet;
+    return value;
+}
+
+MacAddress macFromNumber(quint64 value) {
+    MacAddress mac{};
+    for (int i = 5; i >= 0; --i, value >>= 8) mac[i] = quint8(value);
+    return mac;
+}
+
 std::optional<Ipv4Address> parseIpv4(const QString& text) {
     const QStringList parts = text.trimmed().split(u'.');
     if (parts.size() != 4) return std::nullopt;

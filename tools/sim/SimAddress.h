@@ -14,6 +14,9 @@ using Ipv4Address = std::array<quint8, 4>;
 std::optional<MacAddress> parseMac(const QString& text);
 // Twelve upper-case hex digits without separators, the form the device table uses.
 QString macText(const MacAddress& mac);
+// The MAC as a 48-bit number (first octet most significant), for counting through ranges.
+quint64 macToNumber(const MacAddress& mac);
+MacAddress macFromNumber(quint64 value);  // the low 48 bits
 
 // Strict dotted quad: four decimal numbers 0..255.
 std::optional<Ipv4Address> parseIpv4(const QString& text);

@@ -40,7 +40,11 @@ bool tableErased(const QByteArray& flash) {
 }
 }  // namespace
 
-SimHttp::SimHttp(SimNetwork& network, QObject* parent) : QObject(parent), m_network(network) {}
+SimHttp::SimHttp(SimNetwork& network, QObject* parent) : QObject(parent), m_network(network) {
+    connect(&network, &SimNetwork::configured, this, &SimHttp::serveNewAddress);
+    connect(&network, &SimNetwork::cleared, this, &SimHttp::stopServing);
+    connect(&network, &SimNetwork::silenced, this, [this](int device, int) { stopServing(device); });
+}
 
 // The servers and their connections go first, while the count they report to still lives.
 SimHttp::~SimHttp() { m_servers.clear(); }
@@ -67,15 +71,45 @@ QByteArray SimHttp::respond(const QByteArray& flash, const QByteArray& method, c
 
 bool SimHttp::start(quint16 port) {
     m_servers.clear();
+    m_started = false;
     for (int i = 0; i < m_network.deviceCount(); ++i) {
         const QHostAddress address = m_network.deviceAddress(i);
-        if (address.isNull()) continue;  // a device without an address serves nothing
+        if (address.isNull() || m_network.isSilent(i)) continue;  // a device without an address serves nothing
         m_servers.push_back({std::make_unique<QTcpServer>(), i});
         if (!listen(m_servers.back(), address, port)) return false;
         port = m_servers.back().server->serverPort();
     }
+    if (port == 0) {
+        // Nobody has an address yet, and the port is printed now: a free port number is
+        // taken by binding without listening, so that nothing is reachable on 0.0.0.0.
+        QTcpSocket probe;
+        if (!probe.bind(QHostAddress(QHostAddress::AnyIPv4), 0)) {
+            m_error = QStringLiteral("cannot find a free port: %1").arg(probe.errorString());
+            return false;
+        }
+        port = probe.localPort();
+    }
     m_port = port;
+    m_started = true;
     return true;
+}
+
+// A device that took an address by BootP, or took a new one after a clear.
+void SimHttp::serveNewAddress(int device) {
+    if (!m_started) return;
+    stopServing(device);
+    const QHostAddress address = m_network.deviceAddress(device);
+    if (address.isNull() || m_network.isSilent(device)) return;
+    m_servers.push_back({std::make_unique<QTcpServer>(), device});
+    if (!listen(m_servers.back(), address, m_port)) {
+        m_servers.pop_back();
+        emit problem(m_error);
+    }
+}
+
+// Its open connections go with the server: the device is no longer at that address.
+void SimHttp::stopServing(int device) {
+    std::erase_if(m_servers, [device](const Server& server) { return server.device == device; });
 }
 
 bool SimHttp::listen(Server& server, const QHostAddress& address, quint16 port) {

@@ -29,7 +29,9 @@ class SimNetwork;
 //   most kMaxRequestBytes (else 400), and kConnectionMs per connection from accept to
 //   close, whatever the client does.
 // Each device that has an address when the server starts is served on (its address,
-// port), never on 0.0.0.0, so the server is only reachable where the devices are.
+// port), never on 0.0.0.0, so the server is only reachable where the devices are; a
+// device that gets its address later by BootP is served on it from then on, one that
+// is cleared or falls silent no longer.
 class SimHttp : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +43,8 @@ public:
     ~SimHttp() override;
 
     // Listens on `port` (0: a free one, the same for every device). False, with
-    // errorString(), when a server cannot listen.
+    // errorString(), when a server for a device that has its address now cannot listen;
+    // for an address taken later, problem() says so and the rest goes on.
     bool start(quint16 port);
     quint16 port() const { return m_port; }
     QString errorString() const { return m_error; }
@@ -51,6 +54,7 @@ public:
 
 signals:
     void served(int device, const QByteArray& method, const QByteArray& target, int status);
+    void problem(const QString& text);
 
 private:
     struct Server {
@@ -58,6 +62,8 @@ private:
         int device = -1;
     };
     bool listen(Server& server, const QHostAddress& address, quint16 port);
+    void serveNewAddress(int device);
+    void stopServing(int device);
     void accept(QTcpServer* server, int device);
     void readRequest(QTcpSocket* socket, int device);
 
@@ -65,6 +71,7 @@ private:
     std::vector<Server> m_servers;
     int m_open = 0;
     quint16 m_port = 0;
+    bool m_started = false;
     QString m_error;
 };
 

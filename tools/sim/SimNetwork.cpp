@@ -65,14 +65,36 @@ bool sendFrom(QUdpSocket& socket, const QByteArray& data, const QHostAddress& fr
 
 QHostAddress toHost(const Ipv4Address& ip) { return QHostAddress(ipv4ToNumber(ip)); }
 
+bool sameAddress(const QHostAddress& a, const QHostAddress& b) {
+    return a.isEqual(b, QHostAddress::ConvertV4MappedToIPv4);
+}
+
+// The sector a sector write (or upload block) is for; none for any other datagram.
+std::optional<int> writtenSector(const QByteArray& data) {
+    if (data.size() < 3 || quint8(data.at(0)) != code::kSectorWrite) return std::nullopt;
+    return (quint8(data.at(1)) << 8) | quint8(data.at(2));
+}
+
+// The limited and loopback broadcasts, the configured one and every local interface's.
+std::vector<QHostAddress> broadcastAddresses(const QHostAddress& configured) {
+    std::vector<QHostAddress> addresses = {QHostAddress(QHostAddress::Broadcast), kLoopbackBroadcast, configured};
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        for (const QNetworkAddressEntry& entry : iface.addressEntries())
+            if (!entry.broadcast().isNull()) addresses.push_back(entry.broadcast());
+    return addresses;
+}
+
 QString bindError(const QUdpSocket& socket, const QHostAddress& address, quint16 port) {
     return QStringLiteral("cannot bind %1:%2: %3").arg(address.toString()).arg(port).arg(socket.errorString());
 }
 }  // namespace
 
 struct SimNetwork::Node {
-    explicit Node(const MacAddress& mac, std::optional<Ipv4Address> ip) : device(mac, ip) {}
+    Node(const MacAddress& mac, std::optional<Ipv4Address> ip, SimFaults faults) : device(mac, ip), faults(faults) {}
     SimDevice device;
+    SimFaults faults;
+    bool silent = false;
+    bool droppedOnce = false;  // faults.dropWriteOnceSector has had its loss
     std::unique_ptr<QUdpSocket> socket;  // loopback mode: the device's own address
     bool fallback = false;               // socket is on 0.0.0.0: the address was not local
     QTimer* bootpTimer = nullptr;
@@ -85,10 +107,10 @@ SimNetwork::SimNetwork(SimConfig config, QObject* parent) : QObject(parent), m_c
 
 SimNetwork::~SimNetwork() { stop(); }
 
-int SimNetwork::addDevice(std::optional<Ipv4Address> ip, const MacAddress& mac) {
+int SimNetwork::addDevice(std::optional<Ipv4Address> ip, const MacAddress& mac, SimFaults faults) {
     if (m_running) return -1;
     const int index = deviceCount();
-    auto node = std::make_unique<Node>(mac, ip);
+    auto node = std::make_unique<Node>(mac, ip, faults);
     node->bootpTimer = new QTimer(this);
     connect(node->bootpTimer, &QTimer::timeout, this, [this, index] { bootpTick(index); });
     m_nodes.push_back(std::move(node));
@@ -103,6 +125,8 @@ QHostAddress SimNetwork::deviceAddress(int index) const {
     return ip ? toHost(*ip) : QHostAddress();
 }
 
+bool SimNetwork::isSilent(int index) const { return m_nodes.at(index)->silent; }
+
 quint16 SimNetwork::bootpClientPort() const { return m_bootp ? m_bootp->localPort() : m_config.bootpClientPort; }
 
 bool SimNetwork::start() {
@@ -116,6 +140,7 @@ bool SimNetwork::start() {
         }
         m_interfaceIndex = iface.index();
     }
+    m_broadcasts = broadcastAddresses(m_config.broadcast);
     if (!bindDevicePort()) return false;
     bool asks = false;
     for (const auto& node : m_nodes) asks = asks || !node->device.address();
@@ -218,6 +243,8 @@ bool SimNetwork::ensureBootpSocket() {
         m_bootp.reset();
         return false;
     }
+    // Replies to many devices asking at once arrive together.
+    m_bootp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBuffer));
     connect(m_bootp.get(), &QUdpSocket::readyRead, this, &SimNetwork::readBootp);
     return true;
 }
@@ -226,17 +253,21 @@ void SimNetwork::readShared() {
     while (Readable(m_shared.get())) {
         const QNetworkDatagram datagram = m_shared->receiveDatagram();
         if (!datagram.isValid()) continue;
-        if (m_config.bindAny) {
-            const QHostAddress to = datagram.destinationAddress();
+        const QHostAddress to = datagram.destinationAddress();
+        if (m_config.bindAny && !to.isNull()) {
             int addressed = -1;
             for (int i = 0; i < deviceCount() && addressed < 0; ++i)
-                if (!to.isNull() && deviceAddress(i).isEqual(to, QHostAddress::ConvertV4MappedToIPv4)) addressed = i;
+                if (sameAddress(deviceAddress(i), to)) addressed = i;
             if (addressed >= 0) {
                 deliver(addressed, datagram, m_shared.get());
                 continue;
             }
         }
+        // On 0.0.0.0 every unicast to this host arrives here too: a datagram for an address
+        // no device has is no device's, or a write meant for a cleared device would land
+        // in every other one.
         for (int i = 0; i < deviceCount(); ++i) {
+            if (m_config.bindAny && !to.isNull() && !isBroadcastFor(i, to)) continue;
             QUdpSocket* reply = m_config.bindAny ? m_shared.get() : m_nodes[i]->socket.get();
             if (reply) deliver(i, datagram, reply);
         }
@@ -254,25 +285,54 @@ void SimNetwork::readNode(int index) {
     }
 }
 
+bool SimNetwork::isBroadcastFor(int index, const QHostAddress& to) const {
+    for (const QHostAddress& broadcast : m_broadcasts)
+        if (sameAddress(broadcast, to)) return true;
+    // The directed broadcast of the subnet a BootP reply put the device in.
+    const SimDevice& device = m_nodes[index]->device;
+    const quint32 mask = ipv4ToNumber(device.mask());
+    return device.address() && mask != 0 && sameAddress(QHostAddress(ipv4ToNumber(*device.address()) | ~mask), to);
+}
+
+// The network-wide lost sector, or the device's own lost-once sector the first time.
+bool SimNetwork::dropsWrite(Node& node, int sector) {
+    if (sector == m_config.dropWriteSector) return true;
+    if (sector != node.faults.dropWriteOnceSector || node.droppedOnce) return false;
+    node.droppedOnce = true;
+    return true;
+}
+
 void SimNetwork::deliver(int index, const QNetworkDatagram& datagram, QUdpSocket* replySocket) {
+    Node& node = *m_nodes[index];
+    if (node.silent) return;
     const QByteArray data = datagram.data();
-    if (m_config.dropWriteSector >= 0 && data.size() >= 3 && quint8(data.at(0)) == code::kSectorWrite &&
-        m_nodes[index]->device.address()) {
-        const int sector = (quint8(data.at(1)) << 8) | quint8(data.at(2));
-        if (sector == m_config.dropWriteSector) {
-            emit writeDropped(index, sector);
-            return;
-        }
+    // A device without an address takes no command, so it loses nothing either.
+    const std::optional<int> written = node.device.address() ? writtenSector(data) : std::nullopt;
+    if (written && dropsWrite(node, *written)) {
+        emit writeDropped(index, *written);
+        return;
     }
-    const SimOutcome outcome = m_nodes[index]->device.handle(data);
+    const SimOutcome outcome = node.device.handle(data);
     if (!outcome.handled) return;
     emit commandReceived(index, quint8(data.at(0)), int(data.size()));
     if (!outcome.reply.isEmpty()) sendReply(index, outcome.reply, datagram, replySocket);
     if (outcome.cleared) {
-        if (m_nodes[index]->socket) m_nodes[index]->socket->close();  // no address: nothing to serve
+        if (node.socket) node.socket->close();  // no address: nothing to serve
         emit cleared(index);
         startBootp(index);
     }
+    if (written && *written == node.faults.silentAfterSector && *written < SimDevice::kSectorCount)
+        silence(index, *written);
+}
+
+// Its socket stays open and is read to no effect: a device that stopped answering sends
+// no port-unreachable either.
+void SimNetwork::silence(int index, int sector) {
+    Node& node = *m_nodes[index];
+    node.silent = true;
+    node.bootpPending = false;
+    node.bootpTimer->stop();
+    emit silenced(index, sector);
 }
 
 // Applies the configured loss and delay, then sends.
@@ -292,23 +352,25 @@ void SimNetwork::sendReply(int index, const QByteArray& reply, const QNetworkDat
     // The socket may be closed or replaced meanwhile (an IP clear, stop()): then the reply is lost.
     QPointer<QUdpSocket> socket(replySocket);
     QTimer::singleShot(delay, this, [this, index, reply, datagram, socket] {
+        if (m_nodes[index]->silent) return;  // fell silent while the reply was on its way
         if (socket && socket->state() == QAbstractSocket::BoundState) writeReply(index, reply, datagram, socket);
     });
 }
 
 void SimNetwork::writeReply(int index, const QByteArray& reply, const QNetworkDatagram& datagram,
                             QUdpSocket* replySocket) {
-    // On 0.0.0.0 the stack would pick the source itself; a client socket connected to the
-    // device takes only replies that come from the device's own address.
+    // On 0.0.0.0 the stack would pick the source itself (for a broadcast, the interface's
+    // address); a client socket connected to the device takes only replies that come from
+    // the device's own address, and a search answer names its sender. When the address is
+    // not local, the stack's choice stands.
     const QHostAddress own = deviceAddress(index);
-    const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) &&
-                         datagram.destinationAddress().isEqual(own, QHostAddress::ConvertV4MappedToIPv4);
+    const bool fromOwn = replySocket->localAddress() == QHostAddress(QHostAddress::AnyIPv4) && !own.isNull();
     if (!fromOwn || !sendFrom(*replySocket, reply, own, datagram))
         replySocket->writeDatagram(reply, datagram.senderAddress(), datagram.senderPort());
 }
 
 void SimNetwork::startBootp(int index) {
-    if (!m_running || m_config.bootpMaxRequests <= 0) return;
+    if (!m_running || m_config.bootpMaxRequests <= 0 || m_nodes[index]->silent) return;
     if (!ensureBootpSocket()) {
         emit problem(m_error);
         return;

@@ -3,6 +3,7 @@
 #include "SimBootp.h"
 #include "SimConfig.h"
 #include "SimDevice.h"
+#include "SimFaults.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -23,7 +24,8 @@ namespace tavo::sim {
 // one shared socket on (127.255.255.255, port) takes the loopback broadcasts and hands
 // them to every device; a socket bound to one 127.0.0.x address does not see them.
 // Bind-any mode (inside a namespace): one socket on (0.0.0.0, port); a datagram for a
-// device's own address goes to that device, any other (a broadcast) to every device.
+// device's own address goes to that device, a broadcast to every device, and one for an
+// address no device has (a cleared device's, a pool address not yet given) to none.
 // Devices without an address ask for one by BootP from the shared BootP client socket.
 // Every reply goes back to the address and port the command came from.
 class SimNetwork : public QObject {
@@ -34,7 +36,7 @@ public:
 
     // Devices are added before start(); an empty address means none (it asks by BootP).
     // Returns the device's index, or -1 after start().
-    int addDevice(std::optional<Ipv4Address> ip, const MacAddress& mac);
+    int addDevice(std::optional<Ipv4Address> ip, const MacAddress& mac, SimFaults faults = {});
 
     // Binds every socket; false (with errorString()) when one cannot be bound. The first
     // BootP requests leave from the event loop, after start() has returned.
@@ -50,13 +52,17 @@ public:
     const SimDevice& device(int index) const;
     // The device's current address, or a null address while it has none.
     QHostAddress deviceAddress(int index) const;
+    // True once the device has fallen silent (SimFaults::silentAfterSector).
+    bool isSilent(int index) const;
 
 signals:
     void commandReceived(int device, quint8 code, int length);
     // A reply left out on purpose (SimConfig::dropEvery).
     void replyDropped(int device, quint8 code);
-    // A sector write left out on purpose (SimConfig::dropWriteSector).
+    // A sector write left out on purpose (SimConfig::dropWriteSector, SimFaults::dropWriteOnceSector).
     void writeDropped(int device, int sector);
+    // The device stored its write to `sector` and is silent from now on (SimFaults::silentAfterSector).
+    void silenced(int device, int sector);
     void cleared(int device);
     void configured(int device);
     void bootpRequestSent(int device);
@@ -74,6 +80,10 @@ private:
     bool ensureBootpSocket();
     void closeDeviceSockets();
 
+    bool isBroadcastFor(int index, const QHostAddress& to) const;
+    bool dropsWrite(Node& node, int sector);
+    void silence(int index, int sector);
+
     void readShared();
     void readNode(int index);
     void readBootp();
@@ -89,6 +99,7 @@ private:
     std::vector<std::unique_ptr<Node>> m_nodes;
     std::unique_ptr<QUdpSocket> m_shared;
     std::unique_ptr<QUdpSocket> m_bootp;
+    std::vector<QHostAddress> m_broadcasts;  // bind-any mode: destinations that reach every device
     int m_interfaceIndex = 0;
     quint16 m_port = 0;
     quint64 m_replies = 0;  // replies due so far, for dropEvery

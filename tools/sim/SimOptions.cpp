@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "SimDevice.h"
+
 #include <functional>
 #include <map>
 
@@ -12,6 +14,8 @@ constexpr int kMaxDelayMs = 60 * 1000;
 constexpr double kMaxRunSeconds = 7 * 24 * 3600.0;
 constexpr quint32 kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 constexpr quint32 kLoopbackNet = 0x7F000000;        // 127.0.0.0/8
+constexpr quint64 kLastMac = 0xFFFFFFFFFFFFull;
+constexpr int kMaxSector = 65535;                    // what the two sector bytes can carry
 
 // True when every device that has an address has one on loopback: their BootP requests
 // then stay on loopback by default.
@@ -46,8 +50,80 @@ std::optional<long long> parseInteger(const QString& text, long long low, long l
     return value;
 }
 
+// What the options read so far hold for the devices still to come.
+struct Pending {
+    // For the next single --mac.
+    std::optional<Ipv4Address> ip;
+    SimFaults faults;
+    QStringList given;  // those options' names, in order, for the messages
+    // --macs-from waiting for its --count.
+    std::optional<MacAddress> runFrom;
+    QString runFromText;
+};
+
 // Reads one option's value into the options; an empty text on success, else the reason.
-using ValueReader = std::function<QString(SimOptions&, std::optional<Ipv4Address>&, const QString&)>;
+using ValueReader = std::function<QString(SimOptions&, Pending&, const QString&)>;
+
+QString addDevice(SimOptions& options, const SimDeviceOption& device) {
+    if (int(options.devices.size()) >= SimOptions::kMaxDevices)
+        return QStringLiteral("more than %1 devices in all").arg(SimOptions::kMaxDevices);
+    options.devices.push_back(device);
+    return {};
+}
+
+// `count` devices without an address, from the MAC numbered `first` on.
+QString addRun(SimOptions& options, quint64 first, quint64 count) {
+    if (count > quint64(SimOptions::kMaxDevices - int(options.devices.size())))
+        return QStringLiteral("more than %1 devices in all").arg(SimOptions::kMaxDevices);
+    for (quint64 i = 0; i < count; ++i) options.devices.push_back({std::nullopt, macFromNumber(first + i), {}});
+    return {};
+}
+
+// The ip and the faults go with one device: a run of them would all take the same address.
+QString refuseForRun(const Pending& pending, const QString& option) {
+    if (pending.given.isEmpty()) return {};
+    return QStringLiteral("%1 applies to the next single --mac, not to %2").arg(pending.given.first(), option);
+}
+
+// FIRST-LAST: a MAC may itself be written with "-", so the one split that leaves two MACs
+// on either side is the range's.
+std::optional<std::pair<MacAddress, MacAddress>> parseMacRange(const QString& text) {
+    std::optional<std::pair<MacAddress, MacAddress>> found;
+    for (qsizetype at = text.indexOf(u'-'); at >= 0; at = text.indexOf(u'-', at + 1)) {
+        const auto first = parseMac(text.left(at));
+        const auto last = parseMac(text.mid(at + 1));
+        if (!first || !last) continue;
+        if (found) return std::nullopt;
+        found = std::pair{*first, *last};
+    }
+    return found;
+}
+
+QString readMacRange(SimOptions& options, Pending& pending, const QString& value) {
+    if (QString refused = refuseForRun(pending, QStringLiteral("--macs")); !refused.isEmpty()) return refused;
+    const auto range = parseMacRange(value);
+    if (!range) return QStringLiteral("not a MAC range FIRST-LAST: %1").arg(value);
+    const quint64 first = macToNumber(range->first);
+    const quint64 last = macToNumber(range->second);
+    if (last < first) return QStringLiteral("--macs %1: the last MAC is below the first").arg(value);
+    if (last - first >= quint64(SimOptions::kMaxDevices))
+        return QStringLiteral("--macs %1 spans %2 devices, more than %3")
+            .arg(value)
+            .arg(last - first + 1)
+            .arg(SimOptions::kMaxDevices);
+    return addRun(options, first, last - first + 1);
+}
+
+QString readCount(SimOptions& options, Pending& pending, const QString& value) {
+    if (!pending.runFrom) return QStringLiteral("--count %1 goes only after --macs-from MAC").arg(value);
+    const auto count = parseInteger(value, 1, SimOptions::kMaxDevices);
+    if (!count) return QStringLiteral("--count: not a number from 1 to %1: %2").arg(SimOptions::kMaxDevices).arg(value);
+    const quint64 first = macToNumber(*pending.runFrom);
+    if (quint64(*count - 1) > kLastMac - first)
+        return QStringLiteral("--macs-from %1 --count %2 runs past FF:FF:FF:FF:FF:FF").arg(pending.runFromText, value);
+    pending.runFrom.reset();
+    return addRun(options, first, quint64(*count));
+}
 
 QString setPort(quint16& target, const QString& value, bool allowZero) {
     const auto port = parseInteger(value, allowZero ? 0 : 1, 65535);
@@ -110,7 +186,7 @@ const std::map<QString, ValueReader>& valueOptions() {
              return QString();
          }},
         {"--drop-write",
-         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.dropWriteSector, v, 0, 65535); }},
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.dropWriteSector, v, 0, kMaxSector); }},
         {"--http-port",
          [](SimOptions& o, auto&, const QString& v) {
              quint16 port = 0;
@@ -124,19 +200,45 @@ const std::map<QString, ValueReader>& valueOptions() {
              return v.isEmpty() ? QStringLiteral("empty flash file name") : QString();
          }},
         {"--ip",
-         [](SimOptions&, std::optional<Ipv4Address>& pending, const QString& v) {
-             if (pending) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
-             pending = parseIpv4(v);
-             return pending ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
+         [](SimOptions&, Pending& pending, const QString& v) {
+             if (pending.ip) return QStringLiteral("--ip %1 follows another --ip without a --mac").arg(v);
+             pending.ip = parseIpv4(v);
+             pending.given << QStringLiteral("--ip");
+             return pending.ip ? QString() : QStringLiteral("not an IPv4 address: %1").arg(v);
+         }},
+        {"--silent-after-block",
+         [](SimOptions&, Pending& pending, const QString& v) {
+             if (pending.faults.silentAfterSector != SimFaults::kNone)
+                 return QStringLiteral("--silent-after-block %1 follows another one without a --mac").arg(v);
+             pending.given << QStringLiteral("--silent-after-block");
+             // Beyond the flash a write is never stored, so the device would never fall silent.
+             return setInt(pending.faults.silentAfterSector, v, 0, SimDevice::kSectorCount - 1);
+         }},
+        {"--drop-write-once",
+         [](SimOptions&, Pending& pending, const QString& v) {
+             if (pending.faults.dropWriteOnceSector != SimFaults::kNone)
+                 return QStringLiteral("--drop-write-once %1 follows another one without a --mac").arg(v);
+             pending.given << QStringLiteral("--drop-write-once");
+             return setInt(pending.faults.dropWriteOnceSector, v, 0, kMaxSector);
          }},
         {"--mac",
-         [](SimOptions& o, std::optional<Ipv4Address>& pending, const QString& v) {
+         [](SimOptions& o, Pending& pending, const QString& v) {
              const auto mac = parseMac(v);
              if (!mac) return QStringLiteral("not a MAC address: %1").arg(v);
-             o.devices.push_back({pending, *mac});
-             pending.reset();
-             return QString();
+             const QString problem = addDevice(o, {pending.ip, *mac, pending.faults});
+             pending = {};
+             return problem;
          }},
+        {"--macs", readMacRange},
+        {"--macs-from",
+         [](SimOptions&, Pending& pending, const QString& v) {
+             if (QString refused = refuseForRun(pending, QStringLiteral("--macs-from")); !refused.isEmpty())
+                 return refused;
+             pending.runFrom = parseMac(v);
+             pending.runFromText = v;
+             return pending.runFrom ? QString() : QStringLiteral("not a MAC address: %1").arg(v);
+         }},
+        {"--count", readCount},
     };
     return readers;
 }
@@ -144,14 +246,18 @@ const std::map<QString, ValueReader>& valueOptions() {
 
 SimOptionsResult parseSimOptions(const QStringList& arguments) {
     SimOptions options = productDefaults();
-    std::optional<Ipv4Address> pendingIp;
+    Pending pending;
     bool broadcastGiven = false;
+    const auto countMissing = [&pending] {
+        return QStringLiteral("--macs-from %1 needs --count N right after it").arg(pending.runFromText);
+    };
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& name = arguments.at(i);
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
             options.help = true;
             return {options, {}};
         }
+        if (pending.runFrom && name != QLatin1String("--count")) return {std::nullopt, countMissing()};
         if (name == QLatin1String("--bind-any")) {
             options.config.bindAny = true;
             continue;
@@ -160,11 +266,17 @@ SimOptionsResult parseSimOptions(const QStringList& arguments) {
         const auto reader = valueOptions().find(name);
         if (reader == valueOptions().end()) return {std::nullopt, QStringLiteral("unknown option: %1").arg(name)};
         if (i + 1 >= arguments.size()) return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
-        const QString problem = reader->second(options, pendingIp, arguments.at(++i));
+        const QString problem = reader->second(options, pending, arguments.at(++i));
         if (!problem.isEmpty()) return {std::nullopt, problem};
     }
-    if (pendingIp) return {std::nullopt, QStringLiteral("the last --ip has no --mac")};
-    if (options.devices.empty()) return {std::nullopt, QStringLiteral("no device: give at least one --mac")};
+    if (pending.runFrom) return {std::nullopt, countMissing()};
+    if (!pending.given.isEmpty()) {
+        return {std::nullopt, QStringLiteral("the last %1 %2 no --mac")
+                                  .arg(pending.given.join(QStringLiteral(" and ")),
+                                       pending.given.size() == 1 ? QStringLiteral("has") : QStringLiteral("have"))};
+    }
+    if (options.devices.empty())
+        return {std::nullopt, QStringLiteral("no device: give at least one --mac, --macs or --macs-from")};
     if (!broadcastGiven && options.config.interfaceName.isEmpty() && allOnLoopback(options.devices))
         options.config.broadcast = QHostAddress(kLoopbackBroadcast);
     // A limited broadcast without a chosen interface would leave by the default route onto
@@ -184,18 +296,25 @@ QString simUsage() {
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"
         "                [--bootp-max-requests 100] [--max-seconds S] [--drop-every N]\n"
         "                [--delay-ms MIN-MAX] [--drop-write SECTOR] [--http-port P] [--flash FILE]\n"
-        "                ( [--ip IP] --mac MAC )...\n"
+        "                ( [--ip IP] [--silent-after-block K] [--drop-write-once SECTOR] --mac MAC\n"
+        "                | --macs FIRST-LAST | --macs-from MAC --count N )...\n"
         "Plays TAVO 707 devices on UDP. An --ip applies to the next --mac; a --mac without one\n"
-        "is a device without an address, which asks for one by BootP. --port 0 picks a free port.\n"
+        "is a device without an address, which asks for one by BootP. --macs FIRST-LAST adds\n"
+        "one such device for every MAC from FIRST to LAST, --macs-from MAC --count N adds N\n"
+        "from MAC on (at most 1000 devices in all). --port 0 picks a free port.\n"
         "--bootp-max-requests 0 keeps devices from asking by BootP at all. BootP requests go to\n"
         "--broadcast; when it is not given and every --ip is on loopback (127.0.0.0/8), they go\n"
         "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n"
         "--drop-every N leaves out every N-th reply; --delay-ms MIN-MAX sends each reply after\n"
         "a delay drawn from MIN..MAX milliseconds, so replies may also come out of order.\n"
         "--drop-write SECTOR drops every sector write or upload block to that sector, as if lost.\n"
+        "Faults of the next single --mac: --silent-after-block K makes the device fall silent for\n"
+        "good once it has stored its write (upload block) to sector K (printed \"silent MAC K\");\n"
+        "--drop-write-once SECTOR loses only the first write to that sector.\n"
         "--http-port P serves HTTP (GET, HEAD) on each device's address from the web image in its\n"
-        "flash (0: a free port, printed as \"http port P\"). --flash FILE preloads every device's\n"
-        "flash with FILE (at most 524288 bytes; the rest stays erased).\n");
+        "flash, also on an address a device gets later by BootP (0: a free port, printed as\n"
+        "\"http port P\"). --flash FILE preloads every device's flash with FILE (at most 524288\n"
+        "bytes; the rest stays erased).\n");
 }
 
 }  // namespace tavo::sim

@@ -78,6 +78,9 @@ void reportEvents(SimNetwork& network) {
     QObject::connect(&network, &SimNetwork::writeDropped, [&network](int i, int sector) {
         print(QStringLiteral("write dropped %1 %2").arg(Mac(network, i)).arg(sector));
     });
+    QObject::connect(&network, &SimNetwork::silenced, [&network](int i, int sector) {
+        print(QStringLiteral("silent %1 %2").arg(Mac(network, i)).arg(sector));
+    });
     QObject::connect(&network, &SimNetwork::bootpRequestSent,
                      [&network](int i) { print(QStringLiteral("bootp request %1").arg(Mac(network, i))); });
     QObject::connect(&network, &SimNetwork::configured, [&network](int i) {
@@ -130,7 +133,10 @@ int main(int argc, char** argv) {
         return kExitStartFailed;
     }
     SimNetwork network(options.config);
-    for (const SimDeviceOption& device : options.devices) network.addDevice(device.ip, device.mac);
+    for (const SimDeviceOption& device : options.devices) network.addDevice(device.ip, device.mac, device.faults);
+    // Made before the event lines are connected: a device's server listens on its new
+    // address before "bootp configured" tells a test it may fetch from there.
+    SimHttp http(network);
     reportEvents(network);
     if (!options.flashFile.isEmpty()) {
         const QString problem = preloadFlash(network, options.flashFile);
@@ -143,7 +149,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(network.errorString()));
         return kExitStartFailed;
     }
-    SimHttp http(network);
     if (options.httpPort >= 0) {
         if (!http.start(quint16(options.httpPort))) {
             std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(http.errorString()));
@@ -156,6 +161,8 @@ int main(int argc, char** argv) {
                                             QString::fromLatin1(target.toPercentEncoding("/?=&")))
                                        .arg(status));
                          });
+        QObject::connect(&http, &SimHttp::problem,
+                         [](const QString& text) { std::fprintf(stderr, "tavo-sim: %s\n", qPrintable(text)); });
     }
     if (options.maxSeconds > 0) QTimer::singleShot(int(options.maxSeconds * 1000), &app, &QCoreApplication::quit);
     print(QStringLiteral("ready port %1").arg(network.port()));
