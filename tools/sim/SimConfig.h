@@ -23,6 +23,7 @@ struct SimConfig {
     quint16 bootpClientPort = 0;  // 0: a free port (see SimNetwork::bootpClientPort)
     int bootpIntervalMs = kBootpIntervalMs;
     int bootpMaxRequests = kBootpMaxRequests;  // 0: devices never ask by BootP
+    int bootpStaggerMs = 0;  // the k-th device without an address starts asking k times this late
     // A lossy, slow network for the replies (the commands themselves always arrive):
     // every dropEvery-th reply is not sent (0: none dropped), and every reply leaves
     // after a delay drawn evenly from delayMinMs..delayMaxMs (0..0: at once), so that

@@ -150,10 +150,14 @@ bool SimNetwork::start() {
     }
     m_running = true;
     // Queued, so that whoever started us reports readiness before the first request.
-    QTimer::singleShot(0, this, [this] {
-        for (int i = 0; i < deviceCount(); ++i)
+    // With a stagger, one device after another, as a batch plugged in one by one.
+    int asking = 0;
+    for (int i = 0; i < deviceCount(); ++i) {
+        if (device(i).address()) continue;
+        QTimer::singleShot(asking++ * m_config.bootpStaggerMs, this, [this, i] {
             if (m_running && !device(i).address()) startBootp(i);
-    });
+        });
+    }
     return true;
 }
 

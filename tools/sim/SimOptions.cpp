@@ -150,6 +150,8 @@ const std::map<QString, ValueReader>& valueOptions() {
          [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpIntervalMs, v, 1, kMaxIntervalMs); }},
         {"--bootp-max-requests",
          [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpMaxRequests, v, 0, kMaxRequests); }},
+        {"--bootp-stagger-ms",
+         [](SimOptions& o, auto&, const QString& v) { return setInt(o.config.bootpStaggerMs, v, 0, kMaxIntervalMs); }},
         {"--broadcast",
          [](SimOptions& o, auto&, const QString& v) {
              const auto ip = parseIpv4(v);
@@ -294,7 +296,7 @@ QString simUsage() {
     return QStringLiteral(
         "usage: tavo-sim [--port P] [--bind-any] [--broadcast ADDR] [--interface IF]\n"
         "                [--bootp-server-port 67] [--bootp-client-port 68] [--bootp-interval-ms 3000]\n"
-        "                [--bootp-max-requests 100] [--max-seconds S] [--drop-every N]\n"
+        "                [--bootp-max-requests 100] [--bootp-stagger-ms 0] [--max-seconds S] [--drop-every N]\n"
         "                [--delay-ms MIN-MAX] [--drop-write SECTOR] [--http-port P] [--flash FILE]\n"
         "                ( [--ip IP] [--silent-after-block K] [--drop-write-once SECTOR] --mac MAC\n"
         "                | --macs FIRST-LAST | --macs-from MAC --count N )...\n"
@@ -305,6 +307,8 @@ QString simUsage() {
         "--bootp-max-requests 0 keeps devices from asking by BootP at all. BootP requests go to\n"
         "--broadcast; when it is not given and every --ip is on loopback (127.0.0.0/8), they go\n"
         "to 127.255.255.255. Requests to the limited broadcast 255.255.255.255 need --interface.\n"
+        "--bootp-stagger-ms MS: the devices without an address start asking one after another,\n"
+        "MS apart, as a batch plugged in one by one.\n"
         "--drop-every N leaves out every N-th reply; --delay-ms MIN-MAX sends each reply after\n"
         "a delay drawn from MIN..MAX milliseconds, so replies may also come out of order.\n"
         "--drop-write SECTOR drops every sector write or upload block to that sector, as if lost.\n"
