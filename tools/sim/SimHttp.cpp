@@ -74,7 +74,7 @@ bool SimHttp::start(quint16 port) {
     m_started = false;
     for (int i = 0; i < m_network.deviceCount(); ++i) {
         const QHostAddress address = m_network.deviceAddress(i);
-        if (address.isNull() || m_network.isSilent(i)) continue;  // a device without an address serves nothing
+        if (address.isNull() || m_network.isSilent(i)) continue;  // no address, or silent: nothing served
         m_servers.push_back({std::make_unique<QTcpServer>(), i});
         if (!listen(m_servers.back(), address, port)) return false;
         port = m_servers.back().server->serverPort();
