@@ -90,6 +90,12 @@ bool readCount(const CliOptions& options, const char* name, int low, int high, i
 
 QString macOf(const MacOctets& mac) { return QString::fromStdString(FormatMac(mac)); }
 
+// A line at once, also into a pipe: whoever follows the line reads each event as it comes.
+void say(const QString& line) {
+    printLine(line);
+    std::fflush(stdout);
+}
+
 // Prints the line's events: a line each, or a JSON object each.
 class CommissionPrinter {
 public:
@@ -98,18 +104,18 @@ public:
             if (jsonOutput())
                 printJson({{"event", "status"}, {"text", QString::fromStdString(bootpStatusText(event))}});
             else
-                printLine(bootpStatusText(event));
+                say(QString::fromStdString(bootpStatusText(event)));
         });
         QObject::connect(&engine, &CommissionEngine::rivalServerSeen, [](const BootpRivalServer& rival) {
             if (jsonOutput()) printJson(rivalServerJson(rival));
-            else printLine(rivalServerLine(rival));
+            else say(rivalServerLine(rival));
         });
         QObject::connect(&engine, &CommissionEngine::interfaceChanged, [](const BootpInterfaceEvent& event) {
             if (jsonOutput()) printJson(interfaceJson(event));
-            else printLine(interfaceLine(event));
+            else say(interfaceLine(event));
         });
         QObject::connect(&engine, &CommissionEngine::unknownDevice, [](const CommissionUnknownDevice& device) {
-            if (!jsonOutput()) return printLine(unknownDeviceText(device));
+            if (!jsonOutput()) return say(unknownDeviceText(device));
             QJsonObject event{{"event", device.status == DeviceTableStatus::Done ? "added" : "unknown"},
                               {"mac", macOf(device.mac)}};
             if (device.status == DeviceTableStatus::Done) event["ip"] = QString::fromStdString(formatDotted(device.ip));
@@ -118,7 +124,7 @@ public:
         });
         QObject::connect(&engine, &CommissionEngine::deviceSkipped, [](const MacOctets& mac) {
             if (jsonOutput()) printJson({{"event", "skipped"}, {"mac", macOf(mac)}});
-            else printLine("skipped " + macOf(mac) + ": verified earlier with this image");
+            else say("skipped " + macOf(mac) + ": verified earlier with this image");
         });
         QObject::connect(&engine, &CommissionEngine::deviceChanged,
                          [this](const CommissionDeviceState& state) { onChanged(state); });
@@ -132,7 +138,7 @@ public:
             }
             const QString where = macOf(record.mac) + " " + QString::fromStdString(formatDotted(record.ip));
             const QString detail = QString::fromStdString(commissionFailureDetail(record));
-            printLine(QString("%1 %2 in %3 s, %4 blocks sent, %5 re-sent, %6 registers%7")
+            say(QString("%1 %2 in %3 s, %4 blocks sent, %5 re-sent, %6 registers%7")
                           .arg(commissionOutcomeName(record.outcome), where)
                           .arg(record.seconds, 0, 'f', 1)
                           .arg(record.blocksSent)
@@ -165,7 +171,7 @@ private:
         }
         QString line = macOf(state.mac) + (ip.isEmpty() ? QString() : " " + ip) + " " + commissionPhaseText(state.phase);
         if (state.phase == CommissionPhase::Uploading) line += QString(" %1 %, about %2 left").arg(state.percent).arg(duration(state.timeLeft));
-        printLine(line);
+        say(line);
     }
 
     std::map<MacOctets, std::optional<std::pair<CommissionPhase, int>>> m_last;
@@ -251,7 +257,7 @@ int commission(const QStringList& args) {
         printJson({{"event", "ready"}, {"port", int(engine.serverPort())}, {"image", QString::fromStdString(request.image.name)},
                    {"sha256", sha}, {"report", reportPath}});
     else
-        printLine(QString("ready port %1, image %2 sha256 %3, report %4")
+        say(QString("ready port %1, image %2 sha256 %3, report %4")
                       .arg(engine.serverPort())
                       .arg(QString::fromStdString(request.image.name), sha, reportPath));
 
