@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,11 +15,16 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <algorithm>
 #include <map>
 #include <set>
 
+#include "../ui/UiTestHelpers.h"
+#include "FakePrompts.h"
 #include "NetnsSupport.h"
+#include "commission/CommissionWindow.h"
+#include "common/AppContext.h"
 
 namespace tavo {
 namespace {
@@ -135,6 +142,7 @@ bool waitDraining(LineProcess& line, const QString& text, LineProcess& devices, 
     QDeadlineTimer deadline(waitMs);
     while (!deadline.hasExpired()) {
         if (line.waitLine(text, nullptr, false, 100)) return true;
+        if (!line.isRunning()) return line.waitLine(text, nullptr, false, 0);
         devices.waitLine(QStringLiteral("\x01"), nullptr, false, 10);  // reads what is there
         devices.skipPending();
     }
@@ -281,6 +289,81 @@ TEST_F(CommissionNetns, AKilledLineLeavesWholeLinesAndResumeFinishesTheRest) {
     EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
     EXPECT_EQ(verified.size(), 12u);
     for (const auto& [mac, count] : verified) EXPECT_EQ(count, 1) << mac.toStdString();
+}
+
+const char* const kWindowChildEnv = "TAVO_LINE_NETNS_CHILD";  // "<data dir>|<image>|<registers>|<devices>"
+
+TEST_F(CommissionNetns, TheWindowCommissionsTheBatchThroughThePromptsSeam) {
+    constexpr int kBatch = 6;
+    LineProcess sim;
+    ASSERT_TRUE(startDevices(sim, {"--macs-from", kFirstMac, "--count", QString::number(kBatch)})) << sim.all().toStdString();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kWindowChildEnv, QStringList{dir.path(), image, registers, QString::number(kBatch)}.join('|'));
+    LineProcess window;
+    const QString self = QFile::symLinkTarget("/proc/self/exe");
+    ASSERT_TRUE(window.start("ip", ns.in(ns.a, {self, "--gtest_also_run_disabled_tests",
+                                                "--gtest_filter=CommissionNetnsChild.DISABLED_WindowCommissionsTheBatch"}),
+                             env));
+    EXPECT_TRUE(waitDraining(window, "rows completed", sim, 120000)) << window.all().toStdString();
+    EXPECT_TRUE(window.finish()) << window.all().toStdString();
+    QString problem;
+    const auto lines = readReport(dir.filePath("window.csv"), problem);
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    ASSERT_EQ(lines.size(), size_t(kBatch));
+    QFile site(dir.filePath("site/index.htm"));
+    ASSERT_TRUE(site.open(QIODevice::ReadOnly));
+    const QByteArray page = site.readAll();
+    for (const ReportLine& l : lines) {
+        EXPECT_EQ(l.outcome, "verified") << l.mac.toStdString() << " " << l.detail.toStdString();
+        EXPECT_EQ(l.registers, 2);
+        EXPECT_TRUE(fetch(l.ip).endsWith(page)) << l.ip.toStdString();
+    }
+}
+
+// The window's side, run inside namespace A by the test above: the product's ports and the
+// limited broadcast out of the PC's interface, the fields typed key by key, "Avvia" clicked.
+TEST(CommissionNetnsChild, DISABLED_WindowCommissionsTheBatch) {
+    const QStringList args = QString::fromLocal8Bit(std::getenv(kWindowChildEnv)).split('|');
+    ASSERT_EQ(args.size(), 4) << "run by CommissionNetns.TheWindowCommissionsTheBatchThroughThePromptsSeam";
+    ASSERT_TRUE(InRegisteredNetworkNamespace());
+    const int devices = args[3].toInt();
+    test::FakePrompts prompts;
+    LinkConfig link;
+    link.interfaceName = kPcIf;
+    AppContext context{prompts, link, args[0]};
+    context.pace.afterUploadBlock = std::chrono::milliseconds(20);
+    CommissionWindow window(context);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto type = [&window](const char* name, const QString& text) {
+        auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(edit, nullptr) << name;
+        edit->setFocus();
+        edit->selectAll();  // over what the field proposes
+        QTest::keyClicks(edit, text);
+    };
+    type("commissionImage", args[1]);
+    type("commissionRegisters", args[2]);
+    type("commissionReport", args[0] + "/window.csv");
+    test::TypeIntoAddress(&window, "commissionPoolFirst", QStringLiteral("10.77.0.100"));
+    test::TypeIntoAddress(&window, "commissionPoolLast", QStringLiteral("10.77.0.126"));
+    QTest::mouseClick(window.findChild<QPushButton*>("commissionStart"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning()) << (prompts.messages.isEmpty() ? std::string() : prompts.messages[0].text.toStdString());
+    auto* table = window.findChild<QTableWidget*>("commissionDevices");
+    const auto completed = [table] {
+        int done = 0;
+        for (int r = 0; r < table->rowCount(); ++r)
+            done += table->item(r, 2) && table->item(r, 2)->text() == QStringLiteral("completato") ? 1 : 0;
+        return done;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return completed() == devices; }, 100000)) << completed() << " completed";
+    QTest::mouseClick(window.findChild<QPushButton*>("commissionStop"), Qt::LeftButton);
+    EXPECT_FALSE(window.isRunning());
+    for (int r = 0; r < table->rowCount(); ++r) EXPECT_EQ(table->item(r, 4)->text(), QStringLiteral("verificato"));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages[0].text.toStdString();
+    std::printf("rows completed %d\n", completed());
+    std::fflush(stdout);
 }
 
 }  // namespace

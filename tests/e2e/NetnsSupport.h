@@ -50,6 +50,7 @@ public:
     }
 
     qint64 processId() const { return m_process.processId(); }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     // The exit status once finish() or terminate() returned.
     int exitCode() const { return m_process.exitCode(); }
 
