@@ -16,6 +16,7 @@
 #include "CliSupport.h"
 #include "JsonOutput.h"
 #include "LinkOptions.h"
+#include "PoolEnglish.h"
 #include "PoolOptions.h"
 #include "RunToEnd.h"
 
@@ -89,39 +90,11 @@ QJsonObject statusJson(const char* event, const BootpEvent& status) {
     return {{"event", event}, {"status", bootpStatusCode(status.status)}, {"text", QString::fromStdString(bootpStatusText(status))}};
 }
 
-// "unknown MAC: why", or its event.
-void printUnknown(const QString& mac, const char* reason, const QString& text) {
-    if (jsonOutput())
-        printJson({{"event", "unknown"}, {"mac", mac}, {"reason", reason}});
-    else
-        printLine("unknown " + mac + ": " + text);
-}
-
 // Adds a device with the lowest free address of the pool and prints it, or prints why
 // it was not added.
 void addFromPool(const std::string& dir, const MacOctets& mac, const AddressPool& pool) {
-    const QString macText = QString::fromStdString(FormatMac(mac));
     const DeviceTableResult added = DeviceTable(dir, stderrTableSink()).addFromPool(mac, pool);
-    switch (added.status) {
-    case DeviceTableStatus::Done: {
-        const QString ip = QString::fromStdString(formatDotted(ParseDottedIp(added.record.IP)));
-        if (jsonOutput())
-            printJson({{"event", "added"}, {"mac", macText}, {"ip", ip}});
-        else
-            printLine("added " + macText + " ip " + ip);
-        break;
-    }
-    case DeviceTableStatus::PoolUsedUp:
-        printUnknown(macText, "pool_used_up", "the address pool is used up, left unanswered");
-        break;
-    case DeviceTableStatus::Duplicate:
-        printUnknown(macText, "address_taken",
-                     "its address is taken by record " + QString::number(added.index + 1) + ", left unanswered");
-        break;
-    default:  // the table reported why on stderr
-        printUnknown(macText, "not_added", "not added, left unanswered");
-        break;
-    }
+    printUnknownDevice(mac, added.status, ParseDottedIp(added.record.IP), added.index);
 }
 
 // Prints what the server does; answers unknown devices from the pool or not at all.
@@ -145,7 +118,7 @@ public:
 
     bool bootpUnknownDevice(const MacOctets& mac) override {
         if (!m_pool) {
-            printUnknown(QString::fromStdString(FormatMac(mac)), "not_in_table", "not in bootp.ini, left unanswered");
+            printUnknownDevice(mac, DeviceTableStatus::NotFound, {}, -1);
         } else {
             addFromPool(m_dir, mac, *m_pool);
         }

@@ -19,6 +19,7 @@
 #include "JsonOutput.h"
 #include "LinkOptions.h"
 #include "MaintenanceOptions.h"
+#include "PoolEnglish.h"
 #include "PoolOptions.h"
 #include "RunToEnd.h"
 #include "WebEnglish.h"
@@ -115,12 +116,8 @@ public:
             else say(interfaceLine(event));
         });
         QObject::connect(&engine, &CommissionEngine::unknownDevice, [](const CommissionUnknownDevice& device) {
-            if (!jsonOutput()) return say(unknownDeviceText(device));
-            QJsonObject event{{"event", device.status == DeviceTableStatus::Done ? "added" : "unknown"},
-                              {"mac", macOf(device.mac)}};
-            if (device.status == DeviceTableStatus::Done) event["ip"] = QString::fromStdString(formatDotted(device.ip));
-            else event["reason"] = unknownDeviceReason(device.status);
-            printJson(event);
+            printUnknownDevice(device.mac, device.status, device.ip, device.takenBy);
+            std::fflush(stdout);
         });
         QObject::connect(&engine, &CommissionEngine::deviceSkipped, [](const MacOctets& mac) {
             if (jsonOutput()) printJson({{"event", "skipped"}, {"mac", macOf(mac)}});

@@ -60,26 +60,4 @@ QString reportProblemText(const QString& path, const CommissionReportProblem& pr
     return {};
 }
 
-const char* unknownDeviceReason(DeviceTableStatus status) {
-    switch (status) {
-    case DeviceTableStatus::Done: return "added";
-    case DeviceTableStatus::NotFound: return "not_in_table";
-    case DeviceTableStatus::PoolUsedUp: return "pool_used_up";
-    case DeviceTableStatus::Duplicate: return "address_taken";
-    default: return "not_added";
-    }
-}
-
-QString unknownDeviceText(const CommissionUnknownDevice& device) {
-    const QString mac = QString::fromStdString(FormatMac(device.mac));
-    switch (device.status) {
-    case DeviceTableStatus::Done: return "added " + mac + " ip " + QString::fromStdString(formatDotted(device.ip));
-    case DeviceTableStatus::NotFound: return "unknown " + mac + ": not in bootp.ini and no --ip-pool, left unanswered";
-    case DeviceTableStatus::PoolUsedUp: return "unknown " + mac + ": the address pool is used up, left unanswered";
-    case DeviceTableStatus::Duplicate:
-        return "unknown " + mac + ": its address is taken by record " + QString::number(device.takenBy + 1) + ", left unanswered";
-    default: return "unknown " + mac + ": not added, left unanswered";
-    }
-}
-
 }  // namespace tavo::cli

@@ -16,8 +16,5 @@ QString commissionPhaseText(CommissionPhase phase);
 QString registerFileProblemText(const QString& path, const RegisterFileLoad& load);
 // Why the report could not be opened, read or written.
 QString reportProblemText(const QString& path, const CommissionReportProblem& problem);
-// What became of a device not in the table ("added ..." or "unknown ...: why").
-QString unknownDeviceText(const CommissionUnknownDevice& device);
-const char* unknownDeviceReason(DeviceTableStatus status);
 
 }  // namespace tavo::cli

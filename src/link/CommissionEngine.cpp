@@ -111,6 +111,7 @@ CommissionStart CommissionEngine::start() {
         return outcome;
     }
     m_running = true;
+    m_clock.start();
     return outcome;
 }
 
@@ -150,7 +151,7 @@ CommissionDevice* CommissionEngine::deviceOf(const MacOctets& mac) const {
 
 void CommissionEngine::onAsked(const MacOctets& mac) {
     if (isSkipped(mac) || deviceOf(mac) || !takesMore()) return;
-    auto device = std::make_unique<CommissionDevice>(m_request, mac, this);
+    auto device = std::make_unique<CommissionDevice>(m_request, m_clock, mac, this);
     connect(device.get(), &CommissionDevice::changed, this, &CommissionEngine::deviceChanged);
     connect(device.get(), &CommissionDevice::ended, this, &CommissionEngine::onDeviceEnded);
     m_devices.push_back(std::move(device));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -180,6 +181,7 @@ private:
     std::vector<std::unique_ptr<CommissionDevice>> m_devices;  // in the order they asked
     std::set<MacOctets> m_skipped;
     CommissionSummary m_summary;
+    QElapsedTimer m_clock;  // the grid every device's paced steps start on
     int m_started = 0;  // device runs started
     bool m_running = false;
     bool m_stopping = false;

@@ -2,6 +2,7 @@
 
 #include "ClientSocket.h"
 #include "DeviceCommand.h"
+#include "private/HeldPorts.h"
 
 namespace tavo {
 
@@ -10,7 +11,8 @@ FlashReadRun::FlashReadRun(LinkConfig config, Pace pace, Request request, QObjec
       m_config(std::move(config)),
       m_pace(pace),
       m_request(std::move(request)),
-      m_dump(m_request.from, m_request.to) {
+      m_dump(m_request.from, m_request.to),
+      m_heldPorts(new HeldPorts(kQuarantine, this)) {
     m_tick.setParent(this);
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
@@ -118,6 +120,10 @@ void FlashReadRun::expire(CClientSocket* socket) {
 void FlashReadRun::release(CClientSocket* socket) {
     m_outstanding.erase(socket);
     disconnect(socket, nullptr, this, nullptr);
+    if (m_heldPorts->take(socket->socket())) {
+        socket->deleteLater();  // it may be inside its own signal
+        return;
+    }
     connect(socket, &CClientSocket::clientSocketData, socket, [socket] {
         while (socket->Receive()) {
         }

@@ -15,6 +15,7 @@
 namespace tavo {
 
 class CClientSocket;
+class HeldPorts;
 
 // How a flash run ended.
 enum class FlashRunStatus {
@@ -105,6 +106,7 @@ private:
     int m_passNumber = 0;
     bool m_passSent = false;   // the pass's last request and its pause are over
     std::map<CClientSocket*, int> m_outstanding;  // socket -> the sector it asked for
+    HeldPorts* m_heldPorts;  // a child: the settled requests' ports
     int m_requestsSent = 0;
     int m_requestsPlanned = 0;
     bool m_running = false;

@@ -30,10 +30,25 @@ void discard(T*& child) {
 }
 }  // namespace
 
-CommissionDevice::CommissionDevice(const CommissionRequest& request, const MacOctets& mac, QObject* parent)
-    : QObject(parent), m_request(request) {
+CommissionDevice::CommissionDevice(const CommissionRequest& request, const QElapsedTimer& lineClock, const MacOctets& mac,
+                                   QObject* parent)
+    : QObject(parent), m_request(request), m_lineClock(lineClock) {
     m_state.mac = mac;
     m_deadline.setSingleShot(true);
+    m_slot.setSingleShot(true);
+    m_slot.setTimerType(Qt::PreciseTimer);
+}
+
+// A paced step begins on the next slot of the line's grid: the timers of a hundred devices
+// at one pace then fall due together and the event loop wakes once for all of them, not
+// once for each (a device waits at most one pause more).
+void CommissionDevice::onGrid(std::chrono::milliseconds pace, std::function<void()> step) {
+    m_slot.disconnect();
+    if (pace.count() <= 0 || !m_lineClock.isValid()) return step();
+    connect(&m_slot, &QTimer::timeout, this, [this, step = std::move(step)] {
+        if (m_running) step();
+    });
+    m_slot.start(std::chrono::milliseconds(pace.count() - m_lineClock.elapsed() % pace.count()));
 }
 
 CommissionDevice::~CommissionDevice() { stopChildren(); }
@@ -143,7 +158,7 @@ void CommissionDevice::upload() {
     connect(m_upload, &UploadEngine::progressed, this, &CommissionDevice::onUploadProgress);
     connect(m_upload, &UploadEngine::finished, this, &CommissionDevice::onUploadFinished);
     setPhase(CommissionPhase::Uploading);
-    m_upload->start();
+    onGrid(m_request.pace.afterUploadBlock, [this] { m_upload->start(); });
 }
 
 void CommissionDevice::onUploadProgress(const UploadProgress& progress) {
@@ -283,7 +298,7 @@ void CommissionDevice::readBack(std::vector<int> blocks) {
     connect(m_read, &FlashReadRun::finished, this,
             [this, blocks](FlashRunStatus status) { onReadBackFinished(status, blocks); });
     setPhase(CommissionPhase::Verifying);
-    m_read->start();
+    onGrid(m_request.pace.afterSectorRead, [this] { m_read->start(); });
 }
 
 void CommissionDevice::onReadBackFinished(FlashRunStatus status, const std::vector<int>& blocks) {
@@ -340,7 +355,7 @@ void CommissionDevice::repair(std::vector<int> blocks) {
         readBack(blocks);
     });
     setPhase(CommissionPhase::Verifying);
-    m_upload->start();
+    onGrid(m_request.pace.afterUploadBlock, [this] { m_upload->start(); });
 }
 
 void CommissionDevice::succeed() {
@@ -368,12 +383,15 @@ void CommissionDevice::end(CommissionOutcome outcome, CommissionFailure failure)
 
 void CommissionDevice::stopChildren() {
     m_deadline.stop();
+    m_slot.stop();
     if (m_search) m_search->stop();
     discard(m_search);
     if (m_upload) {
         // Its own count of blocks is taken before it goes.
         m_upload->disconnect(this);
-        m_record.blocksSent += m_upload->result().blocksSent;
+        const int sent = m_upload->result().blocksSent;
+        m_record.blocksSent += sent;
+        if (m_state.phase == CommissionPhase::Verifying) m_record.blocksResent += sent;  // a repair
         m_upload->cancel();
     }
     discard(m_upload);

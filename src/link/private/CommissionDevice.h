@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,7 +29,9 @@ class CommissionDevice final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CommissionDevice)
 public:
-    CommissionDevice(const CommissionRequest& request, const MacOctets& mac, QObject* parent = nullptr);
+    // `lineClock` is the line's own: every device starts its paced steps on one grid of it.
+    CommissionDevice(const CommissionRequest& request, const QElapsedTimer& lineClock, const MacOctets& mac,
+                     QObject* parent = nullptr);
     ~CommissionDevice() override;
 
     // The BootP reply gave it `ip`: the run begins. A device that ended may run again.
@@ -62,9 +65,11 @@ private:
     void fail(CommissionFailure failure);
     void end(CommissionOutcome outcome, CommissionFailure failure);
     void stopChildren();
+    void onGrid(std::chrono::milliseconds pace, std::function<void()> step);
     std::chrono::milliseconds laterSteps() const;
 
     const CommissionRequest& m_request;
+    const QElapsedTimer& m_lineClock;
     QHostAddress m_target;
     CommissionDeviceState m_state;
     CommissionRecord m_record;
@@ -77,6 +82,7 @@ private:
     FlashReadRun* m_read = nullptr;
     RegisterEngine* m_registers = nullptr;
     QTimer m_deadline;  // the confirmation's bound, a register reply's bound
+    QTimer m_slot;      // the wait for the next slot of the line's grid
 
     std::optional<BlockComparison> m_uploadComparison;  // changed-only: the upload's own read-back
     int m_lastConfirmed = -1;  // the highest block a watch read brought back
