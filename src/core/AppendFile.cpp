@@ -1,12 +1,7 @@
 #include "AppendFile.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-#include <system_error>
+#include "WindowsFileText.h"
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -35,14 +30,8 @@ namespace {
 
 HANDLE native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-std::wstring widePath(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
-std::string lastErrorText() { return std::system_category().message(static_cast<int>(GetLastError())); }
+using windows::lastErrorText;
+using windows::widePath;
 
 bool moveTo(HANDLE file, int64_t offset, DWORD from) {
     LARGE_INTEGER distance{};

@@ -1,9 +1,7 @@
 #include "SafeFileRead.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <system_error>
+#include "WindowsFileText.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,15 +14,8 @@
 namespace tavo {
 
 #ifdef _WIN32
-namespace {
-std::wstring widePath(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-std::string lastErrorText() { return std::system_category().message(static_cast<int>(GetLastError())); }
-}  // namespace
+using windows::lastErrorText;
+using windows::widePath;
 
 // With links refused, a link (reparse point) put in the file's place is opened as itself
 // and refused as not a file.

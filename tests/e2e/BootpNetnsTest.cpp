@@ -32,46 +32,16 @@ const QString kServerIf = QStringLiteral("tvbpA");
 const QString kDeviceIf = QStringLiteral("tvbpB");
 
 // Namespace A (the PC, 10.231.0.1/24 on tvbpA) and B (the devices, tvbpB without an
-// address), names unique to this process. The veth pair is made inside them, so it never
-// appears in the machine's own namespace.
-class TestNamespaces {
+// address).
+class TestNamespaces : public NamespacePair {
 public:
-    TestNamespaces()
-        : a(QStringLiteral("tavo-bootp-%1-pc").arg(::getpid())), b(QStringLiteral("tavo-bootp-%1-dev").arg(::getpid())) {}
-    ~TestNamespaces() {
-        if (!m_made) return;
-        Ip({"netns", "del", a});
-        Ip({"netns", "del", b});
-    }
-
-    // Empty on success, else why the test cannot run here.
+    TestNamespaces() : NamespacePair(QStringLiteral("tavo-bootp"), kServerIf, kDeviceIf) {}
     QString make() {
-        if (::geteuid() != 0) return QStringLiteral("needs root to make network namespaces");
-        if (!Ip({"netns", "list"})) return QStringLiteral("ip netns is not available");
-        if (!Ip({"netns", "add", a})) return QStringLiteral("ip netns add failed");
-        m_made = true;
-        const bool ok =
-            Ip({"netns", "add", b}) &&
-            run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
-            run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
-            Ip({"-n", a, "link", "add", kServerIf, "type", "veth", "peer", "name", kDeviceIf, "netns", b}) &&
-            Ip({"-n", b, "link", "set", kDeviceIf, "address", "02:4b:7e:0a:1b:2d"}) &&  // bootpc's MAC
-            Ip({"-n", a, "addr", "add", "10.231.0.1/24", "dev", kServerIf}) &&
-            Ip({"-n", a, "link", "set", "lo", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"}) &&
-            Ip({"-n", a, "link", "set", kServerIf, "up"}) && Ip({"-n", b, "link", "set", kDeviceIf, "up"}) &&
-            // bootpc sends to 255.255.255.255 through the routing table
-            Ip({"-n", b, "route", "add", "255.255.255.255/32", "dev", kDeviceIf});
-        return ok ? QString() : QStringLiteral("could not set up the test namespaces");
+        return NamespacePair::make({{"-n", b, "link", "set", kDeviceIf, "address", "02:4b:7e:0a:1b:2d"},  // bootpc's MAC
+                                    {"-n", a, "addr", "add", "10.231.0.1/24", "dev", kServerIf},
+                                    // bootpc sends to 255.255.255.255 through the routing table
+                                    {"-n", b, "route", "add", "255.255.255.255/32", "dev", kDeviceIf}});
     }
-
-    QStringList in(const QString& ns, const QStringList& command) const {
-        return QStringList{"netns", "exec", ns} + command;
-    }
-
-    const QString a, b;
-
-private:
-    bool m_made = false;
 };
 
 struct Device {

@@ -39,42 +39,17 @@ const QString kFirstMac = QStringLiteral("02:4B:7E:20:00:00");  // 18 devices fr
 const QString kSilentMac = QStringLiteral("02:4B:7E:20:01:00");
 const QString kRepairedMac = QStringLiteral("02:4B:7E:20:01:01");
 
-class LineNamespaces {
+// The PC at 10.77.0.1, the devices' side at 10.77.0.2; the pool's addresses are B's own
+// (an AnyIP route), and A reaches them through B's address.
+class LineNamespaces : public NamespacePair {
 public:
-    LineNamespaces()
-        : a(QStringLiteral("tavo-line-%1-pc").arg(::getpid())), b(QStringLiteral("tavo-line-%1-dev").arg(::getpid())) {}
-    ~LineNamespaces() {
-        if (!m_made) return;
-        Ip({"netns", "del", a});
-        Ip({"netns", "del", b});
-    }
-
+    LineNamespaces() : NamespacePair(QStringLiteral("tavo-line"), kPcIf, kDeviceIf) {}
     QString make() {
-        if (::geteuid() != 0) return QStringLiteral("needs root to make network namespaces");
-        if (!Ip({"netns", "list"})) return QStringLiteral("ip netns is not available");
-        if (!Ip({"netns", "add", a})) return QStringLiteral("ip netns add failed");
-        m_made = true;
-        const bool ok =
-            Ip({"netns", "add", b}) &&
-            run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
-            run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
-            Ip({"-n", a, "link", "add", kPcIf, "type", "veth", "peer", "name", kDeviceIf, "netns", b}) &&
-            Ip({"-n", a, "addr", "add", "10.77.0.1/24", "dev", kPcIf}) &&
-            Ip({"-n", b, "addr", "add", "10.77.0.2/24", "dev", kDeviceIf}) &&
-            Ip({"-n", a, "link", "set", "lo", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"}) &&
-            Ip({"-n", a, "link", "set", kPcIf, "up"}) && Ip({"-n", b, "link", "set", kDeviceIf, "up"}) &&
-            // The pool's addresses are B's own, and A reaches them through B's address.
-            Ip({"-n", b, "route", "add", "local", "10.77.0.96/27", "dev", kDeviceIf}) &&
-            Ip({"-n", a, "route", "add", "10.77.0.96/27", "via", "10.77.0.2", "dev", kPcIf});
-        return ok ? QString() : QStringLiteral("could not set up the test namespaces");
+        return NamespacePair::make({{"-n", a, "addr", "add", "10.77.0.1/24", "dev", kPcIf},
+                                    {"-n", b, "addr", "add", "10.77.0.2/24", "dev", kDeviceIf},
+                                    {"-n", b, "route", "add", "local", "10.77.0.96/27", "dev", kDeviceIf},
+                                    {"-n", a, "route", "add", "10.77.0.96/27", "via", "10.77.0.2", "dev", kPcIf}});
     }
-
-    QStringList in(const QString& ns, const QStringList& command) const { return QStringList{"netns", "exec", ns} + command; }
-
-    const QString a, b;
-
-private:
-    bool m_made = false;
 };
 
 // A small site: a page of some 12 KiB (49 blocks with the image's tables) and a picture.

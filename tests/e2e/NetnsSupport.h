@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -114,6 +115,48 @@ inline bool Ip(const QStringList& arguments) { return run(QStringLiteral("ip"), 
 inline bool HaveProgram(const QString& name) {
     return !QStandardPaths::findExecutable(name, {"/usr/bin", "/usr/sbin", "/bin", "/sbin"}).isEmpty();
 }
+
+// Two namespaces made for a test, the PC's (a) and the devices' (b), joined by a veth pair
+// made inside them so that it never appears in the machine's own namespace; the names are
+// unique to this process, and both go with the object.
+class NamespacePair {
+public:
+    NamespacePair(const QString& prefix, QString pcInterface, QString deviceInterface)
+        : a(QStringLiteral("%1-%2-pc").arg(prefix).arg(::getpid())),
+          b(QStringLiteral("%1-%2-dev").arg(prefix).arg(::getpid())),
+          pcIf(std::move(pcInterface)),
+          deviceIf(std::move(deviceInterface)) {}
+    ~NamespacePair() {
+        if (!m_made) return;
+        Ip({"netns", "del", a});
+        Ip({"netns", "del", b});
+    }
+
+    // Empty on success, else why the test cannot run here. `setUp` holds the test's own
+    // `ip` commands (addresses, routes), run once both ends of the pair are up.
+    QString make(const QList<QStringList>& setUp) {
+        if (::geteuid() != 0) return QStringLiteral("needs root to make network namespaces");
+        if (!Ip({"netns", "list"})) return QStringLiteral("ip netns is not available");
+        if (!Ip({"netns", "add", a})) return QStringLiteral("ip netns add failed");
+        m_made = true;
+        bool ok = Ip({"netns", "add", b}) &&
+                  run("ip", {"netns", "exec", a, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+                  run("ip", {"netns", "exec", b, "sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1"}) &&
+                  Ip({"-n", a, "link", "add", pcIf, "type", "veth", "peer", "name", deviceIf, "netns", b}) &&
+                  Ip({"-n", a, "link", "set", "lo", "up"}) && Ip({"-n", b, "link", "set", "lo", "up"}) &&
+                  Ip({"-n", a, "link", "set", pcIf, "up"}) && Ip({"-n", b, "link", "set", deviceIf, "up"});
+        for (const QStringList& command : setUp) ok = ok && Ip(command);
+        return ok ? QString() : QStringLiteral("could not set up the test namespaces");
+    }
+
+    QStringList in(const QString& ns, const QStringList& command) const { return QStringList{"netns", "exec", ns} + command; }
+
+    const QString a, b;
+    const QString pcIf, deviceIf;
+
+private:
+    bool m_made = false;
+};
 
 // True inside a namespace registered with "ip netns add" (the machine's own namespace
 // is not one of those).
